@@ -1,0 +1,174 @@
+#include "store/file_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string SystemError(const std::string& what, const std::string& path) {
+    return what + " \"" + path + "\": " + std::strerror(errno);
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+void WriteWholeFile(const std::string& path, std::string_view content) {
+    std::string temporary = FolderOf(path) + ".karvin-write-XXXXXX";
+    if (temporary.front() != '/' && temporary.front() != '.')
+        temporary = "./" + temporary;
+    std::vector<char> name(temporary.begin(), temporary.end());
+    name.push_back('\0');
+    const int fd = mkstemp(name.data());
+    if (fd < 0)
+        throw EFileError(SystemError("Cannot create file", path));
+    // mkstemp makes the file 0600; settings and images are ordinary user files.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+
+    const char* data = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            const std::string message = SystemError("Cannot write file", path);
+            ::close(fd);
+            ::unlink(name.data());
+            throw EFileError(message);
+        }
+        data += written;
+        left -= std::size_t(written);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const std::string message = SystemError("Cannot write file", path);
+        ::unlink(name.data());
+        throw EFileError(message);
+    }
+    if (std::rename(name.data(), path.c_str()) != 0) {
+        const std::string message = SystemError("Cannot write file", path);
+        ::unlink(name.data());
+        throw EFileError(message);
+    }
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        content.append(buffer, std::size_t(got));
+    }
+    ::close(fd);
+    return content;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string JoinCrLfLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+    WriteWholeFile(path, JoinCrLfLines(lines));
+}
+
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
+    auto content = ReadWholeFile(path);
+    if (!content)
+        return std::nullopt;
+    return SplitLines(*content);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::string FindFileNoCase(const std::string& folder, const std::string& name) {
+    std::string base = folder;
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    if (FileExists(base + name))
+        return base + name;
+    const std::string wanted = AsciiLower(name);
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        std::string found;
+        while (dirent* entry = ::readdir(dir)) {
+            if (AsciiLower(entry->d_name) == wanted) {
+                found = base + entry->d_name;
+                break;
+            }
+        }
+        ::closedir(dir);
+        if (!found.empty())
+            return found;
+    }
+    return base + wanted;
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return text;
+}
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return text;
+}

@@ -1,0 +1,43 @@
+// Whole-file reads and writes for the small text and binary files the program keeps.
+//
+// Files are written to a temporary file in the same folder and renamed over the old one, so
+// a crash or a full disk leaves either the old file or the new one, never half of one.
+// Errors carry the system's error text.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Replaces `path` with `content` through a temporary file and a rename. Throws EFileError.
+void WriteWholeFile(const std::string& path, std::string_view content);
+// The whole file, or nullopt when it does not exist or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Text files: lines ended by CR LF. Reading also accepts a bare LF or a last line without
+// an end; the line ends are not part of the lines.
+std::vector<std::string> SplitLines(std::string_view text);
+std::string JoinCrLfLines(const std::vector<std::string>& lines);
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
+// nullopt when the file does not exist or cannot be read.
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
+
+bool FileExists(const std::string& path);       // a regular file (symlinks followed)
+bool DirectoryExists(const std::string& path);
+// Deletes a file; false when it could not (which callers usually ignore).
+bool DeleteFile(const std::string& path);
+
+// Names in the working folder are matched without regard to letter case: the path of the
+// entry of `folder` whose name equals `name` ignoring ASCII case, preferring an exact match;
+// folder + "/" + lower-cased name when there is none (the name a new file is written under).
+std::string FindFileNoCase(const std::string& folder, const std::string& name);
+
+std::string AsciiLower(std::string text);
+std::string AsciiUpper(std::string text);
