@@ -1,0 +1,286 @@
+#include "store/work_folder.h"
+
+#include "store/file_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool IsAbsolute(const char* path) {
+    return path != nullptr && path[0] == '/';
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+// Throws when the working folder exists but is not a real folder of this user; false when it
+// does not exist.
+bool CheckWorkFolder(const std::string& folder) {
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return false;
+        throw EFileError("Cannot use the working folder \"" + folder +
+                         "\": " + std::strerror(errno));
+    }
+    if (S_ISLNK(info.st_mode))
+        throw EFileError("The working folder \"" + folder +
+                         "\" is a symbolic link. Karvin keeps its files only in a real folder "
+                         "of its own; remove the link and start Karvin again.");
+    if (!S_ISDIR(info.st_mode))
+        throw EFileError("The working folder \"" + folder +
+                         "\" is not a folder. Remove that file and start Karvin again.");
+    if (info.st_uid != ::geteuid())
+        throw EFileError("The working folder \"" + folder +
+                         "\" belongs to another user. Karvin keeps its files only in a folder "
+                         "of its own; remove that folder and start Karvin again.");
+    return true;
+}
+
+void MakeFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) == 0) {
+        // The mode asked for is cut by the umask; the folder is private whatever that is.
+        ::chmod(folder.c_str(), 0700);
+        return;
+    }
+    if (errno != EEXIST)
+        throw EFileError("Cannot create the folder \"" + folder + "\": " + std::strerror(errno));
+}
+
+// Creates every missing folder of `path`, each with mode 0700.
+void MakeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        if (!DirectoryExists(path.substr(0, slash)))
+            MakeFolder(path.substr(0, slash));
+    if (!DirectoryExists(path))
+        MakeFolder(path);
+}
+
+// A folder descriptor that closes itself.
+class TFolderHandle {
+public:
+    explicit TFolderHandle(int fd) : Fd_(fd) {}
+    ~TFolderHandle() {
+        if (Fd_ >= 0)
+            ::close(Fd_);
+    }
+    TFolderHandle(const TFolderHandle&) = delete;
+    TFolderHandle& operator=(const TFolderHandle&) = delete;
+    int Fd() const { return Fd_; }
+    bool Valid() const { return Fd_ >= 0; }
+
+private:
+    int Fd_;
+};
+
+// Opens the working folder for a scan without following a symbolic link; -1 when the folder
+// is missing, unreadable or not this user's.
+int OpenWorkFolder() {
+    const int fd = ::open(WorkFolder().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Every name in the folder, in enumeration order, "." and ".." left out. The names are read
+// in full before anything is renamed or deleted, so that changes cannot upset the walk.
+std::vector<std::string> FolderNames(int folderFd) {
+    std::vector<std::string> names;
+    const int fd = ::dup(folderFd);
+    if (fd < 0)
+        return names;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        ::close(fd);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool IsCountedEntry(int folderFd, const std::string& name) {
+    if (name.empty() || name.front() == '.')
+        return false;
+    struct stat info {};
+    return ::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) != 0;
+}
+
+std::vector<std::string> CountedEntries(int folderFd) {
+    std::vector<std::string> counted;
+    for (const auto& name : FolderNames(folderFd))
+        if (IsCountedEntry(folderFd, name))
+            counted.push_back(name);
+    return counted;
+}
+
+bool HasImageExtension(const std::string& lowerCaseName) {
+    const auto dot = lowerCaseName.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    const std::string_view extension = std::string_view(lowerCaseName).substr(dot);
+    return std::find(ImageExtensions.begin(), ImageExtensions.end(), extension) !=
+           ImageExtensions.end();
+}
+
+// Renames `name` to `newName` inside the folder unless an entry of that name exists.
+bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName) {
+    if (::renameat2(folderFd, name.c_str(), folderFd, newName.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without the no-replace rename: a hard link fails just as safely when the
+    // new name is taken.
+    if (::linkat(folderFd, name.c_str(), folderFd, newName.c_str(), 0) != 0)
+        return false;
+    ::unlinkat(folderFd, name.c_str(), 0);
+    return true;
+}
+
+// The first "prefix N suffix" (N = 1, 2, ...) that no entry of the folder has, compared in
+// lower case.
+std::string FirstFreeName(const std::string& folder, const std::string& prefix,
+                          const std::string& suffix) {
+    std::set<std::string> taken;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir))
+            taken.insert(AsciiLower(entry->d_name));
+        ::closedir(dir);
+    }
+    for (unsigned long long number = 1;; ++number) {
+        std::string name = prefix + std::to_string(number) + suffix;
+        if (!taken.contains(AsciiLower(name)))
+            return name;
+    }
+}
+
+} // namespace
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (IsAbsolute(home))
+        return WithoutTrailingSlashes(home);
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        IsAbsolute(found->pw_dir))
+        return WithoutTrailingSlashes(found->pw_dir);
+    return "/";
+}
+
+std::string TempFolder() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (IsAbsolute(cache))
+        return JoinPath(WithoutTrailingSlashes(cache), "");
+    return JoinPath(HomeFolder(), ".cache/");
+}
+
+std::string WorkFolder() {
+    return TempFolder() + "karvin";
+}
+
+void EnsureWorkFolder() {
+    const std::string folder = WorkFolder();
+    if (CheckWorkFolder(folder))
+        return;
+    MakeFolders(folder);
+    CheckWorkFolder(folder);
+}
+
+std::string WorkPath(const std::string& name) {
+    const std::string folder = WorkFolder();
+    CheckWorkFolder(folder);
+    return FindFileNoCase(folder, name);
+}
+
+bool IsInWorkFolder(const std::string& path) {
+    const std::string folder = AsciiLower(WorkFolder()) + "/";
+    const std::string lowerPath = AsciiLower(path);
+    return lowerPath.size() > folder.size() && lowerPath.starts_with(folder) &&
+           lowerPath.find('/', folder.size()) == std::string::npos;
+}
+
+bool IsSettingsFileName(std::string_view lowerCaseName) {
+    return std::find(SettingsFileNames.begin(), SettingsFileNames.end(), lowerCaseName) !=
+           SettingsFileNames.end();
+}
+
+std::string NextImageName(const std::string& folder, const std::string& extension) {
+    return JoinPath(folder, FirstFreeName(folder, "pic", AsciiLower(extension)));
+}
+
+std::string NextConsoleTextName(const std::string& folder) {
+    return JoinPath(folder, FirstFreeName(folder, "dostext", ".txt"));
+}
+
+std::vector<std::string> ListLeftoverImages() {
+    std::vector<std::string> paths;
+    const TFolderHandle folder(OpenWorkFolder());
+    if (!folder.Valid())
+        return paths;
+    const std::string base = WorkFolder() + "/";
+    for (const auto& name : CountedEntries(folder.Fd())) {
+        const std::string lowerName = AsciiLower(name);
+        if (!HasImageExtension(lowerName))
+            continue;
+        if (lowerName == name || RenameNoReplace(folder.Fd(), name, lowerName))
+            paths.push_back(base + lowerName);
+        else
+            paths.push_back(base + name);
+    }
+    return paths;
+}
+
+bool HasWorkImages() {
+    const TFolderHandle folder(OpenWorkFolder());
+    if (!folder.Valid())
+        return false;
+    for (const auto& name : CountedEntries(folder.Fd())) {
+        const std::string lowerName = AsciiLower(name);
+        if (lowerName != "maillog" && !IsSettingsFileName(lowerName))
+            return true;
+    }
+    return false;
+}
+
+void CleanWorkFolder() {
+    const TFolderHandle folder(OpenWorkFolder());
+    if (!folder.Valid())
+        return;
+    for (const auto& name : CountedEntries(folder.Fd()))
+        if (!IsSettingsFileName(AsciiLower(name)))
+            // unlinkat removes the entry itself: were it swapped for a link since the scan,
+            // the link goes, never what it points to.
+            ::unlinkat(folder.Fd(), name.c_str(), 0);
+}

@@ -1,0 +1,266 @@
+#include "store/work_folder.h"
+
+#include "tests/store/work_folder_fixture.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using WorkingFolder = TWorkFolderTest;
+
+std::vector<std::string> Sorted(std::vector<std::string> items) {
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return Sorted(names);
+}
+
+// A working folder as a run that ended abnormally leaves it, with every kind of entry the
+// scans must tell apart.
+struct TLeftovers {
+    std::vector<std::string> Settings{"karvin.cfg", "repeat.dat", "urlpath.dat", "DefMail.dat"};
+    std::vector<std::string> Captures{"PIC7.BMP", "pic1.png", "big.bmp", "scr3.bmp"};
+    // Deleted at exit, but not images.
+    std::vector<std::string> Scratch{"maillog", "attach.dat", "tmppath.dat", "TextTemp.txt",
+                                     "a.jpeg",  "b.tiff",     "notes"};
+};
+
+} // namespace
+
+TEST_F(WorkingFolder, LivesInTheCacheFolder) {
+    struct TCase {
+        const char* CacheHome; // nullptr: unset
+        std::string Expected;
+    };
+    const std::string home = (Scratch / "home").string();
+    const TCase cases[] = {
+        {"/data/cache", "/data/cache/"},
+        {"/data/cache/", "/data/cache/"},
+        {"relative/cache", home + "/.cache/"}, // not absolute: ignored
+        {"", home + "/.cache/"},
+        {nullptr, home + "/.cache/"},
+    };
+    for (const auto& c : cases) {
+        if (c.CacheHome)
+            ::setenv("XDG_CACHE_HOME", c.CacheHome, 1);
+        else
+            ::unsetenv("XDG_CACHE_HOME");
+        EXPECT_EQ(TempFolder(), c.Expected) << (c.CacheHome ? c.CacheHome : "unset");
+        EXPECT_EQ(WorkFolder(), c.Expected + "karvin");
+    }
+}
+
+TEST_F(WorkingFolder, IsCreatedPrivateWithTheFoldersAboveIt) {
+    const mode_t oldMask = ::umask(0);
+    EnsureWorkFolder();
+    ::umask(oldMask);
+    struct stat info {};
+    ASSERT_EQ(::stat(Work().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_NO_THROW(EnsureWorkFolder()); // a second start reuses it
+}
+
+TEST_F(WorkingFolder, RefusesALinkAndTouchesNothingBehindIt) {
+    const fs::path elsewhere = Scratch / "elsewhere";
+    fs::create_directories(elsewhere);
+    WriteWholeFile((elsewhere / "pic1.bmp").string(), "precious");
+    fs::create_directories(Scratch / "cache");
+    fs::create_directory_symlink(elsewhere, Work());
+
+    try {
+        EnsureWorkFolder();
+        FAIL() << "a linked working folder was accepted";
+    } catch (const EFileError& error) {
+        EXPECT_NE(std::string(error.what()).find("is a symbolic link"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_THROW(WorkPath("karvin.cfg"), EFileError);
+    EXPECT_TRUE(ListLeftoverImages().empty());
+    EXPECT_FALSE(HasWorkImages());
+    CleanWorkFolder();
+    EXPECT_EQ(*ReadWholeFile((elsewhere / "pic1.bmp").string()), "precious");
+}
+
+TEST_F(WorkingFolder, RefusesAFileInItsPlace) {
+    fs::create_directories(Scratch / "cache");
+    WriteWholeFile(Work().string(), "");
+    EXPECT_THROW(EnsureWorkFolder(), EFileError);
+}
+
+TEST_F(WorkingFolder, RefusesAFolderOfAnotherUser) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    EnsureWorkFolder();
+    Put("pic1.bmp");
+    ASSERT_EQ(::chown(Work().c_str(), 65534, 65534), 0);
+    try {
+        EnsureWorkFolder();
+        FAIL() << "a foreign working folder was accepted";
+    } catch (const EFileError& error) {
+        EXPECT_NE(std::string(error.what()).find("belongs to another user"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(HasWorkImages());
+    CleanWorkFolder();
+    EXPECT_EQ(Read("pic1.bmp"), "x");
+}
+
+TEST_F(WorkingFolder, WorkPathMatchesNamesWithoutRegardToCase) {
+    Put("DefMail.dat");
+    EXPECT_EQ(WorkPath("defmail.dat"), (Work() / "DefMail.dat").string());
+    EXPECT_EQ(WorkPath("ThumbView.dat"), (Work() / "thumbview.dat").string());
+}
+
+TEST_F(WorkingFolder, NextImageNameTakesTheFirstFreeNumber) {
+    struct TCase {
+        std::vector<std::string> Present;
+        std::string Extension;
+        std::string Expected;
+    };
+    const TCase cases[] = {
+        {{}, ".BMP", "pic1.bmp"},
+        {{"pic1.bmp", "pic3.bmp"}, ".bmp", "pic2.bmp"},  // freed numbers are used again
+        {{"pic1.bmp"}, ".JPG", "pic1.jpg"},              // only the same extension blocks
+        {{"PIC1.PNG", "Pic2.png"}, ".png", "pic3.png"},  // names differing in case block
+        {{"pic1.tif", "pic10.tif"}, ".tif", "pic2.tif"}, // decimal, no padding
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(Work());
+        EnsureWorkFolder();
+        for (const auto& name : c.Present)
+            Put(name);
+        EXPECT_EQ(NextImageName(Work().string(), c.Extension), (Work() / c.Expected).string())
+            << c.Expected;
+    }
+}
+
+TEST_F(WorkingFolder, NextImageNameKeepsTheFolderAsGiven) {
+    const fs::path folder = Scratch / "My Shots";
+    fs::create_directories(folder);
+    EXPECT_EQ(NextImageName(folder.string(), ".PNG"), folder.string() + "/pic1.png");
+    EXPECT_EQ(NextImageName(folder.string() + "/", ".png"), folder.string() + "/pic1.png");
+    EXPECT_EQ(NextImageName("/", ".gif"), "/pic1.gif");
+}
+
+TEST_F(WorkingFolder, NextConsoleTextNameCountsDostextFiles) {
+    const fs::path folder = Scratch / "Text";
+    fs::create_directories(folder);
+    EXPECT_EQ(NextConsoleTextName(folder.string()), folder.string() + "/dostext1.txt");
+    WriteWholeFile((folder / "dostext1.txt").string(), "");
+    WriteWholeFile((folder / "DOSTEXT2.TXT").string(), "");
+    EXPECT_EQ(NextConsoleTextName(folder.string()), folder.string() + "/dostext3.txt");
+}
+
+TEST_F(WorkingFolder, AnEmptyOrMissingFolderHoldsNothing) {
+    EXPECT_TRUE(ListLeftoverImages().empty());
+    EXPECT_FALSE(HasWorkImages());
+    EXPECT_NO_THROW(CleanWorkFolder());
+    EnsureWorkFolder();
+    EXPECT_TRUE(ListLeftoverImages().empty());
+    EXPECT_FALSE(HasWorkImages());
+    EXPECT_EQ(NextImageName(WorkFolder(), ".PNG"), WorkFolder() + "/pic1.png");
+}
+
+TEST_F(WorkingFolder, LeftoverImagesAreListedUnderLowerCaseNames) {
+    const TLeftovers folder;
+    for (const auto& names : {folder.Settings, folder.Captures, folder.Scratch})
+        for (const auto& name : names)
+            Put(name);
+    // Entries no scan counts: a read-only capture, a hidden file, a folder, a link.
+    fs::permissions(Put("pic8.bmp"), fs::perms::owner_read);
+    Put(".hidden.png");
+    fs::create_directories(Work() / "sub.png");
+    WriteWholeFile((Scratch / "outside.png").string(), "outside");
+    fs::create_symlink(Scratch / "outside.png", Work() / "link.png");
+
+    const std::string base = WorkFolder() + "/";
+    EXPECT_EQ(Sorted(ListLeftoverImages()),
+              Sorted({base + "pic7.bmp", base + "pic1.png", base + "big.bmp", base + "scr3.bmp"}));
+    // The path names the file: the leftover now bears its lower-case name.
+    EXPECT_EQ(Read("pic7.bmp"), "x");
+    EXPECT_EQ(Read("PIC7.BMP"), "<missing>");
+}
+
+TEST_F(WorkingFolder, ALeftoverWhoseLowerCaseNameIsTakenKeepsItsName) {
+    Put("pic7.bmp", "lower");
+    Put("PIC7.BMP", "upper");
+    const std::string base = WorkFolder() + "/";
+    EXPECT_EQ(Sorted(ListLeftoverImages()), Sorted({base + "pic7.bmp", base + "PIC7.BMP"}));
+    EXPECT_EQ(Read("pic7.bmp"), "lower");
+    EXPECT_EQ(Read("PIC7.BMP"), "upper");
+}
+
+TEST_F(WorkingFolder, HasWorkImagesIgnoresSettingsAndTheMailLog) {
+    struct TCase {
+        std::vector<std::string> Present;
+        bool Expected;
+    };
+    const TCase cases[] = {
+        {{"karvin.cfg", "JPEG.CFG", "urlpath.dat", "dospath.dat"}, false},
+        {{"maillog"}, false},
+        {{"karvin.cfg", "maillog", "attach.dat"}, true},
+        {{"karvin.cfg", "pic1.bmp"}, true},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(Work());
+        for (const auto& name : c.Present)
+            Put(name);
+        EXPECT_EQ(HasWorkImages(), c.Expected) << c.Present.back();
+    }
+    fs::remove_all(Work());
+    fs::permissions(Put("pic8.bmp"), fs::perms::owner_read);
+    EXPECT_FALSE(HasWorkImages()) << "a read-only capture is not counted";
+}
+
+TEST_F(WorkingFolder, CleanUpKeepsSettingsAndWhatItDoesNotCount) {
+    const TLeftovers folder;
+    for (const auto& name : SettingsFileNames)
+        Put(std::string(name));
+    Put("DefMail.dat");
+    for (const auto& names : {folder.Captures, folder.Scratch})
+        for (const auto& name : names)
+            Put(name);
+    fs::permissions(Put("pic8.bmp"), fs::perms::owner_read);
+    Put(".hidden");
+    fs::create_directories(Work() / "sub");
+    WriteWholeFile((Work() / "sub" / "pic2.bmp").string(), "");
+    WriteWholeFile((Scratch / "outside.bmp").string(), "outside");
+    fs::create_symlink(Scratch / "outside.bmp", Work() / "link.bmp");
+
+    CleanWorkFolder();
+
+    std::vector<std::string> kept(SettingsFileNames.begin(), SettingsFileNames.end());
+    kept.insert(kept.end(), {"DefMail.dat", "pic8.bmp", ".hidden", "sub", "link.bmp"});
+    EXPECT_EQ(NamesIn(Work()), Sorted(kept));
+    EXPECT_EQ(NamesIn(Work() / "sub"), std::vector<std::string>{"pic2.bmp"});
+    EXPECT_EQ(*ReadWholeFile((Scratch / "outside.bmp").string()), "outside");
+}
+
+TEST_F(WorkingFolder, CleanUpOfOnlySettingsDeletesNothing) {
+    for (const auto& name : SettingsFileNames)
+        Put(std::string(name), "kept");
+    CleanWorkFolder();
+    EXPECT_EQ(NamesIn(Work()).size(), SettingsFileNames.size());
+    EXPECT_EQ(Read("karvin.cfg"), "kept");
+}
+
+TEST_F(WorkingFolder, IsInWorkFolderComparesTheFolderWithoutRegardToCase) {
+    const std::string work = WorkFolder();
+    std::string upper = work;
+    upper.replace(upper.size() - 6, 6, "KARVIN");
+    EXPECT_TRUE(IsInWorkFolder(work + "/pic1.bmp"));
+    EXPECT_TRUE(IsInWorkFolder(upper + "/PIC1.BMP"));
+    EXPECT_FALSE(IsInWorkFolder(work + "saved/pic1.bmp")); // a folder that only starts alike
+    EXPECT_FALSE(IsInWorkFolder((Scratch / "pic1.bmp").string()));
+    EXPECT_FALSE(IsInWorkFolder(work));
+}
