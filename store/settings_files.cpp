@@ -1,0 +1,162 @@
+#include "store/settings_files.h"
+
+#include "store/file_io.h"
+#include "store/work_folder.h"
+
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> ReadSettingsLines(const char* name) {
+    return ReadTextLines(WorkPath(name)).value_or(std::vector<std::string>{});
+}
+
+void WriteSettingsLines(const char* name, const std::vector<std::string>& lines) {
+    WriteTextLines(WorkPath(name), lines);
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Line `index` as a whole number, or nullopt when the line is missing or is not one.
+std::optional<int> NumberOnLine(const std::vector<std::string>& lines, std::size_t index) {
+    if (index >= lines.size())
+        return std::nullopt;
+    const std::string_view text = Trimmed(lines[index]);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// The first line when it holds some text, else nullopt.
+std::optional<std::string> TextOnFirstLine(const std::vector<std::string>& lines) {
+    if (lines.empty() || Trimmed(lines.front()).empty())
+        return std::nullopt;
+    return lines.front();
+}
+
+} // namespace
+
+TJpegOptions ReadJpegOptions() {
+    const auto lines = ReadSettingsLines("jpeg.cfg");
+    TJpegOptions options;
+    if (const auto quality = NumberOnLine(lines, 0); quality && *quality >= 0 && *quality <= 100)
+        options.Quality = *quality;
+    options.Progressive = NumberOnLine(lines, 1) == 1;
+    return options;
+}
+
+void WriteJpegOptions(const TJpegOptions& options) {
+    WriteSettingsLines("jpeg.cfg",
+                       {std::to_string(options.Quality), options.Progressive ? "1" : "0"});
+}
+
+std::string ReadDurIdozezedDelay() {
+    const std::string fallback = "0.5";
+    const auto lines = ReadSettingsLines("duridozezed.dat");
+    if (lines.empty())
+        return fallback;
+    const std::string_view text = Trimmed(lines.front());
+    double seconds = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || seconds < 0.5 ||
+        seconds > 5)
+        return fallback;
+    return std::string(text);
+}
+
+void WriteDurIdozezedDelay(const std::string& delay) {
+    WriteSettingsLines("duridozezed.dat", {delay});
+}
+
+std::string ReadLastSaveFolder() {
+    return TextOnFirstLine(ReadSettingsLines("lastsave.dat")).value_or(HomeFolder());
+}
+
+void WriteLastSaveFolder(const std::string& folder) {
+    WriteSettingsLines("lastsave.dat", {folder});
+}
+
+std::optional<int> ReadDefaultMail() {
+    const auto entry = NumberOnLine(ReadSettingsLines("defmail.dat"), 0);
+    if (entry && *entry >= 0)
+        return entry;
+    return std::nullopt;
+}
+
+void WriteDefaultMail(int entry) {
+    WriteSettingsLines("defmail.dat", {std::to_string(entry)});
+}
+
+int ReadZoomFactor() {
+    const auto factor = NumberOnLine(ReadSettingsLines("zoommode.dat"), 0);
+    if (factor == 2 || factor == 4 || factor == 8)
+        return *factor;
+    return 2;
+}
+
+void WriteZoomFactor(int factor) {
+    WriteSettingsLines("zoommode.dat", {std::to_string(factor)});
+}
+
+std::optional<TRepeatRect> ReadRepeatRect() {
+    const auto lines = ReadSettingsLines("repeat.dat");
+    const auto left = NumberOnLine(lines, 0);
+    const auto top = NumberOnLine(lines, 1);
+    const auto right = NumberOnLine(lines, 2);
+    const auto bottom = NumberOnLine(lines, 3);
+    // An empty or inverted rectangle would make a capture of no size.
+    if (!left || !top || !right || !bottom || *left >= *right || *top >= *bottom)
+        return std::nullopt;
+    return TRepeatRect{*left, *top, *right, *bottom};
+}
+
+void WriteRepeatRect(const TRepeatRect& rect) {
+    WriteSettingsLines("repeat.dat", {std::to_string(rect.Left), std::to_string(rect.Top),
+                                      std::to_string(rect.Right), std::to_string(rect.Bottom)});
+}
+
+int ReadThumbSize() {
+    return NumberOnLine(ReadSettingsLines("thumbview.dat"), 0).value_or(1);
+}
+
+void WriteThumbSize(int size) {
+    WriteSettingsLines("thumbview.dat", {std::to_string(size)});
+}
+
+int ReadThumbQuality() {
+    const auto quality = NumberOnLine(ReadSettingsLines("quality.dat"), 0);
+    if (quality && *quality >= 0)
+        return *quality;
+    return 4;
+}
+
+void WriteThumbQuality(int quality) {
+    WriteSettingsLines("quality.dat", {std::to_string(quality)});
+}
+
+std::optional<std::string> ReadEditorPath() {
+    return TextOnFirstLine(ReadSettingsLines("editor.dat"));
+}
+
+void WriteEditorPath(const std::string& path) {
+    WriteSettingsLines("editor.dat", {path});
+}
+
+std::string ReadConsoleTextFolder() {
+    return TextOnFirstLine(ReadSettingsLines("dospath.dat")).value_or(HomeFolder());
+}
+
+void WriteConsoleTextFolder(const std::string& folder) {
+    WriteSettingsLines("dospath.dat", {folder});
+}
