@@ -26,10 +26,10 @@ TPalette GrayPalette(int entries) {
 
 // The classic 16-colour display palette: levels 0, 85, 170 and 255.
 TPalette Color16Palette() {
-    return {{0, 0, 0},       {0, 0, 170},    {0, 170, 0},     {0, 170, 170},
-            {170, 0, 0},     {170, 0, 170},  {170, 85, 0},    {170, 170, 170},
-            {85, 85, 85},    {85, 85, 255},  {85, 255, 85},   {85, 255, 255},
-            {255, 85, 85},   {255, 85, 255}, {255, 255, 85},  {255, 255, 255}};
+    return {{0, 0, 0},     {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
+            {170, 0, 0},   {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
+            {85, 85, 85},  {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
+            {255, 85, 85}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255}};
 }
 
 // 256 colours as 8 levels of red, 8 of green and 4 of blue (3-3-2 bits of the index).
@@ -66,7 +66,9 @@ int BitsPerPixel(TImageFormat format) {
     throw EImageError("Internal error: Invalid image format");
 }
 
-bool HasPalette(TImageFormat format) { return format != ifTrueColor; }
+bool HasPalette(TImageFormat format) {
+    return format != ifTrueColor;
+}
 
 std::string FormatDescription(TImageFormat format) {
     switch (format) {
@@ -104,6 +106,38 @@ std::string FormatStatusText(TImageFormat format) {
     throw EImageError("Internal error: Invalid image format");
 }
 
+std::string ScreenColorName(int bitsPerPixel) {
+    // 2 to the power of the depth in decimal digits (least significant first): 64-bit
+    // screens have more colours than a 64-bit integer holds.
+    std::string digits = "1";
+    for (int i = 0; i < bitsPerPixel; ++i) {
+        int carry = 0;
+        for (char& digit : digits) {
+            const int value = (digit - '0') * 2 + carry;
+            digit = char('0' + value % 10);
+            carry = value / 10;
+        }
+        if (carry)
+            digits.push_back(char('0' + carry));
+    }
+    std::string text(digits.rbegin(), digits.rend());
+    text += " Colors";
+    switch (bitsPerPixel) {
+    case 1:
+        return text + " MonoChrome";
+    case 16:
+        return text + " HiColor (16 Bit)";
+    case 24:
+        return text + " TrueColor (24 Bit)";
+    case 32:
+        return text + " TrueColor (32 Bit)";
+    case 64:
+        return text + " UltraColor (64 Bit)";
+    default:
+        return text;
+    }
+}
+
 TPalette DefaultPalette(TImageFormat format) {
     switch (format) {
     case ifBlackWhite:
@@ -122,15 +156,21 @@ TPalette DefaultPalette(TImageFormat format) {
     throw EImageError("Internal error: Invalid image format");
 }
 
-int DpiToPelsPerMeter(int dpi) { return int(std::nearbyint(dpi * InchesPerMetre)); }
+int DpiToPelsPerMeter(int dpi) {
+    return int(std::nearbyint(dpi * InchesPerMetre));
+}
 
 int PelsPerMeterToDpi(int pelsPerMeter) {
     return int(std::nearbyint(pelsPerMeter / InchesPerMetre));
 }
 
-int ScreenLogicalDpi() { return ScreenDpiSetting; }
+int ScreenLogicalDpi() {
+    return ScreenDpiSetting;
+}
 
-void SetScreenLogicalDpi(int dpi) { ScreenDpiSetting = dpi > 0 ? dpi : 96; }
+void SetScreenLogicalDpi(int dpi) {
+    ScreenDpiSetting = dpi > 0 ? dpi : 96;
+}
 
 void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPalette* palette,
                            int xDpi, int yDpi) {
@@ -160,7 +200,9 @@ void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPa
     ResetCache();
 }
 
-void TDibGraphic::Clear() { *this = TDibGraphic(); }
+void TDibGraphic::Clear() {
+    *this = TDibGraphic();
+}
 
 void TDibGraphic::SetResolution(int xDpi, int yDpi) {
     XPelsPerMeter_ = DpiToPelsPerMeter(xDpi);
@@ -278,4 +320,6 @@ int TDibGraphic::NearestPaletteIndex(uint32_t color) const {
     return best;
 }
 
-void TDibGraphic::ResetCache() const { NearestCache_.clear(); }
+void TDibGraphic::ResetCache() const {
+    NearestCache_.clear();
+}

@@ -37,6 +37,12 @@ bool HasPalette(TImageFormat format);
 std::string FormatDescription(TImageFormat format); // "Black and white", ...
 std::string FormatStatusText(TImageFormat format);  // ", 2 colors", ...
 
+// The screen's colour depth as text, from its bits per pixel: "%d Colors " with 2 to that
+// power, then "MonoChrome" (1 bit), "HiColor (16 Bit)", "TrueColor (24 Bit)",
+// "TrueColor (32 Bit)" or "UltraColor (64 Bit)", trailing blanks trimmed: an 8-bit screen is
+// "256 Colors", a 24-bit one "16777216 Colors TrueColor (24 Bit)".
+std::string ScreenColorName(int bitsPerPixel);
+
 struct TPaletteEntry {
     uint8_t Red = 0;
     uint8_t Green = 0;
@@ -51,9 +57,15 @@ TPalette DefaultPalette(TImageFormat format);
 inline constexpr uint32_t MakeColor(int red, int green, int blue) {
     return (uint32_t(red & 0xFF) << 16) | (uint32_t(green & 0xFF) << 8) | uint32_t(blue & 0xFF);
 }
-inline constexpr int ColorRed(uint32_t color) { return (color >> 16) & 0xFF; }
-inline constexpr int ColorGreen(uint32_t color) { return (color >> 8) & 0xFF; }
-inline constexpr int ColorBlue(uint32_t color) { return color & 0xFF; }
+inline constexpr int ColorRed(uint32_t color) {
+    return (color >> 16) & 0xFF;
+}
+inline constexpr int ColorGreen(uint32_t color) {
+    return (color >> 8) & 0xFF;
+}
+inline constexpr int ColorBlue(uint32_t color) {
+    return color & 0xFF;
+}
 inline constexpr uint32_t EntryColor(const TPaletteEntry& e) {
     return MakeColor(e.Red, e.Green, e.Blue);
 }

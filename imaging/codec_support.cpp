@@ -1,0 +1,114 @@
+#include "imaging/codec_support_p.h"
+
+#include <algorithm>
+
+void TByteReader::Seek(std::size_t position) {
+    if (position > Data_.size())
+        Truncated();
+    Position_ = position;
+}
+
+uint8_t TByteReader::U8() {
+    return *Take(1);
+}
+
+uint16_t TByteReader::U16() {
+    const uint8_t* p = Take(2);
+    return uint16_t(p[0] | (p[1] << 8));
+}
+
+uint32_t TByteReader::U32() {
+    const uint8_t* p = Take(4);
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+const uint8_t* TByteReader::Take(std::size_t count) {
+    if (count > Remaining())
+        Truncated();
+    const uint8_t* p = Data_.data() + Position_;
+    Position_ += count;
+    return p;
+}
+
+void TByteReader::Truncated() const {
+    throw EImageError(std::string(Format_) + " file is truncated");
+}
+
+void PutU8(TBytes& out, unsigned value) {
+    out.push_back(uint8_t(value));
+}
+
+void PutU16(TBytes& out, unsigned value) {
+    out.push_back(uint8_t(value));
+    out.push_back(uint8_t(value >> 8));
+}
+
+void PutU32(TBytes& out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(uint8_t(value >> shift));
+}
+
+void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t dataSize,
+                        const std::string& formatName) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    if (width <= 0 || height <= 0)
+        throw EImageError(formatName + " image has an invalid size " + size);
+    const std::size_t stride = DibRowStride(width, BitsPerPixel(format));
+    const std::size_t limit = std::max(FreeDecodeBytes, dataSize * MaxCompressionRatio);
+    if (stride > limit / std::size_t(height))
+        throw EImageError(formatName + " image size " + size +
+                          " is larger than the file's data can hold");
+}
+
+TImageFormat PaletteImageFormat(int bits, const TPalette& palette) {
+    const TPaletteEntry black{0, 0, 0}, white{255, 255, 255};
+    if (bits == 1 && palette.size() >= 2 &&
+        ((palette[0] == black && palette[1] == white) ||
+         (palette[0] == white && palette[1] == black)))
+        return ifBlackWhite;
+    if (bits <= 4)
+        return palette == DefaultPalette(ifGray16) ? ifGray16 : ifColor16;
+    return palette == DefaultPalette(ifGray256) ? ifGray256 : ifColor256;
+}
+
+namespace {
+int Luminance(const TPaletteEntry& e) {
+    return 30 * e.Red + 59 * e.Green + 11 * e.Blue;
+}
+} // namespace
+
+bool IsInvertedBlackWhite(const TPalette& palette) {
+    return palette.size() >= 2 && Luminance(palette[1]) < Luminance(palette[0]);
+}
+
+TPalette PaletteOfSize(const TPalette& palette, std::size_t count) {
+    TPalette result(palette.begin(), palette.begin() + std::min(count, palette.size()));
+    result.resize(count);
+    return result;
+}
+
+void RepackIndices(const uint8_t* source, int bits, int width, uint8_t* target, int targetBits,
+                   const uint8_t* map) {
+    if (bits == targetBits && !map) {
+        std::copy_n(source, PackedRowBytes(width, bits), target);
+        ClearRowPadding(target, width, bits);
+        return;
+    }
+    std::fill_n(target, PackedRowBytes(width, targetBits), uint8_t(0));
+    const int mask = (1 << bits) - 1;
+    for (int x = 0; x < width; ++x) {
+        const std::size_t bit = std::size_t(x) * std::size_t(bits);
+        int index = (source[bit >> 3] >> (8 - bits - int(bit & 7))) & mask;
+        if (map)
+            index = map[index];
+        const std::size_t targetBit = std::size_t(x) * std::size_t(targetBits);
+        target[targetBit >> 3] |=
+            uint8_t((index & ((1 << targetBits) - 1)) << (8 - targetBits - int(targetBit & 7)));
+    }
+}
+
+void ClearRowPadding(uint8_t* row, int width, int bits) {
+    const std::size_t usedBits = std::size_t(width) * std::size_t(bits);
+    if (usedBits & 7)
+        row[usedBits >> 3] &= uint8_t(0xFF << (8 - (usedBits & 7)));
+}

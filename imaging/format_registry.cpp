@@ -1,0 +1,129 @@
+#include "imaging/format_registry.h"
+
+#include "imaging/image_file_io_p.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array<TImageFileFormat, 12> Formats{{
+    {"BMP", "Bitmap file", TImageCodec::Bmp},
+    {"JPG", "JPEG", TImageCodec::Jpeg},
+    {"JPEG", "JPEG", TImageCodec::Jpeg},
+    {"PCX", "ZSoft PC Paintbrush", TImageCodec::Pcx},
+    {"PCC", "ZSoft PC Paintbrush", TImageCodec::Pcx},
+    {"PNG", "Portable Network Graphic", TImageCodec::Png},
+    {"TGA", "Truevision Targa", TImageCodec::Tga},
+    {"VST", "Truevision Vista", TImageCodec::Tga},
+    {"AFI", "Truevision Targa", TImageCodec::Tga},
+    {"TIF", "TIFF file", TImageCodec::Tiff},
+    {"TIFF", "TIFF file", TImageCodec::Tiff},
+    {"GIF", "GIF image", TImageCodec::Gif},
+}};
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return upper(x) == upper(y); });
+}
+
+} // namespace
+
+std::span<const TImageFileFormat> ImageFileFormats() {
+    return Formats;
+}
+
+const TImageFileFormat* FindImageFileFormat(std::string_view extension) {
+    if (!extension.empty() && extension.front() == '.')
+        extension.remove_prefix(1);
+    for (const TImageFileFormat& format : Formats)
+        if (SameIgnoringCase(extension, format.Extension))
+            return &format;
+    return nullptr;
+}
+
+std::string FileExtension(const std::string& path) {
+    const auto dot = path.rfind('.');
+    const auto slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    return path.substr(dot);
+}
+
+const TImageFileFormat& ImageFileFormatOf(const std::string& path) {
+    const std::string extension = FileExtension(path);
+    if (const TImageFileFormat* format = FindImageFileFormat(extension);
+        format && !extension.empty())
+        return *format;
+    throw EImageError("Graphic files of " + extension +
+                      " format are not supported or not registered");
+}
+
+TDibGraphic DecodeImage(std::span<const uint8_t> data, TImageCodec codec, int frame) {
+    switch (codec) {
+    case TImageCodec::Bmp:
+        return LoadBmp(data);
+    case TImageCodec::Jpeg:
+        return LoadJpeg(data);
+    case TImageCodec::Pcx:
+        return LoadPcx(data);
+    case TImageCodec::Png:
+        return LoadPng(data);
+    case TImageCodec::Tga:
+        return LoadTga(data);
+    case TImageCodec::Tiff:
+        return LoadTiff(data);
+    case TImageCodec::Gif:
+        return LoadGif(data, frame);
+    }
+    throw EImageError("Internal error: Invalid image format");
+}
+
+std::vector<uint8_t> EncodeImage(const TDibGraphic& image, TImageCodec codec,
+                                 const TJpegOptions& jpeg) {
+    switch (codec) {
+    case TImageCodec::Bmp:
+        return SaveBmp(image);
+    case TImageCodec::Jpeg:
+        return SaveJpeg(image, jpeg);
+    case TImageCodec::Pcx:
+        return SavePcx(image);
+    case TImageCodec::Png:
+        return SavePng(image);
+    case TImageCodec::Tga:
+        return SaveTga(image);
+    case TImageCodec::Tiff:
+        return SaveTiff(image);
+    case TImageCodec::Gif:
+        return SaveGif(image);
+    }
+    throw EImageError("Internal error: Invalid image format");
+}
+
+TDibGraphic LoadImageFile(const std::string& path, int frame) {
+    const TImageFileFormat& format = ImageFileFormatOf(path);
+    const std::vector<uint8_t> bytes = ReadImageFileBytes(path);
+    return DecodeImage(bytes, format.Codec, frame);
+}
+
+void SaveImageFile(const TDibGraphic& image, const std::string& path, const TJpegOptions& jpeg) {
+    const TImageFileFormat& format = ImageFileFormatOf(path);
+    WriteImageFileBytes(path, EncodeImage(image, format.Codec, jpeg));
+}
+
+std::string CaptureFormatExtension(int defaultFormat) {
+    static const char* const Extensions[] = {".BMP", ".GIF", ".JPG", ".PCX",
+                                             ".PNG", ".TGA", ".TIF"};
+    if (defaultFormat < 0 || defaultFormat > 6)
+        throw EImageError("Internal error: Invalid image format");
+    return Extensions[defaultFormat];
+}
+
+std::string ImageStatusText(const std::string& path, const TDibGraphic& image) {
+    std::string text =
+        path + ", " + std::to_string(image.Width()) + "x" + std::to_string(image.Height());
+    if (SameIgnoringCase(FileExtension(path), ".gif"))
+        return text + "x256";
+    return text + FormatStatusText(image.ImageFormat());
+}

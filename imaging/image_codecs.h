@@ -1,0 +1,55 @@
+// The seven image file codecs, one pair of functions per format. Each reader takes the whole
+// file's bytes and returns a new image; each writer returns the whole file's bytes. Both throw
+// EImageError carrying the codec's message; a failed read hands back nothing.
+//
+// Readers accept files from anywhere: sizes are checked against the data present and a
+// hostile file gives an error, never a crash or an unbounded allocation.
+//
+// What each reader yields:
+//   BMP, PCX, TGA, TIFF  1 bit: black and white (16 colour for a palette of other colours);
+//                        2 and 4 bits: 16 shades of grey or 16 colour; 8 bits: 256 shades of
+//                        grey or 256 colour (grey when the palette is the grey ramp); deeper
+//                        pixels: true colour
+//   PNG                  as above by colour type and depth; 16-bit samples are scaled to 8,
+//                        alpha channels and transparency are dropped (colours stay as stored)
+//   JPEG                 256 shades of grey (one component) or true colour (three)
+//   GIF                  true colour: the frame drawn over black at its place on the screen
+//
+// What each writer accepts: BMP, PCX, PNG, TIFF and GIF every pixel format (GIF reduces the
+// colours to 256 first); JPEG 256 shades of grey and true colour; TGA 256 shades of grey,
+// 256 colour and true colour.
+#pragma once
+
+#include "imaging/dib_graphic.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+struct TJpegOptions {
+    int Quality = 80; // 0..100
+    bool Progressive = false;
+};
+
+TDibGraphic LoadBmp(std::span<const uint8_t> data);
+std::vector<uint8_t> SaveBmp(const TDibGraphic& image);
+
+TDibGraphic LoadPcx(std::span<const uint8_t> data);
+std::vector<uint8_t> SavePcx(const TDibGraphic& image);
+
+TDibGraphic LoadTga(std::span<const uint8_t> data);
+std::vector<uint8_t> SaveTga(const TDibGraphic& image);
+
+TDibGraphic LoadPng(std::span<const uint8_t> data);
+std::vector<uint8_t> SavePng(const TDibGraphic& image);
+
+TDibGraphic LoadJpeg(std::span<const uint8_t> data);
+std::vector<uint8_t> SaveJpeg(const TDibGraphic& image, const TJpegOptions& options = {});
+
+TDibGraphic LoadTiff(std::span<const uint8_t> data);
+std::vector<uint8_t> SaveTiff(const TDibGraphic& image);
+
+// `frame` counts from 1; frames before it are drawn first, as an animation shows them.
+TDibGraphic LoadGif(std::span<const uint8_t> data, int frame = 1);
+// Reduces the image to 256 colours (see ReduceColorsForGif) and writes one LZW image.
+std::vector<uint8_t> SaveGif(const TDibGraphic& image);
