@@ -57,15 +57,9 @@ TPalette DefaultPalette(TImageFormat format);
 inline constexpr uint32_t MakeColor(int red, int green, int blue) {
     return (uint32_t(red & 0xFF) << 16) | (uint32_t(green & 0xFF) << 8) | uint32_t(blue & 0xFF);
 }
-inline constexpr int ColorRed(uint32_t color) {
-    return (color >> 16) & 0xFF;
-}
-inline constexpr int ColorGreen(uint32_t color) {
-    return (color >> 8) & 0xFF;
-}
-inline constexpr int ColorBlue(uint32_t color) {
-    return color & 0xFF;
-}
+inline constexpr int ColorRed(uint32_t color) { return (color >> 16) & 0xFF; }
+inline constexpr int ColorGreen(uint32_t color) { return (color >> 8) & 0xFF; }
+inline constexpr int ColorBlue(uint32_t color) { return color & 0xFF; }
 inline constexpr uint32_t EntryColor(const TPaletteEntry& e) {
     return MakeColor(e.Red, e.Green, e.Blue);
 }
