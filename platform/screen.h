@@ -1,0 +1,50 @@
+// The screen: its pixels, size, colours and resolution, and where the pointer is.
+#pragma once
+
+#include "imaging/dib_graphic.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <cstdint>
+
+class IScreen {
+public:
+    virtual ~IScreen() = default;
+
+    // The screen's pixels inside rect (screen coordinates) as a true-colour image. The part
+    // of rect that lies off the screen is left out, so the image has the size of
+    // rect & QRect({0, 0}, ScreenSize()); it is empty when nothing of rect is on the screen
+    // or the screen cannot be read.
+    virtual TDibGraphic GrabScreenRect(const QRect& rect) = 0;
+    virtual QSize ScreenSize() = 0;
+    // 2 to the power of the screen's colour depth (16777216 for 24 bits).
+    virtual std::uint64_t ScreenColorCount() = 0;
+    // The screen's logical resolution in dots per inch; 96 when the display reports nothing
+    // sensible.
+    virtual int ScreenDpi() = 0;
+    virtual QPoint PointerPos() = 0;
+};
+
+// Dots per inch from a screen's size in pixels and millimetres, rounded, halves to even;
+// 96 when the millimetres are missing or give an implausible resolution.
+int DpiFromScreenSize(int pixels, int millimetres);
+
+// The real screen: the root window of the application's X display. Grabs go through shared
+// memory when the server offers it (several times faster for whole screens), else through
+// a plain image request.
+class TX11Screen : public IScreen {
+public:
+    TDibGraphic GrabScreenRect(const QRect& rect) override;
+    QSize ScreenSize() override;
+    std::uint64_t ScreenColorCount() override;
+    int ScreenDpi() override;
+    QPoint PointerPos() override;
+
+    // Switches the shared-memory path off, for comparing the two paths.
+    void SetUseSharedMemory(bool use) { UseSharedMemory_ = use; }
+
+private:
+    bool UseSharedMemory_ = true;
+};

@@ -1,0 +1,7 @@
+#include "platform/sound.h"
+
+#include <QApplication>
+
+void TQtSound::Beep() {
+    QApplication::beep();
+}
