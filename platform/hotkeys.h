@@ -19,17 +19,13 @@ inline constexpr unsigned ModAlt = 1;
 inline constexpr unsigned ModControl = 2;
 inline constexpr unsigned ModShift = 4;
 
-// Virtual keys of the hot keys.
+// Virtual keys of the hot keys (HotKeyVirtualKey in store/settings.h gives the user's).
 inline constexpr unsigned VkPrintScreen = 0x2C;
 inline constexpr unsigned VkF1 = 0x70; // F1..F12 are 0x70..0x7B
 inline constexpr unsigned VkF4 = 0x73;
 inline constexpr unsigned VkF12 = 0x7B;
 inline constexpr unsigned VkA = 0x41; // A..Z are 0x41..0x5A
 inline constexpr unsigned VkZ = 0x5A;
-
-// The key of the user's combination from the stored key number: 0..11 are F1..F12 and
-// 12..36 the letters A..Y, as the settings dialog lists them; every other number gives Z.
-unsigned HotKeyVirtualKey(int hotKeyKey);
 
 // The X keysym of a virtual key, 0 for a key outside the table. Letters map to their
 // lower-case keysyms, which is what the unshifted key of a layout carries.

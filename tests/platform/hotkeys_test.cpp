@@ -4,17 +4,6 @@
 
 #include <X11/keysym.h>
 
-TEST(HotKeyVirtualKey, StoredKeyNumbersGiveFunctionKeysThenLettersThenZ) {
-    struct Case {
-        int Stored;
-        unsigned Key;
-    };
-    for (Case c : {Case{0, 0x70}, Case{11, 0x7B}, Case{12, 0x41}, Case{27, 0x50}, Case{36, 0x59},
-                   Case{37, 0x5A}, Case{38, 0x5A}, Case{-1, 0x5A}, Case{1000, 0x5A}}) {
-        EXPECT_EQ(HotKeyVirtualKey(c.Stored), c.Key) << c.Stored;
-    }
-}
-
 TEST(VirtualKeyToKeysym, MapsTheHotKeyKeysAndNothingElse) {
     struct Case {
         unsigned Key;

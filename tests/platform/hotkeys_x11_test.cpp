@@ -1,4 +1,5 @@
 #include "platform/hotkeys.h"
+#include "store/settings.h"
 
 #include <QAbstractNativeEventFilter>
 
@@ -71,7 +72,7 @@ TEST_F(HotKeysX11, PrintScreenArrivesWithItsId) {
 
 TEST_F(HotKeysX11, UserCombinationArrivesOnlyWithItsModifiers) {
     // The default combination: Ctrl+Alt+P.
-    ASSERT_TRUE(HotKeys.Register(HotKeyUser, ModControl | ModAlt, HotKeyVirtualKey(27)));
+    ASSERT_TRUE(HotKeys.Register(HotKeyUser, ModControl | ModAlt, unsigned(HotKeyVirtualKey(27))));
     User.PressKeys({XK_p});
     User.PressKeys({XK_Control_L, XK_p});
     User.PressKeys({XK_Control_L, XK_Alt_L, XK_Shift_L, XK_p});
