@@ -1,0 +1,14 @@
+// Mirror images: left to right and top to bottom. Palette images keep their indices.
+#pragma once
+
+#include "imaging/image_transform.h"
+
+class TFlipHorizontalTransform : public TImageTransform {
+public:
+    void ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest) override;
+};
+
+class TFlipVerticalTransform : public TImageTransform {
+public:
+    void ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest) override;
+};
