@@ -1,0 +1,202 @@
+#include "imaging/resample.h"
+
+#include "imaging/bgr_rows_p.h"
+#include "imaging/rounding_p.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+float Box(float x) {
+    return x > -0.5f && x <= 0.5f ? 1.0f : 0.0f;
+}
+
+float Triangle(float x) {
+    const float t = std::fabs(x);
+    return t < 1.0f ? 1.0f - t : 0.0f;
+}
+
+float Hermite(float x) {
+    const float t = std::fabs(x);
+    return t < 1.0f ? (2.0f * t - 3.0f) * t * t + 1.0f : 0.0f;
+}
+
+float Bell(float x) {
+    const float t = std::fabs(x);
+    if (t < 0.5f)
+        return 0.75f - t * t;
+    if (t < 1.5f) {
+        const float u = t - 1.5f;
+        return 0.5f * u * u;
+    }
+    return 0.0f;
+}
+
+float BSpline(float x) {
+    const float t = std::fabs(x);
+    if (t < 1.0f)
+        return 0.5f * t * t * t - t * t + 2.0f / 3.0f;
+    if (t < 2.0f) {
+        const float u = 2.0f - t;
+        return u * u * u / 6.0f;
+    }
+    return 0.0f;
+}
+
+float Sinc(float x) {
+    if (x == 0.0f)
+        return 1.0f;
+    x *= std::numbers::pi_v<float>;
+    return std::sin(x) / x;
+}
+
+float Lanczos3(float x) {
+    const float t = std::fabs(x);
+    return t < 3.0f ? Sinc(t) * Sinc(t / 3.0f) : 0.0f;
+}
+
+// Mitchell-Netravali with B = C = 1/3.
+float Mitchell(float x) {
+    const float t = std::fabs(x);
+    if (t < 1.0f)
+        return (7.0f * t * t * t - 12.0f * t * t + 16.0f / 3.0f) / 6.0f;
+    if (t < 2.0f)
+        return (-7.0f / 3.0f * t * t * t + 12.0f * t * t - 20.0f * t + 32.0f / 3.0f) / 6.0f;
+    return 0.0f;
+}
+
+struct TContributor {
+    int Pixel;
+    float Weight;
+};
+
+// The source pixels (and their weights) that make up each destination pixel along one axis,
+// all lists in one array: pixel i's run from Start[i] to Start[i + 1].
+struct TContributorLists {
+    std::vector<int> Start;
+    std::vector<TContributor> Contributors;
+};
+
+TContributorLists BuildContributors(int sourceSize, int destSize, TFilterFunction filter,
+                                    float support) {
+    // The ends of the two axes meet: scale (D - 1) / (S - 1). A single source pixel spreads
+    // over the whole destination (D / S); a single destination pixel, where (D - 1) would be
+    // 0, takes the same D / S instead of dividing by zero.
+    const float scale = sourceSize == 1 || destSize == 1
+                            ? float(destSize) / float(sourceSize)
+                            : float(destSize - 1) / float(sourceSize - 1);
+    TContributorLists lists;
+    lists.Start.reserve(std::size_t(destSize) + 1);
+    for (int i = 0; i < destSize; ++i) {
+        lists.Start.push_back(int(lists.Contributors.size()));
+        const float centre = float(i) / scale;
+        // Shrinking widens the filter so that every source pixel is heard.
+        const float width = scale >= 1.0f ? support : support / scale;
+        const int left = int(std::floor(centre - width));
+        const int right = int(std::ceil(centre + width));
+        for (int j = left; j <= right; ++j) {
+            const float weight = scale >= 1.0f ? filter(centre - float(j))
+                                               : filter((centre - float(j)) * scale) * scale;
+            if (weight == 0.0f)
+                continue;
+            // Beyond an edge the picture is mirrored.
+            int pixel = j < 0 ? -j : (j >= sourceSize ? 2 * sourceSize - 1 - j : j);
+            if (pixel < 0 || pixel >= sourceSize)
+                continue;
+            lists.Contributors.push_back({pixel, weight});
+        }
+    }
+    lists.Start.push_back(int(lists.Contributors.size()));
+    return lists;
+}
+
+inline uint8_t ToChannel(float sum) {
+    if (sum > 255.0f)
+        return 255;
+    if (sum < 0.0f)
+        return 0;
+    return uint8_t(RoundHalfEven(sum));
+}
+
+} // namespace
+
+const std::array<TResampleFilter, 7> ResampleFilters = {{
+    {"Box", Box, 0.5f},
+    {"Triangle", Triangle, 1.0f},
+    {"Hermite", Hermite, 1.0f},
+    {"Bell", Bell, 1.5f},
+    {"B-Spline", BSpline, 2.0f},
+    {"Lanczos3", Lanczos3, 3.0f},
+    {"Mitchell", Mitchell, 2.0f},
+}};
+
+const TResampleFilter* FindResampleFilter(std::string_view name) {
+    for (const auto& filter : ResampleFilters) {
+        const std::string_view filterName = filter.Name;
+        if (std::equal(name.begin(), name.end(), filterName.begin(), filterName.end(),
+                       [](char a, char b) {
+                           return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b));
+                       }))
+            return &filter;
+    }
+    return nullptr;
+}
+
+void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFunction filter,
+                     float support) {
+    const int sourceWidth = source.Width(), sourceHeight = source.Height();
+    if (sourceWidth <= 0 || sourceHeight <= 0)
+        throw EImageError("Source bitmap too small");
+    const int width = dest.Width(), height = dest.Height();
+    TDibGraphic result;
+    result.NewImage(width, height, ifTrueColor, nullptr, source.XDpi(), source.YDpi());
+    if (result.Empty()) {
+        dest = std::move(result);
+        return;
+    }
+
+    // First pass: every source row stretched to the new width, into a 24-bit work picture.
+    const TContributorLists columns = BuildContributors(sourceWidth, width, filter, support);
+    const std::size_t rowBytes = std::size_t(width) * 3;
+    std::vector<uint8_t> work(rowBytes * std::size_t(sourceHeight));
+    TBgrRowReader reader(source);
+    for (int y = 0; y < sourceHeight; ++y) {
+        const uint8_t* in = reader.Row(y);
+        uint8_t* out = work.data() + rowBytes * std::size_t(y);
+        for (int x = 0; x < width; ++x) {
+            float blue = 0, green = 0, red = 0;
+            for (int k = columns.Start[x]; k < columns.Start[x + 1]; ++k) {
+                const auto [pixel, weight] = columns.Contributors[k];
+                const uint8_t* p = in + 3 * std::size_t(pixel);
+                blue += weight * float(p[0]);
+                green += weight * float(p[1]);
+                red += weight * float(p[2]);
+            }
+            out[3 * x] = ToChannel(blue);
+            out[3 * x + 1] = ToChannel(green);
+            out[3 * x + 2] = ToChannel(red);
+        }
+    }
+
+    // Second pass: the work rows combined into each destination row. Adding whole rows, one
+    // contributor after the other, sums every pixel in the same order as pixel by pixel.
+    const TContributorLists rows = BuildContributors(sourceHeight, height, filter, support);
+    std::vector<float> sums(rowBytes);
+    for (int y = 0; y < height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0.0f);
+        for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k) {
+            const auto [pixel, weight] = rows.Contributors[k];
+            const uint8_t* in = work.data() + rowBytes * std::size_t(pixel);
+            for (std::size_t i = 0; i < rowBytes; ++i)
+                sums[i] += weight * float(in[i]);
+        }
+        uint8_t* out = result.ScanLine(y);
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            out[i] = ToChannel(sums[i]);
+    }
+    dest = std::move(result);
+}

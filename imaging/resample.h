@@ -1,0 +1,33 @@
+// Resampling a picture to a new size with a reconstruction filter: the editor's Resize
+// (Lanczos3), the WebLink pictures and print thumbnails (Hermite), the thumbnail grid.
+#pragma once
+
+#include "imaging/dib_graphic.h"
+
+#include <array>
+#include <string_view>
+
+// A filter's value at distance x (in source pixels), in single precision.
+using TFilterFunction = float (*)(float x);
+
+struct TResampleFilter {
+    const char* Name;
+    TFilterFunction Function;
+    float Support; // the filter is 0 beyond this distance
+};
+
+// Box, Triangle, Hermite, Bell, B-Spline, Lanczos3, Mitchell, in that order.
+extern const std::array<TResampleFilter, 7> ResampleFilters;
+inline constexpr int HermiteFilterIndex = 2;
+inline constexpr int Lanczos3FilterIndex = 5;
+
+// The filter of that name (letter case ignored), or nullptr.
+const TResampleFilter* FindResampleFilter(std::string_view name);
+
+// Makes `dest` a true-colour picture of its own width and height (set by the caller
+// beforehand) showing all of `source`, by two one-dimensional passes. The weights are the
+// filter's own values, not normalised: the filter decides the brightness. Throws "Source
+// bitmap too small" for an empty source and leaves `dest` unchanged; a destination without
+// pixels stays empty.
+void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFunction filter,
+                     float support);
