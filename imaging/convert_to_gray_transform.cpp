@@ -33,10 +33,11 @@ void TConvertToGrayTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic
         for (int level = 0; level < 256; ++level)
             indexOfLevel[level] = uint8_t(dest.NearestPaletteIndex(MakeColor(level, level, level)));
 
-    TBgrRowReader reader(source);
+    TDibGraphic expanded;
+    const TDibGraphic& colors = AsTrueColor(source, expanded);
     for (int y = 0; y < height; ++y) {
         StepProgress(y, 0, height - 1);
-        const uint8_t* bgr = reader.Row(y);
+        const uint8_t* bgr = colors.ScanLine(y);
         uint8_t* out = dest.ScanLine(y);
         for (int x = 0; x < width; ++x, bgr += 3) {
             // Negative weights could make the sum negative; a level below 0 is black.

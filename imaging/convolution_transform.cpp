@@ -43,9 +43,10 @@ void TConvolutionTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& 
 
     const std::size_t rowBytes = std::size_t(width) * 3;
     std::vector<uint8_t> rows(3 * rowBytes); // the rows above, at and below the current one
-    TBgrRowReader reader(source);
+    TDibGraphic expanded;
+    const TDibGraphic& colors = AsTrueColor(source, expanded);
     const auto load = [&](int y, int slot) {
-        std::memcpy(rows.data() + slot * rowBytes, reader.Row(y), rowBytes);
+        std::memcpy(rows.data() + slot * rowBytes, colors.ScanLine(y), rowBytes);
     };
     load(0, 0);
     load(1, 1);

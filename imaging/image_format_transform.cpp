@@ -46,10 +46,11 @@ void TImageFormatTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& 
     if (Dither && TargetFormat != ifTrueColor) {
         Diffuse(source, result);
     } else {
-        TBgrRowReader reader(source);
+        TDibGraphic expanded;
+        const TDibGraphic& colors = AsTrueColor(source, expanded);
         TBgrRowWriter writer(result);
         for (int y = 0; y < source.Height(); ++y)
-            writer.Write(y, reader.Row(y));
+            writer.Write(y, colors.ScanLine(y));
     }
     dest = std::move(result);
     EndProgress();
@@ -64,7 +65,8 @@ void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest
     if (width == 0 || height == 0)
         return;
     const TPalette& palette = dest.Palette();
-    TBgrRowReader reader(source);
+    TDibGraphic expanded;
+    const TDibGraphic& colors = AsTrueColor(source, expanded);
     TPaletteMatcher matcher(palette);
     // Channel 0 blue, 1 green, 2 red, as the rows hold them.
     std::vector<int> current(std::size_t(width) * 3), below(std::size_t(width) * 3, 0);
@@ -72,7 +74,7 @@ void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest
 
     for (int y = 0; y < height; ++y) {
         StepProgress(Optimise ? y + (height - 1 - y) / 2 : y, 0, height - 1);
-        const uint8_t* bgr = reader.Row(y);
+        const uint8_t* bgr = colors.ScanLine(y);
         for (std::size_t i = 0; i < current.size(); ++i) {
             current[i] = ClampByte(bgr[i] + below[i]);
             below[i] = 0;

@@ -163,9 +163,10 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
     const TContributorLists columns = BuildContributors(sourceWidth, width, filter, support);
     const std::size_t rowBytes = std::size_t(width) * 3;
     std::vector<uint8_t> work(rowBytes * std::size_t(sourceHeight));
-    TBgrRowReader reader(source);
+    TDibGraphic expanded;
+    const TDibGraphic& colors = AsTrueColor(source, expanded);
     for (int y = 0; y < sourceHeight; ++y) {
-        const uint8_t* in = reader.Row(y);
+        const uint8_t* in = colors.ScanLine(y);
         uint8_t* out = work.data() + rowBytes * std::size_t(y);
         for (int x = 0; x < width; ++x) {
             float blue = 0, green = 0, red = 0;

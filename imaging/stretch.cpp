@@ -65,11 +65,12 @@ void StretchDropPixels(const TDibGraphic& source, TDibGraphic& dest) {
         return;
     }
 
-    TBgrRowReader reader(source);
+    TDibGraphic expanded;
+    const TDibGraphic& colors = AsTrueColor(source, expanded);
     TBgrRowWriter writer(dest);
     std::vector<uint8_t> row(std::size_t(width) * 3);
     for (int y = 0; y < height; ++y) {
-        const uint8_t* in = reader.Row(int(int64_t(y) * source.Height() / height));
+        const uint8_t* in = colors.ScanLine(int(int64_t(y) * source.Height() / height));
         for (int x = 0; x < width; ++x)
             std::memcpy(row.data() + 3 * x, in + 3 * sourceX[x], 3);
         writer.Write(y, row.data());
@@ -83,7 +84,8 @@ void StretchAreaAverage(const TDibGraphic& source, TDibGraphic& dest) {
     const auto columns = AreaContributors(source.Width(), width);
     const auto rows = AreaContributors(source.Height(), height);
 
-    TBgrRowReader reader(source);
+    TDibGraphic expanded;
+    const TDibGraphic& colors = AsTrueColor(source, expanded);
     TBgrRowWriter writer(dest);
     const std::size_t values = std::size_t(width) * 3;
     // Destination rows take their source rows in ascending order and a row shares at most its
@@ -95,7 +97,7 @@ void StretchAreaAverage(const TDibGraphic& source, TDibGraphic& dest) {
         std::fill(sums.begin(), sums.end(), 0.0f);
         for (const auto& [sourceRow, rowWeight] : rows[y]) {
             if (sourceRow != averagedRow) {
-                const uint8_t* in = reader.Row(sourceRow);
+                const uint8_t* in = colors.ScanLine(sourceRow);
                 for (int x = 0; x < width; ++x) {
                     float blue = 0, green = 0, red = 0;
                     for (const auto& [sourceX, weight] : columns[x]) {
