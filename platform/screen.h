@@ -8,6 +8,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <memory>
 
 class IScreen {
 public:
@@ -34,8 +35,15 @@ int DpiFromScreenSize(int pixels, int millimetres);
 // The real screen: the root window of the application's X display. Grabs go through shared
 // memory when the server offers it (several times faster for whole screens), else through
 // a plain image request.
+class TSharedSegment;
+
 class TX11Screen : public IScreen {
 public:
+    TX11Screen();
+    ~TX11Screen() override;
+    TX11Screen(const TX11Screen&) = delete;
+    TX11Screen& operator=(const TX11Screen&) = delete;
+
     TDibGraphic GrabScreenRect(const QRect& rect) override;
     QSize ScreenSize() override;
     std::uint64_t ScreenColorCount() override;
@@ -47,4 +55,5 @@ public:
 
 private:
     bool UseSharedMemory_ = true;
+    std::unique_ptr<TSharedSegment> Segment_; // kept between grabs
 };

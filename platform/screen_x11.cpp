@@ -11,6 +11,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -41,67 +42,6 @@ bool IsPlainBgrx(const XImage& image) {
            image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
 }
 
-// A shared-memory segment with an image laid over it, attached to the server. Everything is
-// undone in reverse order, whichever step failed.
-class TSharedImage {
-public:
-    TSharedImage(Display* display, Visual* visual, int depth, int width, int height)
-        : Display_(display) {
-        Info_.shmid = -1; // no segment yet, for the destructor
-        Image_ = XShmCreateImage(display, visual, unsigned(depth), ZPixmap, nullptr, &Info_,
-                                 unsigned(width), unsigned(height));
-        if (!Image_)
-            return;
-        std::size_t size = std::size_t(Image_->bytes_per_line) * std::size_t(height);
-        Info_.shmid = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
-        if (Info_.shmid < 0)
-            return;
-        void* address = shmat(Info_.shmid, nullptr, 0);
-        if (address == reinterpret_cast<void*>(-1))
-            return;
-        Info_.shmaddr = Image_->data = static_cast<char*>(address);
-        Info_.readOnly = False;
-        TX11ErrorGuard guard(display);
-        // A server on another machine, or in another IPC namespace, cannot attach.
-        XShmAttach(display, &Info_);
-        Attached_ = !guard.Failed();
-    }
-
-    ~TSharedImage() {
-        if (Attached_) {
-            TX11ErrorGuard guard(Display_);
-            XShmDetach(Display_, &Info_);
-        }
-        if (Info_.shmaddr)
-            shmdt(Info_.shmaddr);
-        if (Info_.shmid >= 0)
-            shmctl(Info_.shmid, IPC_RMID, nullptr);
-        if (Image_) {
-            Image_->data = nullptr; // the segment is not Xlib's to free
-            XDestroyImage(Image_);
-        }
-    }
-
-    TSharedImage(const TSharedImage&) = delete;
-    TSharedImage& operator=(const TSharedImage&) = delete;
-
-    // Fills the image from the drawable; false when the server refused.
-    bool Read(Drawable drawable, int x, int y) {
-        if (!Attached_)
-            return false;
-        TX11ErrorGuard guard(Display_);
-        return XShmGetImage(Display_, drawable, Image_, x, y, AllPlanes) && !guard.Failed();
-    }
-
-    XImage& Image() { return *Image_; }
-
-private:
-    Display* Display_;
-    XShmSegmentInfo Info_{};
-    XImage* Image_ = nullptr;
-    bool Attached_ = false;
-};
-
 struct TImageDeleter {
     void operator()(XImage* image) const { XDestroyImage(image); }
 };
@@ -127,6 +67,79 @@ std::vector<uint32_t> ScreenColormap(Display* display) {
 }
 
 } // namespace
+
+// A shared-memory segment attached to the server, kept between grabs: a fresh segment costs
+// a round trip to attach and a page fault on every page the server fills, which is most of
+// the time of a whole-screen grab. Everything is undone in reverse order, whichever step of
+// setting it up failed.
+class TSharedSegment {
+public:
+    TSharedSegment(Display* display, std::size_t capacity)
+        : Display_(display), Capacity_(capacity) {
+        Info_.shmid = shmget(IPC_PRIVATE, capacity, IPC_CREAT | 0600);
+        if (Info_.shmid < 0)
+            return;
+        void* address = shmat(Info_.shmid, nullptr, 0);
+        if (address == reinterpret_cast<void*>(-1)) {
+            shmctl(Info_.shmid, IPC_RMID, nullptr);
+            return;
+        }
+        Info_.shmaddr = static_cast<char*>(address);
+        Info_.readOnly = False;
+        TX11ErrorGuard guard(display);
+        // A server on another machine, or in another IPC namespace, cannot attach.
+        XShmAttach(display, &Info_);
+        Attached_ = !guard.Failed();
+        // Marked for removal now that both sides hold it: it goes when both let go, even
+        // if this process dies.
+        shmctl(Info_.shmid, IPC_RMID, nullptr);
+    }
+
+    ~TSharedSegment() {
+        // The server forgets the segment by itself when the connection is already gone.
+        if (Attached_ && ApplicationDisplay() == Display_) {
+            TX11ErrorGuard guard(Display_);
+            XShmDetach(Display_, &Info_);
+        }
+        if (Info_.shmaddr)
+            shmdt(Info_.shmaddr);
+    }
+
+    TSharedSegment(const TSharedSegment&) = delete;
+    TSharedSegment& operator=(const TSharedSegment&) = delete;
+
+    bool Usable(Display* display) const { return Attached_ && display == Display_; }
+    std::size_t Capacity() const { return Capacity_; }
+
+    // Reads the area of the root window through the segment and converts it; nullopt when
+    // the server refused.
+    std::optional<TDibGraphic> Grab(const QRect& area, const std::vector<uint32_t>& colormap) {
+        int screen = DefaultScreen(Display_);
+        XImage* image = XShmCreateImage(Display_, DefaultVisual(Display_, screen),
+                                        unsigned(DefaultDepth(Display_, screen)), ZPixmap, nullptr,
+                                        &Info_, unsigned(area.width()), unsigned(area.height()));
+        if (!image)
+            return std::nullopt;
+        std::optional<TDibGraphic> result;
+        if (std::size_t(image->bytes_per_line) * std::size_t(area.height()) <= Capacity_) {
+            image->data = Info_.shmaddr;
+            TX11ErrorGuard guard(Display_);
+            if (XShmGetImage(Display_, RootWindow(Display_, screen), image, area.x(), area.y(),
+                             AllPlanes) &&
+                !guard.Failed())
+                result = XImageToDib(*image, colormap);
+        }
+        image->data = nullptr; // the segment is not Xlib's to free
+        XDestroyImage(image);
+        return result;
+    }
+
+private:
+    Display* Display_;
+    std::size_t Capacity_;
+    XShmSegmentInfo Info_{0, -1, nullptr, False};
+    bool Attached_ = false;
+};
 
 TDibGraphic XImageToDib(XImage& image, const std::vector<uint32_t>& colormap) {
     TDibGraphic result;
@@ -177,6 +190,9 @@ int DpiFromScreenSize(int pixels, int millimetres) {
     return int(dpi);
 }
 
+TX11Screen::TX11Screen() = default;
+TX11Screen::~TX11Screen() = default;
+
 TDibGraphic TX11Screen::GrabScreenRect(const QRect& rect) {
     Display* display = ApplicationDisplay();
     if (!display)
@@ -184,15 +200,19 @@ TDibGraphic TX11Screen::GrabScreenRect(const QRect& rect) {
     QRect area = rect.intersected(QRect(QPoint(0, 0), ScreenSize()));
     if (area.isEmpty())
         return {};
-    int screen = DefaultScreen(display);
-    Window root = RootWindow(display, screen);
+    Window root = DefaultRootWindow(display);
     std::vector<uint32_t> colormap = ScreenColormap(display);
 
     if (UseSharedMemory_ && XShmQueryExtension(display)) {
-        TSharedImage shared(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
-                            area.width(), area.height());
-        if (shared.Read(root, area.x(), area.y()))
-            return XImageToDib(shared.Image(), colormap);
+        // Room for the whole screen at 4 bytes a pixel, so that one segment serves all grabs.
+        QSize size = ScreenSize();
+        std::size_t needed = std::size_t(size.width()) * std::size_t(size.height()) * 4;
+        if (!Segment_ || !Segment_->Usable(display) || Segment_->Capacity() < needed)
+            Segment_ = std::make_unique<TSharedSegment>(display, needed);
+        if (Segment_->Usable(display)) {
+            if (auto grab = Segment_->Grab(area, colormap))
+                return std::move(*grab);
+        }
     }
     std::unique_ptr<XImage, TImageDeleter> image;
     {
