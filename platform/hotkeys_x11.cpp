@@ -104,6 +104,8 @@ public:
                 break;
             }
         }
+        // Never swallowed: other filters (another instance of this class, say) may want it,
+        // and Qt itself ignores key events on the root window.
         return false;
     }
 
