@@ -106,6 +106,30 @@ TEST_F(WindowsX11, ForegroundWindowFollowsActivation) {
     EXPECT_TRUE(BecomesForeground(second));
 }
 
+TEST_F(WindowsX11, WithoutAnActiveWindowPropertyTheFocusDecides) {
+    // As on a display without a window manager: nobody keeps _NET_ACTIVE_WINDOW, and the
+    // window holding the focus (or a window inside it) names the foreground window.
+    Window window = Managed("focused");
+    ASSERT_TRUE(BecomesForeground(window));
+    Window inner = XCreateSimpleWindow(Other.Dpy(), window, 10, 10, 50, 50, 0, 0, 0);
+    XMapWindow(Other.Dpy(), inner);
+    XDeleteProperty(Other.Dpy(), Other.Root(),
+                    XInternAtom(Other.Dpy(), "_NET_ACTIVE_WINDOW", False));
+    XSync(Other.Dpy(), False);
+    ASSERT_TRUE(WaitUntil([&] {
+        XSetInputFocus(Other.Dpy(), inner, RevertToParent, CurrentTime);
+        XSync(Other.Dpy(), False);
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(Other.Dpy(), &focus, &revert);
+        return focus == inner;
+    }));
+    EXPECT_EQ(Windows.ForegroundWindow(), window);
+    XSetInputFocus(Other.Dpy(), PointerRoot, RevertToParent, CurrentTime);
+    XSync(Other.Dpy(), False);
+    EXPECT_EQ(Windows.ForegroundWindow(), 0u);
+}
+
 TEST_F(WindowsX11, WindowFromPointFindsTheClientUnderIt) {
     Window window = Dialog("under");
     QRect frame = *Windows.WindowRect(window);
