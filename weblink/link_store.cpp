@@ -1,6 +1,7 @@
 #include "weblink/link_store.h"
 
 #include "store/file_io.h"
+#include "store/work_folder.h"
 #include "weblink/link_notes.h"
 
 #include <algorithm>
@@ -98,14 +99,24 @@ std::string OverwriteQuestion(const std::string& targetPath) {
 
 } // namespace
 
-TURLStore::TURLStore(std::string workFolder) : WorkFolder(std::move(workFolder)) {}
+TURLStore::TURLStore(const std::string& folder)
+    : PathOf([folder](const std::string& name) { return FindFileNoCase(folder, name); }) {}
+
+TURLStore::TURLStore(TWorkPath workPath) : PathOf(std::move(workPath)) {}
+
+const TURLStore& URLStore() {
+    // WorkPath refuses a working folder that is not ours, so the links are never read from
+    // or written into one.
+    static const TURLStore store(WorkPath);
+    return store;
+}
 
 std::string TURLStore::StorePath() const {
-    return FindFileNoCase(WorkFolder, StoreFileName);
+    return PathOf(StoreFileName);
 }
 
 std::string TURLStore::TemporaryPath() const {
-    return FindFileNoCase(WorkFolder, TemporaryFileName);
+    return PathOf(TemporaryFileName);
 }
 
 bool TURLStore::HasLinks() const {

@@ -31,8 +31,14 @@ using TAskYesNo = std::function<bool(const std::string& text)>;
 
 class TURLStore {
 public:
-    // `workFolder` is the working folder, with or without a trailing "/".
-    explicit TURLStore(std::string workFolder);
+    // The path of a working-folder file from its name.
+    using TWorkPath = std::function<std::string(const std::string& name)>;
+
+    // The store in `folder` (with or without a trailing "/"), names looked up without regard
+    // to case.
+    explicit TURLStore(const std::string& folder);
+    // The store wherever `workPath` puts it; the path is asked for at every operation.
+    explicit TURLStore(TWorkPath workPath);
 
     // The store file and the remove operation's scratch copy "tmppath.dat", which stays
     // behind for the working folder's clean-up at exit.
@@ -74,5 +80,8 @@ public:
 private:
     void WriteStore(const std::vector<TURLLink>& links) const;
 
-    std::string WorkFolder;
+    TWorkPath PathOf;
 };
+
+// The store of the user's working folder (WorkPath), which every command uses.
+const TURLStore& URLStore();

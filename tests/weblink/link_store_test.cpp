@@ -1,6 +1,8 @@
 #include "weblink/link_store.h"
 
 #include "store/file_io.h"
+#include "store/work_folder.h"
+#include "tests/store/work_folder_fixture.h"
 
 #include <csignal>
 #include <cstring>
@@ -428,6 +430,28 @@ TEST_F(LinkStore, APathOrAddressWithALineBreakIsRefusedBeforeAnythingIsWritten) 
     EXPECT_THROW(Store.UpdateURLLink(Shots + "one.png", "http://a/\r\nb", {"n"}), EFileError);
     EXPECT_EQ(StoreText(), StoreBytes(ThreeLinks()));
     EXPECT_FALSE(fs::exists(Shots + "onepng.txt"));
+}
+
+// ---- the store of the user's working folder
+
+using UserLinkStore = TWorkFolderTest;
+
+TEST_F(UserLinkStore, LivesInTheWorkingFolder) {
+    EnsureWorkFolder();
+    URLStore().AddURLLink("/x/a.png", "u", {}, false);
+    EXPECT_EQ(Read("urlpath.dat"), "/x/a.png\r\nu\r\n/x/apng.txt\r\n");
+    URLStore().RemoveURLLink("/x/a.png");
+    EXPECT_FALSE(URLStore().HasLinks());
+    EXPECT_EQ(Read("tmppath.dat"), "");
+}
+
+TEST_F(UserLinkStore, NeverWritesThroughAWorkingFolderThatIsALink) {
+    fs::create_directories(Scratch / "cache");
+    fs::create_directories(Scratch / "elsewhere");
+    fs::create_directory_symlink(Scratch / "elsewhere", Work());
+    const std::string error = ErrorOf([] { URLStore().AddURLLink("/x/a.png", "u", {}, false); });
+    EXPECT_NE(error.find(Work().string()), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_empty(Scratch / "elsewhere"));
 }
 
 } // namespace
