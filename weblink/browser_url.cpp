@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace {
 
 // Limits on what another program may hand us.
@@ -125,7 +127,7 @@ QString FormatBrowserAnswer(const QString& address, const QString& title) {
 }
 
 QString AskDevTools(quint16 port, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
+    QDeadlineTimer deadline(std::max(timeoutMs, 0)); // never "forever"
     QTcpSocket socket;
     // Loopback only: the endpoint of a browser on this machine, never one elsewhere.
     socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
