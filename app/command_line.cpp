@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/cli_transform.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +17,7 @@ int PrintVersion(int, char**) {
 const TCommandLineCommand Commands[] = {
     {"--help", "karvin --help                 this list", PrintHelp},
     {"--version", "karvin --version              the program's version", PrintVersion},
+    {"transform", TransformCommandUsage, RunTransformCommand},
 };
 
 int PrintHelp(int, char**) {

@@ -1,0 +1,177 @@
+#include "app/cli_transform.h"
+
+#include "imaging/format_registry.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TDibGraphic Picture() {
+    TDibGraphic image;
+    image.NewImage(12, 8, ifTrueColor, nullptr, 96, 96);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 12; ++x)
+            image.SetPixel(x, y, MakeColor(x * 20, y * 30, 100));
+    return image;
+}
+
+TDibGraphic Transformed(const std::string& text) {
+    TDibGraphic image = Picture();
+    ParseTransformOperation(text).Run(image);
+    return image;
+}
+
+} // namespace
+
+TEST(CliTransform, EveryOperationParsesAndRuns) {
+    struct Case {
+        const char* Text;
+        int Width, Height;
+        TImageFormat Format;
+    };
+    const Case cases[] = {
+        {"gray", 12, 8, ifGray256},
+        {"negative", 12, 8, ifTrueColor},
+        {"flip-h", 12, 8, ifTrueColor},
+        {"flip-v", 12, 8, ifTrueColor},
+        {"rotate:90", 8, 12, ifTrueColor},
+        {"rotate:-90.0004", 8, 12, ifTrueColor},
+        {"rotate:1e300", 12, 8, ifTrueColor}, // whole, and far beyond a turn: no hang
+        {"sharpen", 12, 8, ifTrueColor},
+        {"sharpen:100", 12, 8, ifTrueColor},
+        {"smooth:0", 12, 8, ifTrueColor},
+        {"emboss", 12, 8, ifTrueColor},
+        {"crop:1,2,3,4", 6, 4, ifTrueColor},
+        {"antialias", 12, 8, ifTrueColor},
+        {"display-resize:5x3", 5, 3, ifTrueColor},
+        {"convert:bw", 12, 8, ifBlackWhite},
+        {"convert:gray16:dither", 12, 8, ifGray16},
+        {"convert:color16:optimise:dither", 12, 8, ifColor16},
+        {"convert:color256:dither:optimise", 12, 8, ifColor256},
+        {"convert:truecolor", 12, 8, ifTrueColor},
+        {"resample:30x4:Lanczos3", 30, 4, ifTrueColor},
+        {"resample:3x3:b-spline", 3, 3, ifTrueColor},
+        {"fit:6x6", 6, 4, ifTrueColor},
+        {"fit:6x6:plain", 6, 4, ifTrueColor},
+        {"fit:100x10:Mitchell", 15, 10, ifTrueColor},
+    };
+    for (const auto& c : cases) {
+        TDibGraphic image;
+        ASSERT_NO_THROW(image = Transformed(c.Text)) << c.Text;
+        EXPECT_EQ(image.ImageFormat(), c.Format) << c.Text;
+        if (std::string(c.Text) != "rotate:1e300") {
+            EXPECT_EQ(image.Width(), c.Width) << c.Text;
+            EXPECT_EQ(image.Height(), c.Height) << c.Text;
+        }
+    }
+    EXPECT_EQ(Transformed("convert:color16").Palette(), DefaultPalette(ifColor16)); // not optimised
+    EXPECT_EQ(Transformed("negative").Pixel(0, 0), MakeColor(255, 255, 155));
+}
+
+TEST(CliTransform, WrongOperationsAndArgumentsAreRefusedWithTheReason) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "unknown operation \"\""},
+        {"blur", "unknown operation \"blur\""},
+        {"Gray", "unknown operation \"Gray\""},
+        {"gray:1", "\"gray:1\": takes no arguments"},
+        {"rotate", "the angle must be a number of degrees"},
+        {"rotate:", "the angle must be a number of degrees"},
+        {"rotate:30deg", "the angle must be a number of degrees"},
+        {"rotate:nan", "the angle must be a number of degrees"},
+        {"rotate:inf", "the angle must be a number of degrees"},
+        {"sharpen:101", "the strength must be a whole number from 0 to 100"},
+        {"sharpen:-1", "the strength must be a whole number from 0 to 100"},
+        {"smooth:5.5", "the strength must be a whole number from 0 to 100"},
+        {"smooth:1:2", "the strength must be a whole number from 0 to 100"},
+        {"crop:1,2,3", "four whole numbers"},
+        {"crop:1,2,3,4,5", "four whole numbers"},
+        {"crop:a,0,0,0", "four whole numbers"},
+        {"crop:99999999999,0,0,0", "four whole numbers"},
+        {"display-resize:10", "the size must be WIDTHxHEIGHT, both at least 1"},
+        {"display-resize:0x5", "the size must be WIDTHxHEIGHT, both at least 1"},
+        {"display-resize", "needs the size"},
+        {"convert", "needs the format"},
+        {"convert:cmyk", "unknown format \"cmyk\""},
+        {"convert:bw:fast", "only \"optimise\" and \"dither\", once each"},
+        {"convert:bw:dither:dither", "only \"optimise\" and \"dither\", once each"},
+        {"resample:10x10", "needs the size and a filter"},
+        {"resample:10x10:Gauss", "unknown filter \"Gauss\""},
+        {"resample:0x10:Box", "both at least 1"},
+        {"fit", "needs the box"},
+        {"fit:10x10:Gauss", "unknown filter \"Gauss\""},
+        {"fit:10x10:plain:x", "needs the box"},
+    };
+    for (auto [text, reason] : cases) {
+        try {
+            ParseTransformOperation(text);
+            ADD_FAILURE() << text;
+        } catch (const ETransformUsage& e) {
+            EXPECT_NE(std::string(e.what()).find(reason), std::string::npos)
+                << text << ": " << e.what();
+        }
+    }
+}
+
+TEST(CliTransform, OperationErrorsOnTheImageAreImageErrors) {
+    EXPECT_THROW(Transformed("crop:0,0,8,0"), EImageError); // "Invalid crop parameters"
+}
+
+class CliTransformCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Folder = fs::temp_directory_path() / ("karvin-cli-" + std::to_string(::getpid()));
+        fs::remove_all(Folder);
+        fs::create_directories(Folder);
+        Source = (Folder / "in.bmp").string();
+        SaveImageFile(Picture(), Source);
+    }
+    void TearDown() override { fs::remove_all(Folder); }
+
+    int Command(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "transform");
+        std::vector<char*> argv;
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        ::testing::internal::CaptureStderr();
+        const int code = RunTransformCommand(int(argv.size()), argv.data());
+        Errors = ::testing::internal::GetCapturedStderr();
+        return code;
+    }
+
+    fs::path Folder;
+    std::string Source, Errors;
+};
+
+TEST_F(CliTransformCommand, ChainRunsInOrderAndWritesTheResult) {
+    const std::string target = (Folder / "out.png").string();
+    EXPECT_EQ(Command({Source, target, "crop:0,0,0,2", "rotate:90", "gray"}), 0) << Errors;
+    const TDibGraphic result = LoadImageFile(target);
+    EXPECT_EQ(result.Width(), 8);
+    EXPECT_EQ(result.Height(), 10);
+    EXPECT_EQ(result.ImageFormat(), ifGray256);
+}
+
+TEST_F(CliTransformCommand, WrongCommandLinesExitWith2AndTouchNothing) {
+    const std::string target = (Folder / "out.bmp").string();
+    EXPECT_EQ(Command({Source, target}), 2);
+    EXPECT_NE(Errors.find("Usage: karvin transform SRC DST"), std::string::npos);
+    EXPECT_EQ(Command({Source, target, "gray", "swirl"}), 2);
+    EXPECT_NE(Errors.find("karvin transform: unknown operation \"swirl\""), std::string::npos);
+    EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(CliTransformCommand, FailuresExitWith1AndSayWhere) {
+    EXPECT_EQ(Command({(Folder / "missing.bmp").string(), (Folder / "o.bmp").string(), "gray"}), 1);
+    EXPECT_NE(Errors.find("karvin transform: reading "), std::string::npos);
+    EXPECT_EQ(Command({Source, (Folder / "o.bmp").string(), "crop:0,0,8,0"}), 1);
+    EXPECT_NE(Errors.find("karvin transform: crop:0,0,8,0: Invalid crop parameters"),
+              std::string::npos);
+    // A 16-colour TGA is refused by the writer, with its own message.
+    EXPECT_EQ(Command({Source, (Folder / "o.tga").string(), "convert:color16"}), 1);
+    EXPECT_NE(Errors.find("writing "), std::string::npos);
+    EXPECT_FALSE(fs::exists(Folder / "o.bmp"));
+}
