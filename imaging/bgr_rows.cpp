@@ -18,6 +18,8 @@ TBgrRowWriter::TBgrRowWriter(TDibGraphic& image) : Image_(image) {
 
 void TBgrRowWriter::Write(int y, const uint8_t* bgr) {
     const int width = Image_.Width();
+    if (width == 0)
+        return;
     uint8_t* row = Image_.ScanLine(y);
     if (Image_.ImageFormat() == ifTrueColor) {
         std::memcpy(row, bgr, std::size_t(width) * 3);

@@ -37,7 +37,7 @@ void TFlipVerticalTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic&
         return;
     BeginProgress();
     const int width = source.Width(), height = source.Height();
-    if (height <= 1) {
+    if (height <= 1 || width == 0) {
         dest = source;
         EndProgress();
         return;

@@ -1,4 +1,5 @@
-// Mirror images: left to right and top to bottom. Palette images keep their indices.
+// Mirror images: left to right and top to bottom. Palette images keep their indices. An image
+// one pixel wide (left to right) or high (top to bottom), or without pixels, is copied.
 #pragma once
 
 #include "imaging/image_transform.h"

@@ -54,7 +54,7 @@ void TRotateTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest)
     const int turn = WholeAngle(Angle);
     BeginProgress();
     const int width = source.Width(), height = source.Height();
-    if (turn == 0 || source.Empty()) {
+    if (turn == 0) {
         dest = source;
         EndProgress();
         return;
@@ -78,6 +78,12 @@ void TRotateTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest)
             }
         }
         dest = std::move(result);
+        EndProgress();
+        return;
+    }
+
+    if (source.Empty()) {
+        dest = source;
         EndProgress();
         return;
     }

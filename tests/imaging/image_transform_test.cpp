@@ -1,6 +1,14 @@
 #include "imaging/image_transform.h"
 
+#include "imaging/anti_alias_transform.h"
 #include "imaging/convert_to_gray_transform.h"
+#include "imaging/convolution_transform.h"
+#include "imaging/crop_transform.h"
+#include "imaging/flip_transform.h"
+#include "imaging/image_format_transform.h"
+#include "imaging/negative_transform.h"
+#include "imaging/resize_transform.h"
+#include "imaging/rotate_transform.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -84,4 +92,50 @@ TEST(ImageTransform, ApplyOnDestIntoItsOwnSourceTransformsIt) {
     gray.ApplyOnDest(image, image);
     EXPECT_EQ(image.ImageFormat(), ifGray256);
     EXPECT_EQ(image.PixelIndex(1, 0), 76);
+}
+
+// Every transform on empty, one-pixel and one-line images of every format: a result of the
+// expected size, never a crash (the test build runs with the address sanitizer).
+TEST(ImageTransform, TinyImagesOfEveryFormatGiveDefinedResults) {
+    TCropTransform crop;
+    TRotateTransform quarter, free;
+    free.Angle = 33.3;
+    TResizeTransform resize;
+    resize.Width = 3;
+    resize.Height = 2;
+    TImageFormatTransform toColor16, toBlackWhite;
+    toColor16.TargetFormat = ifColor16;
+    toBlackWhite.TargetFormat = ifBlackWhite;
+    TConvertToGrayTransform gray;
+    TNegativeTransform negative;
+    TSharpenTransform sharpen;
+    TEmbossTransform emboss;
+    TFlipHorizontalTransform flipH;
+    TFlipVerticalTransform flipV;
+    TAntiAliasTransform antiAlias;
+    const std::vector<TImageTransform*> transforms{
+        &crop,     &quarter, &free,   &resize, &toColor16, &toBlackWhite, &gray,
+        &negative, &sharpen, &emboss, &flipH,  &flipV,     &antiAlias};
+
+    const std::pair<int, int> sizes[] = {{0, 0}, {0, 5}, {5, 0}, {1, 1}, {1, 7}, {7, 1}, {2, 2}};
+    for (TImageFormat format :
+         {ifBlackWhite, ifGray16, ifGray256, ifColor16, ifColor256, ifTrueColor})
+        for (auto [width, height] : sizes) {
+            TDibGraphic source;
+            source.NewImage(width, height, format);
+            for (TImageTransform* transform : transforms) {
+                TDibGraphic dest;
+                ASSERT_NO_THROW(transform->ApplyOnDest(source, dest))
+                    << transform->ClassName() << " " << format << " " << width << "x" << height;
+                if (transform == &quarter) {
+                    EXPECT_EQ(dest.Width(), height);
+                    EXPECT_EQ(dest.Height(), width);
+                } else if (transform == &resize) {
+                    EXPECT_EQ(dest.Width(), 3);
+                } else if (transform != &free || width * height == 0) {
+                    EXPECT_EQ(dest.Width(), width) << transform->ClassName();
+                    EXPECT_EQ(dest.Height(), height) << transform->ClassName();
+                }
+            }
+        }
 }
