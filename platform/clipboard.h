@@ -1,0 +1,33 @@
+// The system clipboard. Captures travel through it, so the program empties it at start and
+// tests replace it with a fake.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class IClipboard {
+public:
+    virtual ~IClipboard() = default;
+
+    // Empties the clipboard, whoever put something there.
+    virtual void Clear() = 0;
+    // True when the clipboard offers a picture.
+    virtual bool HasImage() const = 0;
+    // The picture on the clipboard; a null image when there is none.
+    virtual QImage GetImage() const = 0;
+    virtual void SetImage(const QImage& image) = 0;
+    // The text on the clipboard; empty when there is none.
+    virtual QString GetText() const = 0;
+    virtual void SetText(const QString& text) = 0;
+};
+
+// The X CLIPBOARD selection through QClipboard.
+class TQtClipboard : public IClipboard {
+public:
+    void Clear() override;
+    bool HasImage() const override;
+    QImage GetImage() const override;
+    void SetImage(const QImage& image) override;
+    QString GetText() const override;
+    void SetText(const QString& text) override;
+};
