@@ -61,6 +61,10 @@ public:
 // The general error report: a failure that a command does not handle itself ends the
 // command and is shown with the error text.
 void ReportError(IDialogs& dialogs, QWidget* owner, const QString& text);
+// Runs a command the same way: a failure it does not handle itself (a std::exception) ends
+// it and is shown by ReportError with the exception's text. True when the command ran
+// through.
+bool RunCommand(IDialogs& dialogs, QWidget* owner, const std::function<void()>& command);
 
 // The real dialogs: QMessageBox, QInputDialog, QFileDialog, QDialog::exec.
 class TQtDialogs : public IDialogs {

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <exception>
 
 namespace {
 
@@ -61,6 +62,16 @@ std::optional<TFileDialogResult> RunFileDialog(QWidget* owner, const TFileDialog
 
 void ReportError(IDialogs& dialogs, QWidget* owner, const QString& text) {
     dialogs.Message(owner, "Error", text, TMsgIcon::Critical, mbOK);
+}
+
+bool RunCommand(IDialogs& dialogs, QWidget* owner, const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const std::exception& error) {
+        ReportError(dialogs, owner, QString::fromLocal8Bit(error.what()));
+        return false;
+    }
 }
 
 TMsgResult TQtDialogs::Message(QWidget* owner, const QString& caption, const QString& text,
