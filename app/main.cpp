@@ -1,7 +1,44 @@
+#include "app/app_icon.h"
 #include "app/command_line.h"
+#include "app/frm_main.h"
+#include "app/services.h"
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/single_instance.h"
+#include "platform/tray_icon.h"
+
+#include <QApplication>
+
+namespace {
+
+int RunKarvin(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // The window may be hidden in the tray while a message box closes: only the main
+    // window's own close ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(KarvinIcon());
+    TQtDialogs dialogs;
+
+    TSingleInstance instance;
+    if (!instance.Acquire()) {
+        dialogs.Message(nullptr, "Warning", "Karvin is already running.", TMsgIcon::Critical, mbOK);
+        instance.AskRunningToShow();
+        return 0;
+    }
+
+    TQtClipboard clipboard;
+    TQtTrayIcon tray;
+    TfrmMain frmMain(TServices{dialogs, clipboard, tray});
+    QObject::connect(&frmMain, &TfrmMain::MainWindowClosed, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+    instance.Listen([&frmMain] { frmMain.ShowKarvin1Click(); });
+    return QApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (auto exitCode = RunCommandLine(argc, argv))
         return *exitCode;
-    return 0;
+    return RunKarvin(argc, argv);
 }

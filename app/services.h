@@ -1,0 +1,13 @@
+// The platform services a window needs, handed to it in its constructor: the program passes
+// the real ones, tests pass the fakes of tests/fakes/.
+#pragma once
+
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/tray_icon.h"
+
+struct TServices {
+    IDialogs& Dialogs;
+    IClipboard& Clipboard;
+    ITrayIcon& Tray;
+};

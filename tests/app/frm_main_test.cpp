@@ -1,0 +1,377 @@
+#include "app/frm_main.h"
+
+#include "store/settings.h"
+#include "tests/fakes/fake_clipboard.h"
+#include "tests/fakes/fake_dialogs.h"
+#include "tests/fakes/fake_tray_icon.h"
+#include "tests/store/work_folder_fixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString ExitQuestion = "Karvin|Do you want to DELETE unsaved images?";
+
+class MainWindow : public TWorkFolderTest {
+protected:
+    std::unique_ptr<TfrmMain> Start() {
+        auto window = std::make_unique<TfrmMain>(TServices{Dialogs, Clipboard, Tray});
+        Closed = std::make_unique<QSignalSpy>(window.get(), &TfrmMain::MainWindowClosed);
+        return window;
+    }
+    void PutSettings(const TSettingsRecord& record) {
+        EnsureWorkFolder();
+        WriteSettings(record);
+    }
+    static QStringList Rows(const TfrmMain& window) {
+        QStringList names;
+        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
+            names << window.lvPicNames->topLevelItem(row)->text(1);
+        names.sort();
+        return names;
+    }
+    std::vector<std::string> FilesLeft() const { return FilesIn(Work()); }
+    static std::vector<std::string> FilesIn(const fs::path& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TFakeDialogs Dialogs;
+    TFakeClipboard Clipboard;
+    TFakeTrayIcon Tray;
+    std::unique_ptr<QSignalSpy> Closed;
+};
+
+} // namespace
+
+TEST_F(MainWindow, FirstStartMakesThePrivateFolderAndTheDefaultRecord) {
+    Clipboard.Image = QImage(4, 4, QImage::Format_RGB32);
+    Clipboard.Text = "from before the start";
+
+    auto window = Start();
+
+    struct stat info {};
+    ASSERT_EQ(::stat(Work().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(Read("karvin.cfg"), EncodeSettings(TSettingsRecord{}));
+    EXPECT_EQ(Read("karvin.cfg").size(), 64u);
+    EXPECT_EQ(window->cboCapSelection->currentText(), "Full Screen");
+    EXPECT_EQ(window->cboPrintSelection->currentText(), "Print and Capture");
+    EXPECT_EQ(window->cboDefaultFormat->currentText(), "Windows Bitmap (BMP)");
+    EXPECT_EQ(window->cboViewPercent->currentText(), "View 100%");
+    EXPECT_FALSE(Clipboard.HasImage());
+    EXPECT_TRUE(Clipboard.GetText().isEmpty());
+    EXPECT_EQ(window->windowTitle(), "Karvin");
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_TRUE(Tray.Visible);
+    EXPECT_EQ(Tray.Hint, "Karvin");
+    EXPECT_TRUE(window->ShowMainTimer->isActive());
+    EXPECT_EQ(window->ShowMainTimer->interval(), 2000);
+    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 0);
+    EXPECT_EQ(window->DurIdozezedDelay, "0.5");
+    EXPECT_EQ(window->ProgramFolder, QCoreApplication::applicationDirPath() + "/");
+    EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(MainWindow, ListsTheCapturesAnEarlierRunLeftBehind) {
+    for (const char* name : {"PIC7.BMP", "pic2.png", "big.bmp", "karvin.cfg", "repeat.dat",
+                             "maillog", "attach.dat", "a.jpeg", "b.tiff"})
+        Put(name);
+    fs::permissions(Put("pic8.bmp"), fs::perms::owner_read);
+    Put("duridozezed.dat", "2.5\r\n");
+
+    auto window = Start();
+
+    EXPECT_EQ(Rows(*window), (QStringList{"big.bmp", "pic2.png", "pic7.bmp"}));
+    ASSERT_EQ(window->ImagePaths.size(), 3);
+    ASSERT_EQ(window->ImageURLs, (QStringList{"", "", ""}));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(window->ImagePaths[row], QString::fromStdString(WorkFolder()) + "/" +
+                                               window->lvPicNames->topLevelItem(row)->text(1));
+        EXPECT_EQ(window->lvPicNames->topLevelItem(row)->text(0), ""); // not saved yet
+    }
+    EXPECT_TRUE(window->lvPicNames->selectedItems().isEmpty());
+    EXPECT_EQ(window->DurIdozezedDelay, "2.5");
+}
+
+TEST_F(MainWindow, ApplySettingsLoadsTheOptionBoxesWithoutWritingThem) {
+    auto window = Start();
+    TSettingsRecord record;
+    record.CapSelection = 11;
+    record.PrintSelection = 2;
+    record.DefaultFormat = 6;
+    PutSettings(record);
+
+    window->ApplySettings();
+
+    EXPECT_EQ(window->cboCapSelection->currentText(), "Zoom Capture");
+    EXPECT_EQ(window->cboPrintSelection->currentText(), "Capture Only");
+    EXPECT_EQ(window->cboDefaultFormat->currentText(), "TIFF");
+    EXPECT_EQ(Read("karvin.cfg"), EncodeSettings(record));
+
+    record.CapSelection = 13; // outside the list: no item shown
+    record.DefaultFormat = -1;
+    PutSettings(record);
+    window->ApplySettings();
+    EXPECT_EQ(window->cboCapSelection->currentIndex(), -1);
+    EXPECT_EQ(window->cboDefaultFormat->currentIndex(), -1);
+    EXPECT_EQ(Read("karvin.cfg"), EncodeSettings(record));
+}
+
+TEST_F(MainWindow, ChoosingAnOptionRewritesOnlyItsField) {
+    TSettingsRecord record;
+    record.CapSelection = 4;
+    record.HotKeyKey = 30;
+    record.NoMinimize = 1;
+    PutSettings(record);
+    auto window = Start();
+    const std::string before = Read("karvin.cfg");
+
+    QTest::keyClick(window->cboPrintSelection, Qt::Key_Down);
+    QTest::keyClick(window->cboPrintSelection, Qt::Key_Down);
+
+    ASSERT_EQ(window->cboPrintSelection->currentText(), "Capture Only");
+    std::string expected = before;
+    expected.replace(4, 4, std::string("\x02\x00\x00\x00", 4));
+    EXPECT_EQ(Read("karvin.cfg"), expected);
+
+    QTest::keyClick(window->cboDefaultFormat, Qt::Key_End);
+    QTest::keyClick(window->cboCapSelection, Qt::Key_Home);
+    EXPECT_EQ(ReadSettings().DefaultFormat, 6);
+    EXPECT_EQ(ReadSettings().CapSelection, 0);
+}
+
+TEST_F(MainWindow, AnOptionThatCannotBeWrittenIsReported) {
+    auto window = Start();
+    // The folder is swapped for a link while the program runs.
+    fs::rename(Work(), Scratch / "moved");
+    fs::create_directories(Scratch / "elsewhere");
+    fs::create_directory_symlink(Scratch / "elsewhere", Work());
+    Dialogs.MessageAnswers = {TMsgResult::OK};
+
+    QTest::keyClick(window->cboDefaultFormat, Qt::Key_Down);
+
+    ASSERT_EQ(Dialogs.Calls.size(), 1u);
+    EXPECT_EQ(Dialogs.Calls[0].Caption, "Error");
+    EXPECT_TRUE(Dialogs.Calls[0].Text.contains("is a symbolic link"));
+    EXPECT_TRUE(FilesIn(Scratch / "elsewhere").empty());
+    EXPECT_EQ(FilesIn(Scratch / "moved"), std::vector<std::string>{"karvin.cfg"});
+}
+
+TEST_F(MainWindow, FirstAppearanceFollowsStartMinimizedAndNoMinimize) {
+    struct TCase {
+        int StartMinimized;
+        int NoMinimize;
+        bool TrayAvailable;
+        bool Visible;
+        bool Minimized;
+    };
+    const TCase cases[] = {
+        {0, 0, true, true, false},  // shown
+        {0, 1, true, true, false},  // shown
+        {1, 1, true, true, true},   // minimised on the task bar
+        {5, 1, true, true, true},   // any non-zero value starts minimised
+        {1, 0, true, false, false}, // only the tray icon
+        {1, 0, false, true, true},  // no tray: the task bar instead
+    };
+    for (const auto& c : cases) {
+        TSettingsRecord record;
+        record.StartMinimized = c.StartMinimized;
+        record.NoMinimize = c.NoMinimize;
+        PutSettings(record);
+        Tray.TrayAvailable = c.TrayAvailable;
+        auto window = Start();
+        ASSERT_TRUE(window->isHidden());
+
+        window->ShowMainTimerTimer();
+
+        const std::string label = "StartMinimized " + std::to_string(c.StartMinimized) +
+                                  ", NoMinimize " + std::to_string(c.NoMinimize) +
+                                  (c.TrayAvailable ? ", tray" : ", no tray");
+        EXPECT_EQ(window->isVisible(), c.Visible) << label;
+        EXPECT_EQ(window->isMinimized(), c.Minimized) << label;
+        EXPECT_FALSE(window->ShowMainTimer->isActive()) << label;
+        EXPECT_TRUE(Tray.Visible) << label;
+    }
+}
+
+TEST_F(MainWindow, MinimisingGoesToTheTrayUnlessNoMinimizeOrNoTray) {
+    struct TCase {
+        int NoMinimize;
+        bool TrayAvailable;
+        bool HiddenAfterMinimising;
+    };
+    for (const auto& c : {TCase{0, true, true}, TCase{1, true, false}, TCase{0, false, false}}) {
+        TSettingsRecord record;
+        record.NoMinimize = c.NoMinimize;
+        PutSettings(record);
+        Tray.TrayAvailable = c.TrayAvailable;
+        auto window = Start();
+        window->ShowMainTimerTimer();
+        ASSERT_TRUE(window->isVisible());
+
+        window->showMinimized();
+        QCoreApplication::processEvents();
+
+        EXPECT_EQ(window->isHidden(), c.HiddenAfterMinimising)
+            << "NoMinimize " << c.NoMinimize << (c.TrayAvailable ? ", tray" : ", no tray");
+
+        window->ShowKarvin1Click();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isMinimized());
+    }
+}
+
+TEST_F(MainWindow, TrayMenuShowsTheWindowAndExits) {
+    auto window = Start();
+    ASSERT_TRUE(Tray.Menu);
+    const QList<QAction*> items = Tray.Menu->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), "&Show Karvin Window");
+    EXPECT_TRUE(items[0]->font().bold());
+    EXPECT_EQ(Tray.Menu->defaultAction(), items[0]);
+    EXPECT_EQ(items[1]->text(), "E&xit");
+    EXPECT_FALSE(items[1]->font().bold());
+
+    Tray.DoubleClick();
+    EXPECT_TRUE(window->isVisible());
+    window->hide();
+    items[0]->trigger();
+    EXPECT_TRUE(window->isVisible());
+
+    items[1]->trigger();
+    EXPECT_EQ(Closed->count(), 1);
+    EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(MainWindow, ExitAsksBeforeDeletingUnsavedCaptures) {
+    Put("pic1.bmp");
+    Put("repeat.dat");
+    auto window = Start();
+    Dialogs.MessageAnswers = {TMsgResult::No};
+
+    window->Exit2Click();
+
+    ASSERT_EQ(Dialogs.Calls.size(), 1u);
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{ExitQuestion});
+    EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Question);
+    EXPECT_EQ(Dialogs.Calls[0].Buttons, unsigned(mbYes | mbNo));
+    EXPECT_EQ(Closed->count(), 0);
+    EXPECT_FALSE(window->ExitRequested);
+    EXPECT_EQ(FilesLeft(), (std::vector<std::string>{"karvin.cfg", "pic1.bmp", "repeat.dat"}));
+
+    Dialogs.MessageAnswers = {TMsgResult::Yes};
+    window->Exit2Click();
+    EXPECT_EQ(Closed->count(), 1);
+    window.reset();
+    EXPECT_EQ(FilesLeft(), (std::vector<std::string>{"karvin.cfg", "repeat.dat"}));
+    EXPECT_TRUE(Dialogs.AllAnswersUsed());
+}
+
+TEST_F(MainWindow, ExitWithoutQuestionWhenNothingIsUnsavedOrNoConfirmationIsWanted) {
+    enum TAfterStart { Nothing, SaveElsewhere, DeleteFile };
+    struct TCase {
+        const char* Name;
+        int Confirmation;
+        std::vector<std::string> Files;
+        TAfterStart AfterStart;
+    };
+    const TCase cases[] = {
+        {"empty folder", 1, {}, Nothing},
+        {"scratch files only", 1, {"attach.dat"}, Nothing},
+        {"every capture saved elsewhere", 1, {"pic1.png", "attach.dat"}, SaveElsewhere},
+        {"listed capture gone from the folder", 1, {"pic1.png"}, DeleteFile},
+        {"no confirmation", 0, {"pic1.png"}, Nothing},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(Work());
+        TSettingsRecord record;
+        record.Confirmation = c.Confirmation;
+        PutSettings(record);
+        for (const auto& name : c.Files)
+            Put(name);
+        auto window = Start();
+        if (c.AfterStart == SaveElsewhere)
+            window->ImagePaths[0] = QString::fromStdString((Scratch / "saved.png").string());
+        if (c.AfterStart == DeleteFile)
+            fs::remove(Work() / "pic1.png");
+
+        window->Exit2Click();
+
+        EXPECT_TRUE(Dialogs.Calls.empty()) << c.Name;
+        EXPECT_EQ(Closed->count(), 1) << c.Name;
+        window.reset();
+        EXPECT_EQ(FilesLeft(), std::vector<std::string>{"karvin.cfg"}) << c.Name;
+    }
+}
+
+TEST_F(MainWindow, TheCloseBoxGoesThroughTheExitQuestion) {
+    Put("pic1.bmp");
+    auto window = Start();
+    window->ShowMainTimerTimer();
+
+    Dialogs.MessageAnswers = {TMsgResult::No};
+    window->close();
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{ExitQuestion});
+    EXPECT_EQ(Closed->count(), 0);
+    EXPECT_TRUE(window->isVisible());
+
+    Dialogs.MessageAnswers = {TMsgResult::Yes};
+    window->close();
+    EXPECT_EQ(Closed->count(), 1);
+    EXPECT_TRUE(window->ExitRequested);
+    EXPECT_EQ(Dialogs.MessageLog().size(), 2);
+}
+
+TEST_F(MainWindow, TheCloseBoxClosesAtOnceWithoutConfirmation) {
+    TSettingsRecord record;
+    record.Confirmation = 0;
+    PutSettings(record);
+    Put("pic1.bmp");
+    auto window = Start();
+
+    window->close();
+
+    EXPECT_EQ(Closed->count(), 1);
+    EXPECT_TRUE(Dialogs.Calls.empty());
+    window.reset();
+    EXPECT_EQ(FilesLeft(), std::vector<std::string>{"karvin.cfg"});
+}
+
+TEST_F(MainWindow, ARefusedWorkingFolderIsReportedAndTheWindowStillOpens) {
+    const fs::path elsewhere = Scratch / "elsewhere";
+    fs::create_directories(elsewhere);
+    WriteWholeFile((elsewhere / "pic1.bmp").string(), "keep");
+    fs::create_directories(Scratch / "cache");
+    fs::create_directory_symlink(elsewhere, Work());
+    Dialogs.MessageAnswers = {TMsgResult::OK};
+
+    auto window = Start();
+
+    ASSERT_EQ(Dialogs.Calls.size(), 1u);
+    EXPECT_EQ(Dialogs.Calls[0].Caption, "Error");
+    EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Critical);
+    EXPECT_TRUE(Dialogs.Calls[0].Text.contains("is a symbolic link"))
+        << Dialogs.Calls[0].Text.toStdString();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->ShowMainTimer->isActive());
+
+    window->Exit2Click(); // leaving works all the same
+    EXPECT_EQ(Closed->count(), 1);
+    window.reset();
+    EXPECT_EQ(FilesIn(elsewhere), std::vector<std::string>{"pic1.bmp"});
+}
