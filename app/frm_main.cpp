@@ -202,7 +202,10 @@ void TfrmMain::ShowNormalAndActivate() {
     if (isMinimized() || isHidden())
         showNormal();
     raise();
-    activateWindow();
+    // Through the window manager, as the user's own request: a program asking for itself
+    // is otherwise often kept in the background.
+    if (!Services.Windows.SetForegroundWindow(winId()))
+        activateWindow();
 }
 
 void TfrmMain::changeEvent(QEvent* event) {

@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/single_instance.h"
 #include "platform/tray_icon.h"
+#include "platform/windows.h"
 
 #include <QApplication>
 
@@ -28,7 +29,8 @@ int RunKarvin(int argc, char** argv) {
 
     TQtClipboard clipboard;
     TQtTrayIcon tray;
-    TfrmMain frmMain(TServices{dialogs, clipboard, tray});
+    TX11Windows windows;
+    TfrmMain frmMain(TServices{dialogs, clipboard, tray, windows});
     QObject::connect(&frmMain, &TfrmMain::MainWindowClosed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     instance.Listen([&frmMain] { frmMain.ShowKarvin1Click(); });

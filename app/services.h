@@ -5,9 +5,11 @@
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/tray_icon.h"
+#include "platform/windows.h"
 
 struct TServices {
     IDialogs& Dialogs;
     IClipboard& Clipboard;
     ITrayIcon& Tray;
+    IWindows& Windows;
 };

@@ -4,6 +4,7 @@
 #include "tests/fakes/fake_clipboard.h"
 #include "tests/fakes/fake_dialogs.h"
 #include "tests/fakes/fake_tray_icon.h"
+#include "tests/fakes/fake_windows.h"
 #include "tests/store/work_folder_fixture.h"
 
 #include <QAction>
@@ -26,7 +27,7 @@ const QString ExitQuestion = "Karvin|Do you want to DELETE unsaved images?";
 class MainWindow : public TWorkFolderTest {
 protected:
     std::unique_ptr<TfrmMain> Start() {
-        auto window = std::make_unique<TfrmMain>(TServices{Dialogs, Clipboard, Tray});
+        auto window = std::make_unique<TfrmMain>(TServices{Dialogs, Clipboard, Tray, Windows});
         Closed = std::make_unique<QSignalSpy>(window.get(), &TfrmMain::MainWindowClosed);
         return window;
     }
@@ -53,6 +54,7 @@ protected:
     TFakeDialogs Dialogs;
     TFakeClipboard Clipboard;
     TFakeTrayIcon Tray;
+    TFakeWindows Windows;
     std::unique_ptr<QSignalSpy> Closed;
 };
 
@@ -230,9 +232,11 @@ TEST_F(MainWindow, MinimisingGoesToTheTrayUnlessNoMinimizeOrNoTray) {
         EXPECT_EQ(window->isHidden(), c.HiddenAfterMinimising)
             << "NoMinimize " << c.NoMinimize << (c.TrayAvailable ? ", tray" : ", no tray");
 
+        Windows.Activated.clear();
         window->ShowKarvin1Click();
         EXPECT_TRUE(window->isVisible());
         EXPECT_FALSE(window->isMinimized());
+        EXPECT_EQ(Windows.Activated, std::vector<TWindowId>{window->winId()});
     }
 }
 
