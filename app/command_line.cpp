@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/cli_image.h"
 #include "app/cli_transform.h"
 
 #include <cstdio>
@@ -18,6 +19,11 @@ const TCommandLineCommand Commands[] = {
     {"--help", "karvin --help                 this list", PrintHelp},
     {"--version", "karvin --version              the program's version", PrintVersion},
     {"transform", TransformCommandUsage, RunTransformCommand},
+    {"convert", "karvin convert SRC DST [--quality N] [--progressive]\n"
+                "                                     write SRC in the format of DST's extension",
+     RunConvertCommand},
+    {"info", "karvin info FILE              size, pixel format and resolution of an image",
+     RunInfoCommand},
 };
 
 int PrintHelp(int, char**) {

@@ -84,8 +84,17 @@ int CloseTiffStream(thandle_t) {
 toff_t TiffStreamSize(thandle_t handle) {
     return static_cast<TTiffStream*>(handle)->Size();
 }
-int MapTiffStream(thandle_t, tdata_t*, toff_t*) {
-    return 0;
+// A file being read is handed to libtiff as mapped memory: it then reads strips and tiles in
+// place, and its unmapped path for uncompressed tiles refuses valid files.
+int MapTiffStream(thandle_t handle, tdata_t* base, toff_t* size) {
+    auto* stream = static_cast<TTiffStream*>(handle);
+    if (stream->Output)
+        return 0;
+    // libtiff only reads a file opened for reading; the cast drops the const its interface
+    // lacks.
+    *base = const_cast<uint8_t*>(stream->Input.data());
+    *size = stream->Input.size();
+    return 1;
 }
 void UnmapTiffStream(thandle_t, tdata_t, toff_t) {}
 
@@ -283,7 +292,7 @@ void ReadThroughRgba(TTiffFile& file, const TTiffLayout& layout, TDibGraphic& im
 TDibGraphic LoadTiff(std::span<const uint8_t> data) {
     TTiffStream stream;
     stream.Input = data;
-    TTiffFile file(stream, "rm");
+    TTiffFile file(stream, "r");
     if (!file.Tif)
         file.Fail("Not a TIFF file");
 

@@ -102,11 +102,11 @@ TEST(DibGraphic, ScreenColorNameByDepth) {
         int Bits;
         const char* Name;
     };
-    for (const Case& c : {Case{1, "2 Colors MonoChrome"}, Case{4, "16 Colors"},
-                          Case{8, "256 Colors"}, Case{15, "32768 Colors"},
-                          Case{16, "65536 Colors HiColor (16 Bit)"},
-                          Case{24, "16777216 Colors TrueColor (24 Bit)"},
-                          Case{32, "4294967296 Colors TrueColor (32 Bit)"},
-                          Case{64, "18446744073709551616 Colors UltraColor (64 Bit)"}})
+    for (const Case& c :
+         {Case{1, "2 Colors MonoChrome"}, Case{4, "16 Colors"}, Case{8, "256 Colors"},
+          Case{15, "32768 Colors"}, Case{16, "65536 Colors HiColor (16 Bit)"},
+          Case{24, "16777216 Colors TrueColor (24 Bit)"},
+          Case{32, "4294967296 Colors TrueColor (32 Bit)"},
+          Case{64, "18446744073709551616 Colors UltraColor (64 Bit)"}})
         EXPECT_EQ(ScreenColorName(c.Bits), c.Name) << c.Bits;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -83,4 +84,79 @@ inline uint32_t LittleEndian32(const std::vector<uint8_t>& bytes, std::size_t of
 
 inline uint16_t LittleEndian16(const std::vector<uint8_t>& bytes, std::size_t offset) {
     return uint16_t(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+// The three 7x5 patterns of the fixtures made by tests/data/imaging/make_fixtures.sh.
+enum class TPattern { Colour, Grey, Bilevel };
+
+inline uint32_t PatternColor(TPattern pattern, int x, int y) {
+    static const uint32_t colours[8] = {0xFF0000, 0x008000, 0x0000FF, 0xFFFF00,
+                                        0x00FFFF, 0xFF00FF, 0xFFFFFF, 0x000000};
+    static const int greys[8] = {0, 51, 102, 153, 204, 255, 68, 136};
+    const int i = (x + 2 * y) % 8;
+    switch (pattern) {
+    case TPattern::Colour:
+        return colours[i];
+    case TPattern::Grey:
+        return MakeColor(greys[i], greys[i], greys[i]);
+    case TPattern::Bilevel:
+        return (x + 2 * y) % 3 == 0 ? 0x000000 : 0xFFFFFF;
+    }
+    return 0;
+}
+
+inline TDibGraphic FixturePattern(TPattern pattern) {
+    TDibGraphic image;
+    image.NewImage(7, 5, ifTrueColor);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            image.SetPixel(x, y, PatternColor(pattern, x, y));
+    return image;
+}
+
+// A file made by another program, what reading it must give.
+struct TFixture {
+    const char* Name;
+    TImageFormat Format;
+    TPattern Pattern;
+    int Tolerance = 0; // largest channel difference allowed (lossy files)
+    int Dpi = 0;       // 0: not checked
+};
+
+template <typename TLoad>
+void ExpectFixturesRead(std::initializer_list<TFixture> fixtures, TLoad load) {
+    for (const TFixture& fixture : fixtures) {
+        SCOPED_TRACE(fixture.Name);
+        try {
+            const TDibGraphic image = load(ReadFixture(fixture.Name));
+            EXPECT_EQ(image.ImageFormat(), fixture.Format);
+            const TDibGraphic expected = FixturePattern(fixture.Pattern);
+            if (fixture.Tolerance == 0) {
+                EXPECT_TRUE(SamePixels(expected, image));
+            } else {
+                ASSERT_EQ(image.Width(), expected.Width());
+                ASSERT_EQ(image.Height(), expected.Height());
+                EXPECT_LE(LargestChannelDifference(expected, image), fixture.Tolerance);
+            }
+            if (fixture.Dpi) {
+                EXPECT_EQ(image.XDpi(), fixture.Dpi);
+                EXPECT_EQ(image.YDpi(), fixture.Dpi);
+            }
+        } catch (const EImageError& error) {
+            ADD_FAILURE() << error.what();
+        }
+    }
+}
+
+// Every prefix of a valid file shorter than `needed` bytes (the whole file by default) must be
+// refused with an error, never read past its end.
+template <typename TLoad>
+void ExpectTruncationsRefused(const std::vector<uint8_t>& file, TLoad load,
+                              std::size_t needed = 0) {
+    if (needed == 0)
+        needed = file.size();
+    for (std::size_t length = 0; length < needed; ++length) {
+        const std::vector<uint8_t> cut(file.begin(), file.begin() + std::ptrdiff_t(length));
+        EXPECT_THROW(load(cut), EImageError) << "cut at " << length << " of " << file.size();
+    }
 }
