@@ -26,10 +26,10 @@ TPalette GrayPalette(int entries) {
 
 // The classic 16-colour display palette: levels 0, 85, 170 and 255.
 TPalette Color16Palette() {
-    return {{0, 0, 0},       {0, 0, 170},    {0, 170, 0},     {0, 170, 170},
-            {170, 0, 0},     {170, 0, 170},  {170, 85, 0},    {170, 170, 170},
-            {85, 85, 85},    {85, 85, 255},  {85, 255, 85},   {85, 255, 255},
-            {255, 85, 85},   {255, 85, 255}, {255, 255, 85},  {255, 255, 255}};
+    return {{0, 0, 0},     {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
+            {170, 0, 0},   {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
+            {85, 85, 85},  {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
+            {255, 85, 85}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255}};
 }
 
 // 256 colours as 8 levels of red, 8 of green and 4 of blue (3-3-2 bits of the index).
@@ -66,7 +66,9 @@ int BitsPerPixel(TImageFormat format) {
     throw EImageError("Internal error: Invalid image format");
 }
 
-bool HasPalette(TImageFormat format) { return format != ifTrueColor; }
+bool HasPalette(TImageFormat format) {
+    return format != ifTrueColor;
+}
 
 std::string FormatDescription(TImageFormat format) {
     switch (format) {
@@ -154,15 +156,21 @@ TPalette DefaultPalette(TImageFormat format) {
     throw EImageError("Internal error: Invalid image format");
 }
 
-int DpiToPelsPerMeter(int dpi) { return int(std::nearbyint(dpi * InchesPerMetre)); }
+int DpiToPelsPerMeter(int dpi) {
+    return int(std::nearbyint(dpi * InchesPerMetre));
+}
 
 int PelsPerMeterToDpi(int pelsPerMeter) {
     return int(std::nearbyint(pelsPerMeter / InchesPerMetre));
 }
 
-int ScreenLogicalDpi() { return ScreenDpiSetting; }
+int ScreenLogicalDpi() {
+    return ScreenDpiSetting;
+}
 
-void SetScreenLogicalDpi(int dpi) { ScreenDpiSetting = dpi > 0 ? dpi : 96; }
+void SetScreenLogicalDpi(int dpi) {
+    ScreenDpiSetting = dpi > 0 ? dpi : 96;
+}
 
 void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPalette* palette,
                            int xDpi, int yDpi) {
@@ -192,7 +200,9 @@ void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPa
     ResetCache();
 }
 
-void TDibGraphic::Clear() { *this = TDibGraphic(); }
+void TDibGraphic::Clear() {
+    *this = TDibGraphic();
+}
 
 void TDibGraphic::SetResolution(int xDpi, int yDpi) {
     XPelsPerMeter_ = DpiToPelsPerMeter(xDpi);
@@ -310,4 +320,6 @@ int TDibGraphic::NearestPaletteIndex(uint32_t color) const {
     return best;
 }
 
-void TDibGraphic::ResetCache() const { NearestCache_.clear(); }
+void TDibGraphic::ResetCache() const {
+    NearestCache_.clear();
+}

@@ -34,6 +34,8 @@ int ReadGifData(GifFileType* gif, GifByteType* target, int length) {
     auto* input = static_cast<TGifInput*>(gif->UserData);
     const std::size_t count =
         std::min(std::size_t(std::max(length, 0)), input->Data.size() - input->Position);
+    if (count == 0)
+        return 0;
     std::memcpy(target, input->Data.data() + input->Position, count);
     input->Position += count;
     return int(count);

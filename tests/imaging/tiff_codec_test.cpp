@@ -1,0 +1,172 @@
+#include "imaging/image_codecs.h"
+
+#include "image_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+
+namespace {
+
+TDibGraphic Load(const std::vector<uint8_t>& bytes) {
+    return LoadTiff(bytes);
+}
+
+// The tags of the first directory of a little-endian file: tag -> values (numbers), or the
+// text of an ASCII tag, or numerator/denominator pairs of a RATIONAL tag.
+struct TTag {
+    int Type = 0;
+    std::vector<uint32_t> Values;
+    std::string Text;
+};
+
+std::map<int, TTag> Tags(const std::vector<uint8_t>& file) {
+    EXPECT_EQ(file[0], 'I');
+    EXPECT_EQ(LittleEndian16(file, 2), 42);
+    const uint32_t directory = LittleEndian32(file, 4);
+    const int count = LittleEndian16(file, directory);
+    std::map<int, TTag> tags;
+    for (int i = 0; i < count; ++i) {
+        const std::size_t entry = directory + 2 + std::size_t(i) * 12;
+        TTag tag;
+        tag.Type = LittleEndian16(file, entry + 2);
+        const uint32_t values = LittleEndian32(file, entry + 4);
+        const std::size_t size = tag.Type == 3 ? 2 : tag.Type == 4 ? 4 : tag.Type == 5 ? 8 : 1;
+        const std::size_t at = size * values <= 4 ? entry + 8 : LittleEndian32(file, entry + 8);
+        for (uint32_t v = 0; v < values; ++v) {
+            if (tag.Type == 2)
+                tag.Text += char(file[at + v]);
+            else if (tag.Type == 3)
+                tag.Values.push_back(LittleEndian16(file, at + v * 2));
+            else if (tag.Type == 4)
+                tag.Values.push_back(LittleEndian32(file, at + v * 4));
+            else if (tag.Type == 5) {
+                tag.Values.push_back(LittleEndian32(file, at + v * 8));
+                tag.Values.push_back(LittleEndian32(file, at + v * 8 + 4));
+            }
+        }
+        tags[LittleEndian16(file, entry)] = tag;
+    }
+    return tags;
+}
+
+// "yyyy:mm:dd hh:nn:ss" and the closing zero byte.
+bool IsDateTime(const std::string& text) {
+    const std::string shape = "dddd:dd:dd dd:dd:dd";
+    if (text.size() != shape.size() + 1 || text.back() != '\0')
+        return false;
+    for (std::size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i]))
+                            : text[i] != shape[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+TEST(TiffCodec, DirectoryHoldsTheTagsOfEachPixelFormat) {
+    struct Case {
+        TImageFormat Format;
+        std::vector<uint32_t> Bits;
+        uint32_t Photometric;
+    };
+    for (const Case& c :
+         {Case{ifBlackWhite, {1}, 1}, Case{ifGray16, {4}, 1}, Case{ifGray256, {8}, 1},
+          Case{ifColor16, {4}, 3}, Case{ifColor256, {8}, 3}, Case{ifTrueColor, {8, 8, 8}, 2}}) {
+        SCOPED_TRACE(c.Format);
+        const TDibGraphic image = PatternImage(c.Format, 13, 33, 300, 150);
+        const std::map<int, TTag> tags = Tags(SaveTiff(image));
+        std::vector<int> numbers;
+        for (const auto& [number, tag] : tags)
+            numbers.push_back(number);
+        std::vector<int> expected{256, 257, 258, 259, 262, 273, 277, 278,
+                                  279, 282, 283, 284, 296, 305, 306};
+        if (c.Photometric == 3)
+            expected.push_back(320);
+        EXPECT_EQ(numbers, expected);
+
+        EXPECT_EQ(tags.at(256).Values, std::vector<uint32_t>{13});
+        EXPECT_EQ(tags.at(257).Values, std::vector<uint32_t>{33});
+        EXPECT_EQ(tags.at(258).Values, c.Bits);
+        EXPECT_EQ(tags.at(259).Values, std::vector<uint32_t>{1}); // no compression
+        EXPECT_EQ(tags.at(262).Values, std::vector<uint32_t>{c.Photometric});
+        EXPECT_EQ(tags.at(277).Values, std::vector<uint32_t>{uint32_t(c.Bits.size())});
+        EXPECT_EQ(tags.at(278).Values, std::vector<uint32_t>{16});
+        EXPECT_EQ(tags.at(273).Values.size(), 3u); // 33 rows: strips of 16, 16 and 1
+        EXPECT_EQ(tags.at(284).Values, std::vector<uint32_t>{1});
+        EXPECT_EQ(tags.at(296).Values, std::vector<uint32_t>{2}); // inch
+        EXPECT_EQ(tags.at(282).Values, (std::vector<uint32_t>{300, 1}));
+        EXPECT_EQ(tags.at(283).Values, (std::vector<uint32_t>{150, 1}));
+        EXPECT_EQ(tags.at(305).Text, std::string("Envision Image Library\0", 23));
+        EXPECT_TRUE(IsDateTime(tags.at(306).Text)) << tags.at(306).Text;
+        if (c.Photometric == 3) {
+            const std::vector<uint32_t>& map = tags.at(320).Values;
+            const std::size_t entries = std::size_t(1) << c.Bits[0];
+            ASSERT_EQ(map.size(), entries * 3);
+            const TPaletteEntry& entry = image.Palette()[entries - 1];
+            EXPECT_EQ(map[entries - 1], entry.Red * 257u);
+            EXPECT_EQ(map[2 * entries - 1], entry.Green * 257u);
+            EXPECT_EQ(map[3 * entries - 1], entry.Blue * 257u);
+        }
+    }
+}
+
+TEST(TiffCodec, TrueColourIsStoredRedFirst) {
+    TDibGraphic image;
+    image.NewImage(1, 1, ifTrueColor);
+    image.SetPixel(0, 0, MakeColor(10, 20, 30));
+    const std::vector<uint8_t> file = SaveTiff(image);
+    const uint32_t strip = Tags(file).at(273).Values[0];
+    EXPECT_EQ((std::vector<uint8_t>(file.begin() + strip, file.begin() + strip + 3)),
+              (std::vector<uint8_t>{10, 20, 30}));
+}
+
+TEST(TiffCodec, ReadsFilesOfOtherProgramsAndLibtiffsTools) {
+    ExpectFixturesRead({{"tiff_rgb.tif", ifTrueColor, TPattern::Colour, 0, 200},
+                        {"tiff_lzw.tif", ifTrueColor, TPattern::Colour},
+                        {"tiff_zip.tif", ifTrueColor, TPattern::Colour},
+                        {"tiff_packbits.tif", ifTrueColor, TPattern::Colour},
+                        {"tiff_palette.tif", ifColor16, TPattern::Colour},
+                        {"tiff_rgb16.tif", ifTrueColor, TPattern::Colour},
+                        {"tiff_grey8.tif", ifGray256, TPattern::Grey},
+                        {"tiff_grey4.tif", ifGray16, TPattern::Grey},
+                        {"tiff_g4.tif", ifBlackWhite, TPattern::Bilevel},
+                        {"tiff_density_cm.tif", ifTrueColor, TPattern::Colour, 0, 102},
+                        {"tiff_ppm2tiff.tif", ifTrueColor, TPattern::Colour},
+                        {"tiff_tiled.tif", ifTrueColor, TPattern::Colour, 0, 200},
+                        {"tiff_separate.tif", ifTrueColor, TPattern::Colour, 0, 200},
+                        {"tiff_jpeg.tif", ifTrueColor, TPattern::Colour, 8, 200}},
+                       Load);
+}
+
+TEST(TiffCodec, DamagedFilesAreRefusedWithLibtiffsMessages) {
+    const std::vector<uint8_t> file = SaveTiff(PatternImage(ifColor256, 5, 20));
+    // Everything up to the end of the directory's entries is needed; a tag value cut short
+    // after them (the date) costs only that tag.
+    const uint32_t directory = LittleEndian32(file, 4);
+    ExpectTruncationsRefused(file, Load, directory + 2 + LittleEndian16(file, directory) * 12);
+    try {
+        LoadTiff(std::vector<uint8_t>{'M', 'Z', 0, 0, 0, 0, 0, 0});
+        ADD_FAILURE();
+    } catch (const EImageError& error) {
+        EXPECT_STREQ(error.what(),
+                     "TIFF: memory: Not a TIFF or MDI file, bad magic number 23117 (0x5a4d)");
+    }
+    // A strip that lies past the end of the file.
+    std::vector<uint8_t> damaged = file;
+    for (int i = 0; i < LittleEndian16(file, directory); ++i) {
+        const std::size_t entry = directory + 2 + std::size_t(i) * 12;
+        if (LittleEndian16(file, entry) == 273) {
+            const uint32_t offsets = LittleEndian32(file, entry + 8);
+            damaged[offsets + 4] = 0xF0; // second strip's offset, far beyond the end
+            damaged[offsets + 5] = 0xFF;
+        }
+    }
+    try {
+        LoadTiff(damaged);
+        ADD_FAILURE();
+    } catch (const EImageError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("TIFF: ", 0), 0u) << error.what();
+    }
+}
