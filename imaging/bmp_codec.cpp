@@ -189,9 +189,8 @@ TDibGraphic LoadBmp(std::span<const uint8_t> data) {
         header.YPelsPerMeter = reader.S32();
         header.ColorsUsed = reader.U32();
         reader.Skip(4);
-        if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min())
-            Fail("BMP image has an invalid size " + std::to_string(width) + "x" +
-                 std::to_string(height));
+        if (height == std::numeric_limits<int32_t>::min())
+            Fail("BMP image has an invalid size");
         header.Width = width;
         header.TopDown = height < 0;
         header.Height = height < 0 ? -height : height;
@@ -205,6 +204,9 @@ TDibGraphic LoadBmp(std::span<const uint8_t> data) {
     } else {
         Fail("Unsupported BMP header size " + std::to_string(headerSize));
     }
+    if (header.Width <= 0 || header.Height <= 0)
+        Fail("BMP image has an invalid size " + std::to_string(header.Width) + "x" +
+             std::to_string(header.Height));
     reader.Seek(FileHeaderSize + headerSize +
                 (headerSize == InfoHeaderSize && header.Compression == BI_BITFIELDS        ? 12
                  : headerSize == InfoHeaderSize && header.Compression == BI_ALPHABITFIELDS ? 16

@@ -167,6 +167,9 @@ TEST(BmpCodec, DamagedFilesAreRefused) {
     const Case cases[] = {
         {{'P', 'K', 3, 4}, "Not a BMP file"},
         {InfoHeaderFile(0, 1, 24, 0, {}, {}), "BMP image has an invalid size 0x1"},
+        // Found by fuzzing: a core header of width 0 gave an image of no columns but 255 rows.
+        {ReadFixtureFile("fuzz/regressions/bmp/core-header-zero-width.bmp"),
+         "BMP image has an invalid size 0x255"},
         {InfoHeaderFile(3, 1, 7, 0, {}, {0, 0, 0, 0}), "Unsupported BMP bit count 7"},
         {InfoHeaderFile(1, 1, 24, 4, {}, {0, 0, 0, 0}), "Unsupported BMP compression 4"},
         {InfoHeaderFile(1, 1, 24, 1, {}, {0, 0, 0, 0}), "Invalid run-length coded BMP file"},

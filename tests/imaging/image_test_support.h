@@ -77,6 +77,15 @@ inline std::vector<uint8_t> ReadFixture(const std::string& name) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
+// A file of the source tree, by its path from the top.
+inline std::vector<uint8_t> ReadFixtureFile(const std::string& path) {
+    const char* top = std::getenv("KARVIN_SOURCE_DIR");
+    std::ifstream file(std::string(top ? top : ".") + "/" + path, std::ios::binary);
+    if (!file)
+        ADD_FAILURE() << "missing file " << path;
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
 inline uint32_t LittleEndian32(const std::vector<uint8_t>& bytes, std::size_t offset) {
     return uint32_t(bytes[offset]) | (uint32_t(bytes[offset + 1]) << 8) |
            (uint32_t(bytes[offset + 2]) << 16) | (uint32_t(bytes[offset + 3]) << 24);
