@@ -158,9 +158,8 @@ TDibGraphic LoadPcx(std::span<const uint8_t> data) {
     TImageFormat format = ifTrueColor;
     TPalette palette;
     int indexBits = 0; // bits of a palette index made from all planes
-    if (bits == 8 && (planes == 3 || planes == 4)) {
-        // true colour
-    } else if (bits == 8 && planes == 1) {
+    const bool trueColor = bits == 8 && (planes == 3 || planes == 4);
+    if (bits == 8 && planes == 1) {
         indexBits = 8;
         // The 256-entry palette follows the pixels; a file without one is grey.
         const std::size_t trailer = 1 + 256 * 3;
@@ -184,7 +183,7 @@ TDibGraphic LoadPcx(std::span<const uint8_t> data) {
             for (std::size_t i = 0; i < palette.size(); ++i)
                 palette[i] = {data[16 + i * 3], data[17 + i * 3], data[18 + i * 3]};
         }
-    } else {
+    } else if (!trueColor) {
         Fail("Unsupported PCX format: " + std::to_string(planes) + " planes of " +
              std::to_string(bits) + " bits");
     }

@@ -222,6 +222,14 @@ TPalette ReadColorMap(TTiffFile& file, int bits) {
     return palette;
 }
 
+// The upper 8 bits of 16-bit sample `index` of a line (libtiff has put it in the machine's
+// byte order).
+uint8_t HighByte(const std::vector<uint8_t>& line, std::size_t index) {
+    uint16_t value;
+    std::memcpy(&value, line.data() + index * 2, 2);
+    return uint8_t(value >> 8);
+}
+
 void ReadLineByLine(TTiffFile& file, const TTiffLayout& layout, TDibGraphic& image) {
     const int width = int(layout.Width);
     const bool whiteIsZero = layout.Photometric == PHOTOMETRIC_MINISWHITE;
@@ -253,14 +261,13 @@ void ReadLineByLine(TTiffFile& file, const TTiffLayout& layout, TDibGraphic& ima
                 const std::size_t s = std::size_t(x) * layout.Samples;
                 for (int c = 0; c < 3; ++c)
                     target[x * 3 + 2 - c] =
-                        layout.Bits == 16
-                            ? uint8_t(reinterpret_cast<const uint16_t*>(line.data())[s + c] >> 8)
-                            : line[s + c];
+                        layout.Bits == 16 ? HighByte(line, s + std::size_t(c)) : line[s + c];
             }
         } else if (layout.Bits == 16) {
-            const auto* values = reinterpret_cast<const uint16_t*>(line.data());
-            for (int x = 0; x < width; ++x)
-                target[x] = uint8_t(whiteIsZero ? 255 - (values[x] >> 8) : values[x] >> 8);
+            for (int x = 0; x < width; ++x) {
+                const uint8_t level = HighByte(line, std::size_t(x));
+                target[x] = whiteIsZero ? uint8_t(255 - level) : level;
+            }
         } else {
             RepackIndices(line.data(), layout.Bits, width, target, image.BitsPerPixel(),
                           mapped ? map : nullptr);
