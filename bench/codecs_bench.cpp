@@ -113,7 +113,8 @@ void Encode(benchmark::State& state, const TFormat& format) {
         size = file.size();
         benchmark::DoNotOptimize(file.data());
     }
-    state.counters["file_kB"] = double(size) / 1024;
+    state.counters["file_size"] = benchmark::Counter(double(size), benchmark::Counter::kDefaults,
+                                                     benchmark::Counter::OneK::kIs1024);
 }
 
 void Decode(benchmark::State& state, const TFormat& format) {
