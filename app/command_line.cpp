@@ -19,8 +19,9 @@ const TCommandLineCommand Commands[] = {
     {"--help", "karvin --help                 this list", PrintHelp},
     {"--version", "karvin --version              the program's version", PrintVersion},
     {"transform", TransformCommandUsage, RunTransformCommand},
-    {"convert", "karvin convert SRC DST [--quality N] [--progressive]\n"
-                "                                     write SRC in the format of DST's extension",
+    {"convert",
+     "karvin convert SRC DST [--quality N] [--progressive]\n"
+     "                                     write SRC in the format of DST's extension",
      RunConvertCommand},
     {"info", "karvin info FILE              size, pixel format and resolution of an image",
      RunInfoCommand},
