@@ -144,6 +144,16 @@ std::vector<std::string> CountedEntries(int folderFd) {
     return counted;
 }
 
+// The temporary files that whole-file writes (".karvin-write-") and image saves
+// (".karvin-image-") make beside their target before renaming them over it.
+bool IsLeftoverTemporaryFile(int folderFd, const std::string& name) {
+    if (name.rfind(".karvin-write-", 0) != 0 && name.rfind(".karvin-image-", 0) != 0)
+        return false;
+    struct stat info {};
+    return ::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(info.st_mode);
+}
+
 bool HasImageExtension(const std::string& lowerCaseName) {
     const auto dot = lowerCaseName.rfind('.');
     if (dot == std::string::npos)
@@ -282,5 +292,10 @@ void CleanWorkFolder() {
         if (!IsSettingsFileName(AsciiLower(name)))
             // unlinkat removes the entry itself: were it swapped for a link since the scan,
             // the link goes, never what it points to.
+            ::unlinkat(folder.Fd(), name.c_str(), 0);
+    // A write cut short by a crash leaves its hidden temporary file behind; nothing else
+    // would ever remove it.
+    for (const auto& name : FolderNames(folder.Fd()))
+        if (IsLeftoverTemporaryFile(folder.Fd(), name))
             ::unlinkat(folder.Fd(), name.c_str(), 0);
 }

@@ -246,6 +246,15 @@ TEST_F(WorkingFolder, CleanUpKeepsSettingsAndWhatItDoesNotCount) {
     EXPECT_EQ(*ReadWholeFile((Scratch / "outside.bmp").string()), "outside");
 }
 
+TEST_F(WorkingFolder, CleanUpRemovesTemporaryFilesOfWritesCutShort) {
+    Put("karvin.cfg");
+    Put(".karvin-write-a1B2c3");
+    Put(".karvin-image-Zz9Yy8");
+    Put(".karvin-other");
+    CleanWorkFolder();
+    EXPECT_EQ(NamesIn(Work()), (std::vector<std::string>{".karvin-other", "karvin.cfg"}));
+}
+
 TEST_F(WorkingFolder, CleanUpOfOnlySettingsDeletesNothing) {
     for (const auto& name : SettingsFileNames)
         Put(std::string(name), "kept");
