@@ -119,6 +119,9 @@ std::vector<std::string> FolderNames(int folderFd) {
         ::close(fd);
         return names;
     }
+    // The duplicate shares its read position with the folder's descriptor, which an earlier
+    // walk left at the end.
+    ::rewinddir(dir);
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..")
