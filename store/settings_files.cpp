@@ -46,16 +46,16 @@ std::optional<std::string> TextOnFirstLine(const std::vector<std::string>& lines
 
 } // namespace
 
-TJpegOptions ReadJpegOptions() {
+TJpegSettings ReadJpegOptions() {
     const auto lines = ReadSettingsLines("jpeg.cfg");
-    TJpegOptions options;
+    TJpegSettings options;
     if (const auto quality = NumberOnLine(lines, 0); quality && *quality >= 0 && *quality <= 100)
         options.Quality = *quality;
     options.Progressive = NumberOnLine(lines, 1) == 1;
     return options;
 }
 
-void WriteJpegOptions(const TJpegOptions& options) {
+void WriteJpegOptions(const TJpegSettings& options) {
     WriteSettingsLines("jpeg.cfg",
                        {std::to_string(options.Quality), options.Progressive ? "1" : "0"});
 }

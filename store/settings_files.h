@@ -7,14 +7,15 @@
 #include <optional>
 #include <string>
 
-// "jpeg.cfg": line 1 the JPEG quality 0..100, line 2 "1" for progressive encoding.
-struct TJpegOptions {
+// "jpeg.cfg": line 1 the JPEG quality 0..100, line 2 "1" for progressive encoding. (The JPEG
+// writer's own options, TJpegOptions of imaging/image_codecs.h, are set from these.)
+struct TJpegSettings {
     int Quality = 100;
     bool Progressive = false;
-    bool operator==(const TJpegOptions&) const = default;
+    bool operator==(const TJpegSettings&) const = default;
 };
-TJpegOptions ReadJpegOptions();
-void WriteJpegOptions(const TJpegOptions& options);
+TJpegSettings ReadJpegOptions();
+void WriteJpegOptions(const TJpegSettings& options);
 
 // "duridozezed.dat": the delay between scroll steps in seconds, as the user typed it
 // ("0.5" to "5"); "0.5" when missing or not such a number.

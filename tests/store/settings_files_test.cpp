@@ -9,7 +9,7 @@ namespace {
 
 using SettingsFiles = TWorkFolderTest;
 
-std::string Show(const TJpegOptions& options) {
+std::string Show(const TJpegSettings& options) {
     return std::to_string(options.Quality) + (options.Progressive ? " progressive" : "");
 }
 std::string Show(const std::optional<TRepeatRect>& rect) {
