@@ -3,7 +3,9 @@
 #include "app/frm_main.h"
 #include "app/services.h"
 #include "platform/clipboard.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
+#include "platform/screen.h"
 #include "platform/single_instance.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
@@ -41,7 +43,9 @@ int RunKarvin(int argc, char** argv) {
     TQtClipboard clipboard;
     TQtTrayIcon tray;
     TX11Windows windows;
-    TfrmMain frmMain(TServices{dialogs, clipboard, tray, windows});
+    TX11Screen screen;
+    TQtDesktop desktop;
+    TfrmMain frmMain(TServices{dialogs, clipboard, tray, windows, screen, desktop});
     QObject::connect(&frmMain, &TfrmMain::MainWindowClosed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     instance.Listen([&frmMain] { frmMain.ShowKarvin1Click(); });

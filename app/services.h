@@ -3,7 +3,9 @@
 #pragma once
 
 #include "platform/clipboard.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
+#include "platform/screen.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
 
@@ -12,4 +14,6 @@ struct TServices {
     IClipboard& Clipboard;
     ITrayIcon& Tray;
     IWindows& Windows;
+    IScreen& Screen;
+    IDesktop& Desktop;
 };

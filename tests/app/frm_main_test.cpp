@@ -1,11 +1,4 @@
-#include "app/frm_main.h"
-
-#include "store/settings.h"
-#include "tests/fakes/fake_clipboard.h"
-#include "tests/fakes/fake_dialogs.h"
-#include "tests/fakes/fake_tray_icon.h"
-#include "tests/fakes/fake_windows.h"
-#include "tests/store/work_folder_fixture.h"
+#include "tests/app/frm_main_fixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,40 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString ExitQuestion = "Karvin|Do you want to DELETE unsaved images?";
-
-class MainWindow : public TWorkFolderTest {
-protected:
-    std::unique_ptr<TfrmMain> Start() {
-        auto window = std::make_unique<TfrmMain>(TServices{Dialogs, Clipboard, Tray, Windows});
-        Closed = std::make_unique<QSignalSpy>(window.get(), &TfrmMain::MainWindowClosed);
-        return window;
-    }
-    void PutSettings(const TSettingsRecord& record) {
-        EnsureWorkFolder();
-        WriteSettings(record);
-    }
-    static QStringList Rows(const TfrmMain& window) {
-        QStringList names;
-        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
-            names << window.lvPicNames->topLevelItem(row)->text(1);
-        names.sort();
-        return names;
-    }
-    std::vector<std::string> FilesLeft() const { return FilesIn(Work()); }
-    static std::vector<std::string> FilesIn(const fs::path& folder) {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    TFakeDialogs Dialogs;
-    TFakeClipboard Clipboard;
-    TFakeTrayIcon Tray;
-    TFakeWindows Windows;
-    std::unique_ptr<QSignalSpy> Closed;
-};
 
 } // namespace
 

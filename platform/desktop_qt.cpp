@@ -1,0 +1,64 @@
+#include "platform/desktop.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+
+// A desktop entry named by its id ("firefox-esr.desktop"), in the applications folders of
+// the XDG data folders; an id's dashes may also stand for subfolders ("kde4-foo.desktop" is
+// kde4/foo.desktop).
+QString LocateDesktopEntry(const QString& id) {
+    QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
+    for (qsizetype dash = id.indexOf('-'); path.isEmpty() && dash > 0;
+         dash = id.indexOf('-', dash + 1)) {
+        QString nested = id;
+        nested[dash] = '/';
+        path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, nested);
+    }
+    return path;
+}
+
+QString DefaultBrowserEntryId() {
+    QProcess query;
+    query.start("xdg-settings", {"get", "default-web-browser"});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
+        query.exitCode() != 0) {
+        query.kill();
+        return QString();
+    }
+    return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+bool TQtDesktop::OpenDocument(const QString& addressOrPath) {
+    if (addressOrPath.isEmpty())
+        return false;
+    QUrl url = addressOrPath.startsWith('/') ? QUrl::fromLocalFile(addressOrPath)
+                                             : QUrl(addressOrPath, QUrl::TolerantMode);
+    if (url.scheme().isEmpty())
+        url = QUrl::fromUserInput(addressOrPath);
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+bool TQtDesktop::OpenInBrowser(const QString& address) {
+    const QString entry = LocateDesktopEntry(DefaultBrowserEntryId());
+    QFile file(entry);
+    if (!entry.isEmpty() && file.open(QIODevice::ReadOnly)) {
+        const QStringList command =
+            DesktopEntryCommand(DesktopEntryExec(QString::fromUtf8(file.readAll())), address);
+        if (!command.isEmpty() && StartProgram(command.first(), command.mid(1)))
+            return true;
+    }
+    // No default browser named, or it would not start: the desktop's own choice for the
+    // address is the next best.
+    return OpenDocument(address);
+}
+
+bool TQtDesktop::StartProgram(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+}
