@@ -12,15 +12,20 @@
 
 #include "app/services.h"
 #include "imaging/dib_graphic.h"
+#include "imaging/image_transform.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QMenu;
+class QProgressBar;
+class QStatusBar;
 class QTimer;
 class QTreeWidget;
+class TImageScrollBox;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -52,6 +57,26 @@ public:
     // Appends a row for an image file to the captured-image list.
     void AppendImage(const QString& path, const QString& url);
 
+    // The list and the view.
+    //
+    // Shows the image of the row that has the keyboard focus at the chosen zoom.
+    void lvPicNamesClick();
+    // Loads an image file into the view and shows its status line; a file that does not
+    // exist changes nothing (false). Throws when the file cannot be read (the view is then
+    // empty).
+    bool ShowImageFile(const QString& path);
+    // The status line of the image in the view: path, size and colour depth.
+    void ShowImageStatus(const QString& path);
+    // Applies the zoom choice of cboViewPercent to the view.
+    void cboViewPercentClick();
+    // The progress of a transform the window runs, 0..100: the progress bar shows it while
+    // it is below 100 and is hidden at 100.
+    void ReportProgress(int percent);
+    // The same as a transform's progress callback.
+    TProgressCallback ReportProgressCallback();
+
+    QString StatusText() const;
+
     // The captured-image list: the rows of lvPicNames, ImagePaths and ImageURLs are three
     // parallel sequences of the same length and order. A row's "Saved" column is blank while
     // its image lies only in the working folder; its "File Name" column shows the file name.
@@ -65,17 +90,30 @@ public:
     QComboBox* cboViewPercent = nullptr;
     // The right-hand part of the window, where the image view sits.
     QWidget* ViewArea = nullptr;
+    // The view that captures land in and that list commands load images into.
+    TImageScrollBox* MainImage = nullptr;
+    // The status line: the text on the left, the progress bar of transforms on the right.
+    QStatusBar* StatPanel = nullptr;
+    QLabel* StatPanelText = nullptr;
+    QProgressBar* ProgressBar = nullptr;
 
     QTimer* ShowMainTimer = nullptr;
     QMenu* TrayMenu = nullptr;
     QAction* ShowKarvin1 = nullptr; // "&Show Karvin Window", the default item
     QAction* ExitKarvin = nullptr;  // "E&xit"
 
-    TDibGraphic WorkImage;    // scratch copy of the view image
+    // The view image as it was before the last transform of a capture; "View 100%" brings
+    // it back. Emptied whenever a file is shown.
+    TDibGraphic WorkImage;
     QString DurIdozezedDelay; // seconds between DurIdozezed steps, as text
     QString ProgramFolder;    // folder of the executable, ending in "/"
     // Set by the Exit command right before it closes the window: the close is confirmed.
     bool ExitRequested = false;
+    // Set while the thumbnail viewer is open.
+    bool ThumbViewerOpen = false;
+    // Set by a capture when the browser's page address was 256 characters or longer;
+    // cleared by Go To URL.
+    bool LongURL = false;
 
 signals:
     // The window has been closed for good; the program ends.
@@ -89,6 +127,12 @@ protected:
 
 private:
     void BuildWindow();
+    QWidget* BuildOptionBoxes(QWidget* parent);
+    QWidget* BuildListAndView(QWidget* parent);
+    void BuildStatusLine();
+    // The Fit To Window search: the largest whole zoom, stepped from 100, that shows no
+    // scroll bar.
+    void FitToWindow();
     // The unsaved-images question of the Exit command; true when leaving may go ahead.
     bool ConfirmLeaving();
     void ShowNormalAndActivate();

@@ -1,5 +1,6 @@
 #include "app/image_scroll_box.h"
 
+#include "app/wait_pointer.h"
 #include "imaging/crop_transform.h"
 #include "imaging/format_registry.h"
 #include "platform/dib_qimage.h"
@@ -22,15 +23,6 @@
 #include <optional>
 
 namespace {
-
-// The wait pointer for as long as the object lives, also when an error leaves early.
-class TWaitPointer {
-public:
-    TWaitPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitPointer() { QApplication::restoreOverrideCursor(); }
-    TWaitPointer(const TWaitPointer&) = delete;
-    TWaitPointer& operator=(const TWaitPointer&) = delete;
-};
 
 // trunc(size x scale), at least 1. The product is taken in extended precision, as the zoom
 // arithmetic is everywhere; sizes beyond any image are cut to INT_MAX, which the raster then
@@ -464,7 +456,8 @@ void TImageScrollBox::Render() {
     const long double scale = static_cast<long double>(ZoomPercent_) / 100.0L;
     const int width = ScaledSize(Graphic_.Width(), scale);
     const int height = ScaledSize(Graphic_.Height(), scale);
-    ShowScrollBarsFor(width, height);
+    const TScrollBars bars = ScrollBarsFor(width, height);
+    SetScrollBarsShown(bars.Horizontal, bars.Vertical);
 
     // Black and white is shown from its smoothed copy when asked to, even at 100 %.
     const TDibGraphic& source =
@@ -503,16 +496,23 @@ void TImageScrollBox::Render() {
     Picture_->update();
 }
 
-void TImageScrollBox::ShowScrollBarsFor(int width, int height) {
+TImageScrollBox::TScrollBars TImageScrollBox::ScrollBarsFor(int width, int height) const {
     // A bar takes a strip of the client area, which can make the other one necessary.
     const QRect area = contentsRect();
-    bool horizontal = width > area.width();
-    bool vertical = height > area.height();
-    if (horizontal && !vertical)
-        vertical = height > area.height() - ScrollBarExtent(Qt::Horizontal);
-    if (vertical && !horizontal)
-        horizontal = width > area.width() - ScrollBarExtent(Qt::Vertical);
-    SetScrollBarsShown(horizontal, vertical);
+    TScrollBars bars{width > area.width(), height > area.height()};
+    if (bars.Horizontal && !bars.Vertical)
+        bars.Vertical = height > area.height() - ScrollBarExtent(Qt::Horizontal);
+    if (bars.Vertical && !bars.Horizontal)
+        bars.Horizontal = width > area.width() - ScrollBarExtent(Qt::Vertical);
+    return bars;
+}
+
+TImageScrollBox::TScrollBars TImageScrollBox::ScrollBarsAt(float percent) const {
+    if (Graphic_.Empty())
+        return {};
+    // The same arithmetic as a rendering in zmPercent.
+    const long double scale = static_cast<long double>(percent) / 100.0L;
+    return ScrollBarsFor(ScaledSize(Graphic_.Width(), scale), ScaledSize(Graphic_.Height(), scale));
 }
 
 void TImageScrollBox::SetScrollBarsShown(bool horizontal, bool vertical) {

@@ -105,6 +105,13 @@ public:
     // search steps the zoom and watches these.
     bool HorzScrollBarVisible() const { return HorzBarShown_; }
     bool VertScrollBarVisible() const { return VertBarShown_; }
+    // Which scroll bars a rendering of the image at `percent` would show at the view's
+    // present size, without rendering it.
+    struct TScrollBars {
+        bool Horizontal = false;
+        bool Vertical = false;
+    };
+    TScrollBars ScrollBarsAt(float percent) const;
     // The client area: the outer size less the strips of the visible scroll bars.
     int ClientWidth() const;
     int ClientHeight() const;
@@ -138,9 +145,9 @@ private:
     void Render();
     // Sets ZoomPercent_ by the zoom mode, from the client area.
     void ComputeZoom();
-    // Shows each scroll bar exactly when the picture is wider (higher) than the client area
-    // that remains with the bars shown.
-    void ShowScrollBarsFor(int width, int height);
+    // Each scroll bar is needed exactly when the picture is wider (higher) than the client
+    // area that remains with the bars shown.
+    TScrollBars ScrollBarsFor(int width, int height) const;
     void SetScrollBarsShown(bool horizontal, bool vertical);
     // Nothing to show: no picture, no scroll bars.
     void ShowNothing();

@@ -38,4 +38,5 @@ inline constexpr std::array<const char*, 22> ViewPercentTexts = {
     "View 275%",     "View 300%", "View 325%", "View 350%", "View 375%", "View 400%",
     "View 425%",     "View 450%", "View 475%", "View 500%",
 };
-inline constexpr int ViewPercent100 = 5; // the index of "View 100%"
+inline constexpr int ViewPercentFitToWindow = 0; // the index of "Fit To Window"
+inline constexpr int ViewPercent100 = 5;         // the index of "View 100%"

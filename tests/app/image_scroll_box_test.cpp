@@ -270,6 +270,25 @@ TEST_F(ImageScrollBoxTest, FitToWindowSearch_BarsFollowEachStepOfTheZoom) {
     EXPECT_EQ(view.DisplayGraphic().Width(), 400);
 }
 
+TEST_F(ImageScrollBoxTest, ScrollBarsAt_ForetellsTheBarsOfARenderingAtThatZoom) {
+    TImageScrollBox& view = MakeView(120, 80);
+    EXPECT_FALSE(view.ScrollBarsAt(500).Horizontal || view.ScrollBarsAt(500).Vertical);
+    const int barWidth = view.verticalScrollBar()->sizeHint().width();
+    // Sizes around both edges, also where one bar's strip brings the other.
+    for (const QSize size : {QSize(160, 120), QSize(90, 60), QSize(119, 79),
+                             QSize(120 - barWidth + 1, 100), QSize(1, 1)}) {
+        view.AssignImage(MakeNoise(size.width(), size.height()));
+        for (int zoom = 1; zoom <= 200; ++zoom) {
+            const TImageScrollBox::TScrollBars foretold = view.ScrollBarsAt(float(zoom));
+            view.SetZoomPercent(float(zoom));
+            ASSERT_EQ(foretold.Horizontal, view.HorzScrollBarVisible())
+                << size.width() << "x" << size.height() << " at " << zoom;
+            ASSERT_EQ(foretold.Vertical, view.VertScrollBarVisible())
+                << size.width() << "x" << size.height() << " at " << zoom;
+        }
+    }
+}
+
 TEST_F(ImageScrollBoxTest, Resize_RendersAgain) {
     TImageScrollBox& view = MakeView(200, 200);
     view.AssignImage(MakeNoise(400, 400));
