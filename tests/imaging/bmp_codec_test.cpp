@@ -179,11 +179,6 @@ TEST(BmpCodec, DamagedFilesAreRefused) {
         {InfoHeaderFile(100000, 100000, 24, 0, {}, {1, 2, 3}), "BMP file is truncated"},
     };
     for (const Case& c : cases) {
-        try {
-            LoadBmp(c.File);
-            ADD_FAILURE() << c.Message;
-        } catch (const EImageError& error) {
-            EXPECT_STREQ(error.what(), c.Message);
-        }
+        ExpectImageError([&] { LoadBmp(c.File); }, c.Message);
     }
 }

@@ -121,18 +121,8 @@ TEST(FormatRegistry, UnknownExtensionIsRefusedWithItsDot) {
           Case{"/tmp/a.Ico", "Graphic files of .Ico format are not supported or not registered"},
           Case{"/tmp.d/noext", "Graphic files of  format are not supported or not registered"}}) {
         TDibGraphic image = PatternImage(ifTrueColor);
-        try {
-            SaveImageFile(image, c.Path);
-            ADD_FAILURE() << c.Path << " was saved";
-        } catch (const EImageError& error) {
-            EXPECT_STREQ(error.what(), c.Message);
-        }
-        try {
-            LoadImageFile(c.Path);
-            ADD_FAILURE() << c.Path << " was loaded";
-        } catch (const EImageError& error) {
-            EXPECT_STREQ(error.what(), c.Message);
-        }
+        ExpectImageError([&] { SaveImageFile(image, c.Path); }, c.Message);
+        ExpectImageError([&] { LoadImageFile(c.Path); }, c.Message);
     }
 }
 

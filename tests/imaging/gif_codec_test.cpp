@@ -70,30 +70,19 @@ TEST(GifCodec, FrameIsDrawnOverTheFramesBeforeIt) {
             expected.SetPixel(x, y, 0x000000);
     expected.SetPixel(0, 0, 0x0000FF);
     EXPECT_TRUE(SamePixels(expected, LoadGif(file, 3)));
-    try {
-        LoadGif(file, 4);
-        ADD_FAILURE();
-    } catch (const EImageError& error) {
-        EXPECT_STREQ(error.what(), "GIF file has no frame 4");
-    }
+    ExpectImageError([&] { LoadGif(file, 4); }, "GIF file has no frame 4");
 }
 
 TEST(GifCodec, DamagedFilesAreRefusedWithGiflibsMessage) {
     const std::vector<uint8_t> file = SaveGif(PatternImage(ifTrueColor, 16, 8));
     ExpectTruncationsRefused(file, Load, file.size() - 1); // the trailer is not needed
-    try {
-        LoadGif(std::vector<uint8_t>{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-        ADD_FAILURE();
-    } catch (const EImageError& error) {
-        EXPECT_STREQ(error.what(), "GIF: Data is not in GIF format");
-    }
+    ExpectImageError(
+        [&] {
+            LoadGif(std::vector<uint8_t>{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        },
+        "GIF: Data is not in GIF format");
     // A screen of 60000x60000 pixels claimed by a file of a few bytes is not allocated.
     std::vector<uint8_t> huge{'G', 'I', 'F', '8', '9', 'a', 0x60, 0xEA, 0x60, 0xEA, 0, 0, 0, ';'};
-    try {
-        LoadGif(huge);
-        ADD_FAILURE();
-    } catch (const EImageError& error) {
-        EXPECT_STREQ(error.what(),
+    ExpectImageError([&] { LoadGif(huge); },
                      "GIF image size 60000x60000 is larger than the file's data can hold");
-    }
 }

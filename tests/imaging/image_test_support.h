@@ -157,6 +157,16 @@ void ExpectFixturesRead(std::initializer_list<TFixture> fixtures, TLoad load) {
     }
 }
 
+// `action` must throw EImageError with exactly `message`.
+template <typename TAction> void ExpectImageError(TAction action, const std::string& message) {
+    try {
+        action();
+        ADD_FAILURE() << "no error; expected \"" << message << "\"";
+    } catch (const EImageError& error) {
+        EXPECT_EQ(error.what(), message);
+    }
+}
+
 // Every prefix of a valid file shorter than `needed` bytes (the whole file by default) must be
 // refused with an error, never read past its end.
 template <typename TLoad>

@@ -45,12 +45,8 @@ TDibGraphic Gradient(TImageFormat format, int xDpi = 96, int yDpi = 96) {
 
 TEST(JpegCodec, OnlyGreyAndTrueColourAreWritten) {
     for (TImageFormat format : {ifBlackWhite, ifGray16, ifColor16, ifColor256}) {
-        try {
-            SaveJpeg(PatternImage(format));
-            ADD_FAILURE() << format;
-        } catch (const EImageError& error) {
-            EXPECT_STREQ(error.what(), "JPEG image must be gray scale or true color");
-        }
+        ExpectImageError([&] { SaveJpeg(PatternImage(format)); },
+                         "JPEG image must be gray scale or true color");
     }
 }
 
@@ -135,25 +131,16 @@ TEST(JpegCodec, FileWithoutDensityUnitTakesTheScreenResolution) {
 }
 
 TEST(JpegCodec, DamagedFilesAreRefusedWithLibjpegsMessage) {
-    try {
-        LoadJpeg(ReadFixture("jpeg_cmyk.jpg"));
-        ADD_FAILURE();
-    } catch (const EImageError& error) {
-        EXPECT_STREQ(error.what(), "Invalid number of samples, 4");
-    }
+    ExpectImageError([&] { LoadJpeg(ReadFixture("jpeg_cmyk.jpg")); },
+                     "Invalid number of samples, 4");
 
     const std::vector<uint8_t> file = SaveJpeg(Gradient(ifTrueColor));
     ExpectTruncationsRefused(file, Load, file.size() - 2); // all but the end marker
-    try {
-        LoadJpeg(std::vector<uint8_t>(file.begin(), file.end() - 40));
-        ADD_FAILURE();
-    } catch (const EImageError& error) {
-        EXPECT_STREQ(error.what(), "JPEG: Premature end of JPEG file");
-    }
-    try {
-        LoadJpeg(std::vector<uint8_t>{0x89, 'P', 'N', 'G'});
-        ADD_FAILURE();
-    } catch (const EImageError& error) {
-        EXPECT_STREQ(error.what(), "JPEG: Not a JPEG file: starts with 0x89 0x50");
-    }
+    ExpectImageError([&] { LoadJpeg(std::vector<uint8_t>(file.begin(), file.end() - 40)); },
+                     "JPEG: Premature end of JPEG file");
+    ExpectImageError(
+        [&] {
+            LoadJpeg(std::vector<uint8_t>{0x89, 'P', 'N', 'G'});
+        },
+        "JPEG: Not a JPEG file: starts with 0x89 0x50");
 }

@@ -150,11 +150,6 @@ TEST(PcxCodec, DamagedFilesAreRefused) {
         {huge, "PCX file is truncated"},
     };
     for (const Case& c : cases) {
-        try {
-            LoadPcx(c.File);
-            ADD_FAILURE() << c.Message;
-        } catch (const EImageError& error) {
-            EXPECT_STREQ(error.what(), c.Message);
-        }
+        ExpectImageError([&] { LoadPcx(c.File); }, c.Message);
     }
 }

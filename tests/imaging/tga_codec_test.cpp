@@ -67,12 +67,8 @@ TEST(TgaCodec, EightBitImagesAreColourMappedWithAFullMap) {
 
 TEST(TgaCodec, TwoAndSixteenColourImagesAreRefused) {
     for (TImageFormat format : {ifBlackWhite, ifGray16, ifColor16}) {
-        try {
-            SaveTga(PatternImage(format));
-            ADD_FAILURE() << format;
-        } catch (const EImageError& error) {
-            EXPECT_STREQ(error.what(), "TARGA image must be true color or 8 bit with palette");
-        }
+        ExpectImageError([&] { SaveTga(PatternImage(format)); },
+                         "TARGA image must be true color or 8 bit with palette");
     }
 }
 
@@ -125,11 +121,6 @@ TEST(TgaCodec, DamagedFilesAreRefused) {
         {rle, "TARGA file is truncated"},
     };
     for (const Case& c : cases) {
-        try {
-            LoadTga(c.File);
-            ADD_FAILURE() << c.Message;
-        } catch (const EImageError& error) {
-            EXPECT_STREQ(error.what(), c.Message);
-        }
+        ExpectImageError([&] { LoadTga(c.File); }, c.Message);
     }
 }

@@ -146,13 +146,11 @@ TEST(TiffCodec, DamagedFilesAreRefusedWithLibtiffsMessages) {
     // after them (the date) costs only that tag.
     const uint32_t directory = LittleEndian32(file, 4);
     ExpectTruncationsRefused(file, Load, directory + 2 + LittleEndian16(file, directory) * 12);
-    try {
-        LoadTiff(std::vector<uint8_t>{'M', 'Z', 0, 0, 0, 0, 0, 0});
-        ADD_FAILURE();
-    } catch (const EImageError& error) {
-        EXPECT_STREQ(error.what(),
-                     "TIFF: memory: Not a TIFF or MDI file, bad magic number 23117 (0x5a4d)");
-    }
+    ExpectImageError(
+        [&] {
+            LoadTiff(std::vector<uint8_t>{'M', 'Z', 0, 0, 0, 0, 0, 0});
+        },
+        "TIFF: memory: Not a TIFF or MDI file, bad magic number 23117 (0x5a4d)");
     // A strip that lies past the end of the file.
     std::vector<uint8_t> damaged = file;
     for (int i = 0; i < LittleEndian16(file, directory); ++i) {
