@@ -75,6 +75,7 @@ std::vector<uint8_t> ReadImageFileBytes(const std::string& path) {
 }
 
 void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    // The working folder's cleanup removes files of this prefix that a crash left behind.
     std::string pattern = FolderOf(path) + ".karvin-image-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
