@@ -5,6 +5,10 @@
 #include <QImage>
 #include <QString>
 
+#include <memory>
+
+class QWindow;
+
 class IClipboard {
 public:
     virtual ~IClipboard() = default;
@@ -24,10 +28,19 @@ public:
 // The X CLIPBOARD selection through QClipboard.
 class TQtClipboard : public IClipboard {
 public:
+    TQtClipboard();
+    ~TQtClipboard() override;
+
     void Clear() override;
     bool HasImage() const override;
     QImage GetImage() const override;
     void SetImage(const QImage& image) override;
     QString GetText() const override;
     void SetText(const QString& text) override;
+
+private:
+    // Lets the server tell us its time before we take or empty the clipboard (see
+    // UpdateApplicationServerTime); made when first needed, never shown.
+    std::unique_ptr<QWindow> TimeWindow_;
+    void TakeOverFromOthers();
 };

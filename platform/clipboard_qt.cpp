@@ -3,6 +3,10 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QWindow>
+
+// Xlib's macros (None, Bool, Status) clash with Qt's names, so X headers come after Qt's.
+#include "platform/x11_p.h"
 
 namespace {
 
@@ -12,7 +16,21 @@ QClipboard& SystemClipboard() {
 
 } // namespace
 
+TQtClipboard::TQtClipboard() = default;
+TQtClipboard::~TQtClipboard() = default;
+
+void TQtClipboard::TakeOverFromOthers() {
+    if (!ApplicationDisplay())
+        return;
+    if (!TimeWindow_) {
+        TimeWindow_ = std::make_unique<QWindow>();
+        TimeWindow_->create();
+    }
+    UpdateApplicationServerTime(*TimeWindow_);
+}
+
 void TQtClipboard::Clear() {
+    TakeOverFromOthers();
     SystemClipboard().clear(QClipboard::Clipboard);
 }
 
@@ -26,6 +44,7 @@ QImage TQtClipboard::GetImage() const {
 }
 
 void TQtClipboard::SetImage(const QImage& image) {
+    TakeOverFromOthers();
     SystemClipboard().setImage(image, QClipboard::Clipboard);
 }
 
@@ -34,5 +53,6 @@ QString TQtClipboard::GetText() const {
 }
 
 void TQtClipboard::SetText(const QString& text) {
+    TakeOverFromOthers();
     SystemClipboard().setText(text, QClipboard::Clipboard);
 }

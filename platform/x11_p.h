@@ -60,3 +60,14 @@ struct TWindowProperty {
 // an empty property. Call under an error guard.
 TWindowProperty ReadWindowProperty(Display* display, Window window, Atom property,
                                    long maxItems = 1 << 16);
+
+class QWindow;
+
+// Brings the time Qt stamps its selection requests with (setting or emptying the clipboard)
+// up to the server's present. Qt stamps them with the time of the last event it saw from the
+// server; when another program has taken the clipboard since, the server ignores a request
+// stamped earlier, and the clipboard silently keeps the other program's content. A property
+// change on one of our windows comes back as an event with the present time, which Qt takes
+// over. `window` is a native window of ours that is used for nothing else. Runs the event loop
+// (user input excluded) until that event is through, at most half a second.
+void UpdateApplicationServerTime(QWindow& window);

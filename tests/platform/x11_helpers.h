@@ -5,6 +5,7 @@
 
 #include "imaging/dib_graphic.h"
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <optional>
 
 // Xlib's macros clash with Qt's names, so X headers come after Qt's.
 #include <X11/Xatom.h>
@@ -129,6 +131,42 @@ public:
         for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
             XTestFakeKeyEvent(Display_, XKeysymToKeycode(Display_, *it), False, CurrentTime);
         XSync(Display_, False);
+    }
+
+    // What another program gets when it asks the owner of a selection ("CLIPBOARD") for the
+    // content as `target` ("image/png", "UTF8_STRING"); nullopt when the owner refuses or
+    // there is none. Qt's events flow meanwhile, so our own program can answer.
+    std::optional<QByteArray> ReadSelection(const char* selection, const char* target) {
+        Window requestor = CreateWindow(QRect(0, 0, 1, 1), "reader", "Reader", "reader", true);
+        Atom property = XInternAtom(Display_, "KARVIN_TEST_SELECTION", False);
+        XConvertSelection(Display_, XInternAtom(Display_, selection, False),
+                          XInternAtom(Display_, target, False), property, requestor, CurrentTime);
+        XFlush(Display_);
+        XEvent event{};
+        bool answered = WaitUntil([&] {
+            return XCheckTypedWindowEvent(Display_, requestor, SelectionNotify, &event) != 0;
+        });
+        std::optional<QByteArray> content;
+        if (answered && event.xselection.property != None) {
+            Atom type = None;
+            int format = 0;
+            unsigned long count = 0, remaining = 0;
+            unsigned char* data = nullptr;
+            XGetWindowProperty(Display_, requestor, property, 0, 1 << 26, True, AnyPropertyType,
+                               &type, &format, &count, &remaining, &data);
+            // Only bytes (format 8); content large enough for the incremental protocol is not
+            // read here.
+            if (format == 8 && type != XInternAtom(Display_, "INCR", False) && data)
+                content = QByteArray(reinterpret_cast<const char*>(data), int(count));
+            if (data)
+                XFree(data);
+        }
+        XDestroyWindow(Display_, requestor);
+        XSync(Display_, False);
+        return content;
+    }
+    Window SelectionOwner(const char* selection) {
+        return XGetSelectionOwner(Display_, XInternAtom(Display_, selection, False));
     }
 
     // Grabs a key on the root window as another program would; false when refused.
