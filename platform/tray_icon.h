@@ -21,6 +21,9 @@ public:
     virtual void Show(const QIcon& icon, const QString& hint, QMenu* menu,
                       std::function<void()> onDoubleClick) = 0;
     virtual void Hide() = 0;
+    // A notice that pops up beside the icon for a few seconds (when the desktop shows such
+    // notices); nothing happens while the icon is hidden.
+    virtual void ShowMessage(const QString& title, const QString& text) = 0;
 };
 
 // QSystemTrayIcon: a StatusNotifier item or an XEmbed tray icon, whichever the desktop has.
@@ -33,6 +36,7 @@ public:
     void Show(const QIcon& icon, const QString& hint, QMenu* menu,
               std::function<void()> onDoubleClick) override;
     void Hide() override;
+    void ShowMessage(const QString& title, const QString& text) override;
 
 private:
     std::unique_ptr<QSystemTrayIcon> Icon_;

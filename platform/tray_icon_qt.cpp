@@ -31,3 +31,8 @@ void TQtTrayIcon::Hide() {
     Icon_->setContextMenu(nullptr);
     OnDoubleClick_ = nullptr;
 }
+
+void TQtTrayIcon::ShowMessage(const QString& title, const QString& text) {
+    if (Icon_->isVisible())
+        Icon_->showMessage(title, text, QSystemTrayIcon::Warning);
+}

@@ -6,6 +6,7 @@
 
 #include <QMenu>
 #include <QPointer>
+#include <QStringList>
 
 class TFakeTrayIcon : public ITrayIcon {
 public:
@@ -14,6 +15,7 @@ public:
     QString Hint;
     QPointer<QMenu> Menu;
     std::function<void()> OnDoubleClick;
+    QStringList Messages; // every notice shown, as "title|text"
 
     bool Available() const override { return TrayAvailable; }
     void Show(const QIcon&, const QString& hint, QMenu* menu,
@@ -26,6 +28,10 @@ public:
     void Hide() override {
         Visible = false;
         OnDoubleClick = nullptr;
+    }
+    void ShowMessage(const QString& title, const QString& text) override {
+        if (Visible)
+            Messages << title + "|" + text;
     }
     void DoubleClick() {
         if (Visible && OnDoubleClick)
