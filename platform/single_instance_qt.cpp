@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,8 @@
 namespace {
 
 const QByteArray ShowRequest = "show\n";
+const QByteArray CaptureRequest = "capture\n";
+const std::function<void()> NoRequest;
 
 } // namespace
 
@@ -60,8 +63,10 @@ bool TSingleInstance::Acquire() {
     return true;
 }
 
-void TSingleInstance::Listen(std::function<void()> onShowRequest) {
+void TSingleInstance::Listen(std::function<void()> onShowRequest,
+                             std::function<void()> onCaptureRequest) {
     OnShowRequest_ = std::move(onShowRequest);
+    OnCaptureRequest_ = std::move(onCaptureRequest);
     Server_ = new QLocalServer(this);
     Server_->setSocketOptions(QLocalServer::UserAccessOption);
     // Holding the lock, any socket file left there belongs to an instance that has ended.
@@ -80,19 +85,32 @@ void TSingleInstance::Listen(std::function<void()> onShowRequest) {
                     return;
                 const QByteArray request = client->readLine(64);
                 client->disconnectFromServer();
-                if (request == ShowRequest && OnShowRequest_)
-                    OnShowRequest_();
+                // Queued: a capture runs event loops of its own, which must not run inside
+                // this socket's notification.
+                const auto& answer = request == ShowRequest      ? OnShowRequest_
+                                     : request == CaptureRequest ? OnCaptureRequest_
+                                                                 : NoRequest;
+                if (answer)
+                    QTimer::singleShot(0, this, answer);
             });
         }
     });
 }
 
 bool TSingleInstance::AskRunningToShow(int timeoutMs) {
+    return AskRunning(ShowRequest, timeoutMs);
+}
+
+bool TSingleInstance::AskRunningToCapture(int timeoutMs) {
+    return AskRunning(CaptureRequest, timeoutMs);
+}
+
+bool TSingleInstance::AskRunning(const QByteArray& request, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(SocketPath());
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(ShowRequest);
+    socket.write(request);
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     // The first instance hangs up once it has the request.

@@ -55,3 +55,20 @@ TEST_F(SingleInstance, ASecondStartAsksTheFirstToShowItsWindow) {
 TEST_F(SingleInstance, NobodyAnswersWhenNoInstanceRuns) {
     EXPECT_FALSE(TSingleInstance().AskRunningToShow(500));
 }
+
+TEST_F(SingleInstance, TriggerAsksTheFirstToCaptureAndNotToShow) {
+    TSingleInstance first;
+    ASSERT_TRUE(first.Acquire());
+    int showRequests = 0;
+    int captureRequests = 0;
+    first.Listen([&showRequests] { ++showRequests; }, [&captureRequests] { ++captureRequests; });
+
+    auto asked =
+        std::async(std::launch::async, [] { return TSingleInstance().AskRunningToCapture(); });
+    const QDeadlineTimer deadline(5000);
+    while (captureRequests == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(asked.get());
+    EXPECT_EQ(captureRequests, 1);
+    EXPECT_EQ(showRequests, 0);
+}
