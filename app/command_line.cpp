@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/cli_capture.h"
 #include "app/cli_image.h"
 #include "app/cli_transform.h"
 
@@ -18,6 +19,8 @@ int PrintVersion(int, char**) {
 const TCommandLineCommand Commands[] = {
     {"--help", "karvin --help                 this list", PrintHelp},
     {"--version", "karvin --version              the program's version", PrintVersion},
+    {"capture", CaptureCommandUsage, RunCaptureCommand},
+    {"trigger", TriggerCommandUsage, RunTriggerCommand},
     {"transform", TransformCommandUsage, RunTransformCommand},
     {"convert",
      "karvin convert SRC DST [--quality N] [--progressive]\n"

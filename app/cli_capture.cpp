@@ -1,0 +1,137 @@
+#include "app/cli_capture.h"
+
+#include "capture/capture_file.h"
+#include "capture/capture_rect.h"
+#include "capture/mouse_pointer.h"
+#include "imaging/convert_to_gray_transform.h"
+#include "imaging/negative_transform.h"
+#include "platform/screen.h"
+#include "platform/single_instance.h"
+#include "platform/windows.h"
+#include "store/settings.h"
+#include "store/work_folder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+enum class TCliMethod { FullScreen, ActiveWindow, ClientArea };
+
+struct TCaptureArguments {
+    TCliMethod Method = TCliMethod::FullScreen;
+    std::optional<std::string> Output;
+};
+
+std::optional<TCaptureArguments> ParseCaptureArguments(int argc, char** argv) {
+    TCaptureArguments arguments;
+    bool methodGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-o" && i + 1 < argc && !arguments.Output)
+            arguments.Output = argv[++i];
+        else if (!methodGiven &&
+                 (argument == "full" || argument == "window" || argument == "client")) {
+            methodGiven = true;
+            arguments.Method = argument == "full"     ? TCliMethod::FullScreen
+                               : argument == "window" ? TCliMethod::ActiveWindow
+                                                      : TCliMethod::ClientArea;
+        } else
+            return std::nullopt;
+    }
+    return arguments;
+}
+
+QRect CaptureRectOf(TCliMethod method, IWindows& windows, IScreen& screen) {
+    switch (method) {
+    case TCliMethod::ActiveWindow:
+        return ActiveWindowRect(windows, screen);
+    case TCliMethod::ClientArea:
+        return ActiveClientRect(windows, screen);
+    case TCliMethod::FullScreen:
+        break;
+    }
+    return FullScreenRect(screen);
+}
+
+int Fail(const std::string& text) {
+    std::fprintf(stderr, "karvin capture: %s\n", text.c_str());
+    return 1;
+}
+
+} // namespace
+
+int RunCaptureCommand(int argc, char** argv) {
+    const std::optional<TCaptureArguments> arguments = ParseCaptureArguments(argc, argv);
+    if (!arguments) {
+        std::fprintf(stderr, "Usage: %s\n", CaptureCommandUsage);
+        return 2;
+    }
+    if (arguments->Output && !FindImageFileFormat(FileExtension(*arguments->Output))) {
+        std::fprintf(stderr,
+                     "karvin capture: %s: Graphic files of %s format are not supported "
+                     "or not registered\n",
+                     arguments->Output->c_str(), FileExtension(*arguments->Output).c_str());
+        return 2;
+    }
+
+    // The X display comes through Qt, as for the program itself.
+    int qtArgc = 1;
+    char programName[] = "karvin";
+    char* qtArgv[] = {programName, nullptr};
+    QGuiApplication application(qtArgc, qtArgv);
+    TX11Screen screen;
+    TX11Windows windows;
+
+    const TSettingsRecord settings = ReadSettingsOrDefault();
+    const QRect rect = CaptureRectOf(arguments->Method, windows, screen);
+    TDibGraphic image = screen.GrabScreenRect(rect);
+    if (image.Empty())
+        return Fail(rect.isEmpty() ? "the window is not on the screen"
+                                   : "the screen cannot be read (no X11 display)");
+    if (settings.MouseCursor == 1) {
+        const QPoint pointer = screen.PointerPos() - rect.topLeft();
+        PaintMousePointer(image, pointer.x(), pointer.y());
+    }
+    if (settings.GrayScale == 1)
+        TConvertToGrayTransform().Apply(image);
+    if (settings.Negative == 1)
+        TNegativeTransform().Apply(image);
+
+    std::string path;
+    try {
+        path = arguments->Output
+                   ? *arguments->Output
+                   : NextImageName(QFile::encodeName(QDir::currentPath()).toStdString(),
+                                   CaptureFormatExtension(settings.DefaultFormat));
+        PrepareCaptureForFile(image, path, screen.ScreenColorCount(), false);
+        WriteCaptureFile(image, path);
+    } catch (const std::exception& error) {
+        return Fail(path.empty() ? error.what() : path + ": " + error.what());
+    }
+    std::printf("%s\n", path.c_str());
+    return 0;
+}
+
+int RunTriggerCommand(int argc, char**) {
+    if (argc != 1) {
+        std::fprintf(stderr, "Usage: %s\n", TriggerCommandUsage);
+        return 2;
+    }
+    int qtArgc = 1;
+    char programName[] = "karvin";
+    char* qtArgv[] = {programName, nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    if (!TSingleInstance().AskRunningToCapture()) {
+        std::fprintf(stderr, "karvin trigger: Karvin is not running\n");
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,18 @@
+// karvin capture [full|window|client] [-o FILE]: one capture without the main window, as the
+// hot key would take it with the current settings, written to a file.
+// karvin trigger: asks the running Karvin to capture as on its PrintScreen hot key.
+#pragma once
+
+// argv[0] is "capture". Exit code 0 with the path written on stdout; 1 when the screen
+// cannot be read or the file cannot be written; 2 for a wrong command line.
+int RunCaptureCommand(int argc, char** argv);
+// argv[0] is "trigger". Exit code 0 when the running instance took the request, 1 when none
+// runs, 2 for a wrong command line.
+int RunTriggerCommand(int argc, char** argv);
+
+inline constexpr const char* CaptureCommandUsage =
+    "karvin capture [full|window|client] [-o FILE]\n"
+    "                                     capture the screen, the active window or its client\n"
+    "                                     area once into FILE (default: the next picN here)";
+inline constexpr const char* TriggerCommandUsage =
+    "karvin trigger                capture in the running Karvin, as on PrintScreen";
