@@ -87,10 +87,13 @@ TfrmMain::TfrmMain(const TServices& services, QWidget* parent)
     : QMainWindow(parent), Services(services) {
     BuildWindow();
     Services.Tray.Show(windowIcon(), "Karvin", TrayMenu, [this] { ShowKarvin1Click(); });
+    Services.HotKeys.SetHandler([this](int id) { WMHotKey(id); });
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
+    Services.HotKeys.SetHandler(nullptr);
+    UnregisterCaptureHotKeys();
     FormDestroy();
 }
 
@@ -249,7 +252,7 @@ void TfrmMain::ApplySettings() {
     SetOptionIndex(cboCapSelection, settings.CapSelection);
     SetOptionIndex(cboPrintSelection, settings.PrintSelection);
     SetOptionIndex(cboDefaultFormat, settings.DefaultFormat);
-    // The capture hot keys are registered here (RegisterCaptureHotKeys), from the same record.
+    RegisterCaptureHotKeys();
     MinimizeToTray = settings.NoMinimize != 1;
 }
 

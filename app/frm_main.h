@@ -13,8 +13,10 @@
 #include "app/services.h"
 #include "imaging/dib_graphic.h"
 #include "imaging/image_transform.h"
+#include "store/settings.h"
 
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 
 class QAction;
@@ -77,6 +79,37 @@ public:
 
     QString StatusText() const;
 
+    // Capture (capture/frm_main_capture.cpp).
+    //
+    // The hot keys' message: PrintScreen (101) and the user's combination (102) capture by
+    // the method of the settings; any other id (Alt+F4 while zoom capture waits) only sets
+    // the view back to 100 %. "karvin trigger" arrives here as 101.
+    void WMHotKey(int id);
+    // Registers PrintScreen and the user's combination from the settings; a key another
+    // program holds is said once in the status line and beside the tray icon.
+    void RegisterCaptureHotKeys();
+    void UnregisterCaptureHotKeys();
+    // The simple methods: each puts the capture on the clipboard and into the view, and
+    // returns whether there was anything to capture.
+    bool CaptureFullScreen();
+    // The foreground window with its frame; with `underPointer`, the client area of the
+    // window under the pointer.
+    bool CaptureWindow(bool underPointer);
+    bool CaptureClientArea();
+    // Grabs the rectangle once more; the clipboard and the view take this second grab.
+    bool ShowCapture(const QRect& rect);
+    // The picture on the clipboard into the view, at 100 %.
+    void TakeClipboardIntoView();
+    // Cuts one pixel off every edge of the view image.
+    void CropCaptureBorder();
+    // The intake of a capture that is on the clipboard and in the view: grey and negative,
+    // printing, storing, listing, the hot keys back, the focus back to the window in front.
+    void FinishCapture();
+    // Writes the view image as the next "pic" file of the working folder in the capture
+    // format (0 BMP ... 6 TIFF) and lists it with the pending page address. Throws when the
+    // file cannot be written; nothing is listed then.
+    void StoreCapture(int format);
+
     // The captured-image list: the rows of lvPicNames, ImagePaths and ImageURLs are three
     // parallel sequences of the same length and order. A row's "Saved" column is blank while
     // its image lies only in the working folder; its "File Name" column shows the file name.
@@ -114,6 +147,11 @@ public:
     // Set by a capture when the browser's page address was 256 characters or longer;
     // cleared by Go To URL.
     bool LongURL = false;
+    // The page address of the browser that was in front at the hot key, for the next capture
+    // stored; empty when none.
+    QString PendingURL;
+    // Timer capture is running: the methods that wait for the user are refused.
+    bool TimerCaptureOn = false;
 
 signals:
     // The window has been closed for good; the program ends.
@@ -137,7 +175,34 @@ private:
     bool ConfirmLeaving();
     void ShowNormalAndActivate();
 
+    // The steps of a capture (capture/frm_main_capture.cpp).
+    void CaptureOnHotKey();
+    void ShowTooManyImagesWarning();
+    void MinimizeForCapture();
+    void AskBrowserInFront();
+    void RunCaptureMethod(int method);
+    void FinishSimpleCapture(bool captured);
+    bool CaptureRect(const QRect& rect);
+    TDibGraphic GrabScreenRect(const QRect& rect);
+    void DrawPointerOnScreen(TDibGraphic& grab, const QRect& rect);
+    void ApplyCaptureColours();
+    void TransformCapture(TImageTransform& transform);
+    void PrintAfterCapture(bool stretch);
+    void SelectLastCapture();
+    void SetViewBackTo100();
+    void ReportRefusedHotKeys(const QStringList& refused, const QStringList& working);
+
     // Minimising hides the window and leaves only the tray icon (when there is a tray).
     bool MinimizeToTray = true;
     bool Destroyed = false;
+
+    // The settings as read when the capture's hot key came.
+    TSettingsRecord CaptureSettings;
+    // The window in front when the hot key came; it gets the focus back.
+    TWindowId ForegroundAtHotKey = 0;
+    // A capture runs: a press or trigger that slips in meanwhile is ignored.
+    bool CaptureRunning = false;
+    bool CaptureHotKeysOn = false;
+    // The hot keys found held by other programs and already reported, as their names.
+    QStringList ReportedRefusals;
 };

@@ -5,10 +5,13 @@
 #include "platform/clipboard.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
+#include "platform/hotkeys.h"
 #include "platform/screen.h"
 #include "platform/single_instance.h"
+#include "platform/sound.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
+#include "weblink/browser_url.h"
 
 #include <QApplication>
 
@@ -45,10 +48,16 @@ int RunKarvin(int argc, char** argv) {
     TX11Windows windows;
     TX11Screen screen;
     TQtDesktop desktop;
-    TfrmMain frmMain(TServices{dialogs, clipboard, tray, windows, screen, desktop});
+    TX11HotKeys hotKeys;
+    TQtSound sound;
+    TBrowserURLs browserURLs;
+    TfrmMain frmMain(
+        TServices{dialogs, clipboard, tray, windows, screen, desktop, hotKeys, sound, browserURLs});
     QObject::connect(&frmMain, &TfrmMain::MainWindowClosed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
-    instance.Listen([&frmMain] { frmMain.ShowKarvin1Click(); });
+    // "karvin trigger" is the PrintScreen hot key for desktops that keep the key themselves.
+    instance.Listen([&frmMain] { frmMain.ShowKarvin1Click(); },
+                    [&frmMain] { frmMain.WMHotKey(HotKeyPrintScreen); });
     return QApplication::exec();
 }
 

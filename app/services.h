@@ -5,9 +5,12 @@
 #include "platform/clipboard.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
+#include "platform/hotkeys.h"
 #include "platform/screen.h"
+#include "platform/sound.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
+#include "weblink/browser_url.h"
 
 struct TServices {
     IDialogs& Dialogs;
@@ -16,4 +19,7 @@ struct TServices {
     IWindows& Windows;
     IScreen& Screen;
     IDesktop& Desktop;
+    IHotKeys& HotKeys;
+    ISound& Sound;
+    IBrowserURLs& BrowserURLs;
 };

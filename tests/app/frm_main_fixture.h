@@ -7,10 +7,13 @@
 #include "imaging/dib_graphic.h"
 #include "imaging/format_registry.h"
 #include "store/settings.h"
+#include "tests/fakes/fake_browser_urls.h"
 #include "tests/fakes/fake_clipboard.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_dialogs.h"
+#include "tests/fakes/fake_hotkeys.h"
 #include "tests/fakes/fake_screen.h"
+#include "tests/fakes/fake_sound.h"
 #include "tests/fakes/fake_tray_icon.h"
 #include "tests/fakes/fake_windows.h"
 #include "tests/store/work_folder_fixture.h"
@@ -30,8 +33,8 @@
 class MainWindow : public TWorkFolderTest {
 protected:
     std::unique_ptr<TfrmMain> Start() {
-        auto window = std::make_unique<TfrmMain>(
-            TServices{Dialogs, Clipboard, Tray, Windows, Screen, Desktop});
+        auto window = std::make_unique<TfrmMain>(TServices{
+            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, Browsers});
         Closed = std::make_unique<QSignalSpy>(window.get(), &TfrmMain::MainWindowClosed);
         return window;
     }
@@ -99,5 +102,8 @@ protected:
     TFakeWindows Windows;
     TFakeScreen Screen;
     TFakeDesktop Desktop;
+    TFakeHotKeys HotKeys;
+    TFakeSound Sound;
+    TFakeBrowserURLs Browsers;
     std::unique_ptr<QSignalSpy> Closed;
 };

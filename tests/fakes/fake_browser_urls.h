@@ -3,6 +3,7 @@
 
 #include "weblink/browser_url.h"
 
+#include <functional>
 #include <vector>
 
 class TFakeBrowserURLs : public IBrowserURLs {
@@ -11,9 +12,13 @@ public:
     // StripURLQuotes(FormatBrowserAnswer("https://example.org/", "Example")).
     QString Answer;
     std::vector<TBrowserKind> Asked;
+    // Runs while the browser is being asked (the user pressing keys meanwhile).
+    std::function<void()> WhileAsked;
 
     QString GetBrowserURL(TBrowserKind kind) override {
         Asked.push_back(kind);
+        if (WhileAsked)
+            WhileAsked();
         return kind == bkNone ? QString() : Answer;
     }
 };

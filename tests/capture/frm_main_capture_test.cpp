@@ -1,0 +1,574 @@
+// The hot key and the intake with every platform service faked: what the user finds in the
+// working folder, the list, the status line and on the clipboard after pressing PrintScreen.
+#include "tests/app/frm_main_fixture.h"
+
+#include "app/image_scroll_box.h"
+#include "capture/mouse_pointer.h"
+#include "platform/dib_qimage.h"
+#include "store/file_io.h"
+#include "tests/imaging/test_images.h"
+
+#include <QComboBox>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int ScreenWidth = 320;
+constexpr int ScreenHeight = 200;
+const QRect EditorFrame(40, 30, 200, 120);
+const QRect EditorClient(44, 52, 192, 94);
+
+struct TSettingsChange {
+    TSettingsField Field;
+    int32_t Value;
+};
+
+class Capture : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        Screen.Pixels = MakeNoise(ScreenWidth, ScreenHeight, 7);
+        Editor = Windows.Add({"editor", "notes.txt - Editor", EditorFrame, EditorClient});
+        Windows.Foreground = Editor;
+    }
+
+    // "Capture Only" into BMP files unless the changes say otherwise.
+    void PutCaptureSettings(std::initializer_list<TSettingsChange> changes = {}) {
+        TSettingsRecord record;
+        record.PrintSelection = 2;
+        for (const auto& change : changes)
+            SettingsFieldRef(record, change.Field) = change.Value;
+        PutSettings(record);
+    }
+
+    // Between the cases of a table: a closed window has already emptied the working folder
+    // of its captures; the fakes forget what they saw.
+    void ForgetWhatHappened() {
+        Sound.Beeps = 0;
+        Screen.Grabs.clear();
+        Windows.Activated.clear();
+        Windows.WaitedFor.clear();
+        Tray.Messages.clear();
+        Dialogs.Calls.clear();
+        HotKeys.Log.clear();
+    }
+
+    bool PressPrintScreen() { return HotKeys.Press(0, VkPrintScreen); }
+    bool PressCtrlAltP() { return HotKeys.Press(ModControl | ModAlt, 'P'); }
+
+    std::string WorkFile(const std::string& name) const { return (Work() / name).string(); }
+    TDibGraphic Stored(const std::string& name) const { return LoadImageFile(WorkFile(name)); }
+    std::vector<std::string> Captures() const {
+        std::vector<std::string> names;
+        for (const auto& name : FilesLeft())
+            if (name != "karvin.cfg")
+                names.push_back(name);
+        return names;
+    }
+    static std::vector<int> SelectedRows(const TfrmMain& window) {
+        std::vector<int> rows;
+        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
+            if (window.lvPicNames->topLevelItem(row)->isSelected())
+                rows.push_back(row);
+        return rows;
+    }
+    TDibGraphic ScreenPart(const QRect& rect) const {
+        return MakeImage(rect.width(), rect.height(), [&](int x, int y) {
+            return Screen.Pixels.Pixel(rect.x() + x, rect.y() + y);
+        });
+    }
+    std::vector<uint32_t> ClipboardPixels() const { return Pixels(QImageToDib(Clipboard.Image)); }
+    bool BothHotKeysRegistered() const {
+        return HotKeys.IsRegistered(HotKeyPrintScreen) && HotKeys.IsRegistered(HotKeyUser);
+    }
+
+    TWindowId Editor = 0;
+};
+
+// What a JPEG file says about itself: the number of colour components and whether every
+// quantisation table is all ones (quality 100).
+struct TJpegFacts {
+    int Components = 0;
+    bool QualityHundred = true;
+};
+TJpegFacts ReadJpegFacts(const std::string& bytes) {
+    TJpegFacts facts;
+    std::size_t at = 2; // after the start-of-image marker
+    while (at + 4 <= bytes.size() && uint8_t(bytes[at]) == 0xFF) {
+        const uint8_t marker = uint8_t(bytes[at + 1]);
+        const std::size_t length = uint8_t(bytes[at + 2]) * 256u + uint8_t(bytes[at + 3]);
+        const std::size_t body = at + 4;
+        if (marker == 0xDB) // quantisation tables: precision/id byte, then 64 values
+            for (std::size_t table = body; table + 65 <= at + 2 + length; table += 65)
+                for (std::size_t i = 1; i <= 64; ++i)
+                    facts.QualityHundred = facts.QualityHundred && uint8_t(bytes[table + i]) == 1;
+        if (marker == 0xC0 || marker == 0xC2)
+            facts.Components = uint8_t(bytes[body + 5]);
+        if (marker == 0xDA)
+            break;
+        at += 2 + length;
+    }
+    return facts;
+}
+
+} // namespace
+
+TEST_F(Capture, PrintScreenStoresTheScreenListsItAndGivesTheFocusBack) {
+    PutCaptureSettings();
+    auto window = StartShown();
+    ASSERT_TRUE(BothHotKeysRegistered());
+    ForgetWhatHappened();
+
+    ASSERT_TRUE(PressPrintScreen());
+
+    EXPECT_EQ(Sound.Beeps, 1);
+    ASSERT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+    EXPECT_EQ(Pixels(Stored("pic1.bmp")), Pixels(Screen.Pixels));
+    ASSERT_EQ(Rows(*window), QStringList{"pic1.bmp"});
+    EXPECT_EQ(window->ImagePaths, QStringList{Path(WorkFile("pic1.bmp"))});
+    EXPECT_EQ(window->ImageURLs, QStringList{""});
+    EXPECT_EQ(SelectedRows(*window), std::vector<int>{0});
+    EXPECT_EQ(window->StatusText(), Path(WorkFile("pic1.bmp")) + ", 320x200, High Color");
+    EXPECT_EQ(ClipboardPixels(), Pixels(Screen.Pixels));
+    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(Screen.Pixels));
+    EXPECT_EQ(window->MainImage->ZoomPercent(), 100.0f);
+    EXPECT_EQ(window->cboViewPercent->currentText(), "View 100%");
+    // Out of the way first, and only then the picture; the keys released meanwhile.
+    EXPECT_TRUE(window->isMinimized() || window->isHidden());
+    EXPECT_EQ(Windows.WaitedFor, std::vector<TWindowId>{TWindowId(window->winId())});
+    EXPECT_EQ(HotKeys.Log.mid(0, 2), (QStringList{"Unregister 101", "Unregister 102"}));
+    EXPECT_TRUE(BothHotKeysRegistered());
+    EXPECT_EQ(Windows.Activated, std::vector<TWindowId>{Editor});
+    EXPECT_EQ(Windows.Foreground, Editor);
+    // Two grabs of the whole screen: the second is what is kept.
+    EXPECT_EQ(Screen.Grabs, (std::vector<QRect>(2, QRect(0, 0, ScreenWidth, ScreenHeight))));
+    EXPECT_TRUE(Dialogs.Calls.empty());
+
+    // The user's combination does the same, into the next name.
+    Screen.FillRect(QRect(0, 0, 50, 50), MakeColor(255, 0, 0));
+    ASSERT_TRUE(PressCtrlAltP());
+
+    EXPECT_EQ(Sound.Beeps, 2);
+    ASSERT_EQ(Captures(), (std::vector<std::string>{"pic1.bmp", "pic2.bmp"}));
+    EXPECT_EQ(Pixels(Stored("pic2.bmp")), Pixels(Screen.Pixels));
+    EXPECT_EQ(window->lvPicNames->topLevelItem(1)->text(1), "pic2.bmp");
+    EXPECT_EQ(SelectedRows(*window), std::vector<int>{1});
+    EXPECT_EQ(window->StatusText(), Path(WorkFile("pic2.bmp")) + ", 320x200, High Color");
+    EXPECT_EQ(Windows.Activated, (std::vector<TWindowId>{Editor, Editor}));
+}
+
+TEST_F(Capture, ActiveWindowAndClientAreaTakeTheirRectanglesCutToTheScreen) {
+    struct TCase {
+        const char* Name;
+        int Method;
+        QRect Frame, Client;
+        QRect Expected; // the part of the screen stored
+    };
+    const TCase cases[] = {
+        {"window", 1, EditorFrame, EditorClient, EditorFrame},
+        {"client area", 2, EditorFrame, EditorClient, EditorClient},
+        {"window past the edges", 1, {-10, 150, 200, 120}, {-6, 172, 192, 94}, {0, 150, 190, 50}},
+        {"client past the edges", 2, {250, -20, 200, 120}, {254, 2, 192, 94}, {254, 2, 66, 94}},
+    };
+    int stored = 0;
+    auto window = Start();
+    for (const TCase& c : cases) {
+        PutCaptureSettings({{sfCapSelection, c.Method}});
+        Windows.Windows[Editor].Frame = c.Frame;
+        Windows.Windows[Editor].Client = c.Client;
+
+        ASSERT_TRUE(PressPrintScreen()) << c.Name;
+
+        const std::string name = "pic" + std::to_string(++stored) + ".bmp";
+        EXPECT_EQ(Pixels(Stored(name)), Pixels(ScreenPart(c.Expected))) << c.Name;
+        EXPECT_EQ(ClipboardPixels(), Pixels(ScreenPart(c.Expected))) << c.Name;
+    }
+}
+
+TEST_F(Capture, AWindowThatClosedOrIsOffTheScreen) {
+    auto window = Start();
+    // Closed between the hot key and the grab: the whole screen, as when no window is in
+    // front.
+    PutCaptureSettings({{sfCapSelection, 1}});
+    Windows.Windows.erase(Editor);
+    ASSERT_TRUE(PressPrintScreen());
+    EXPECT_EQ(Pixels(Stored("pic1.bmp")), Pixels(Screen.Pixels));
+
+    // Nothing of it on the screen: nothing to capture, no sound, the keys back.
+    Windows.Foreground = Windows.Add({"editor", "Editor", {400, 10, 50, 50}, {402, 30, 46, 28}});
+    ASSERT_TRUE(PressPrintScreen());
+    EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+    EXPECT_EQ(window->ImagePaths.size(), 1);
+    EXPECT_EQ(Sound.Beeps, 1);
+    EXPECT_TRUE(BothHotKeysRegistered());
+    EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(Capture, GreyAndNegativeStoreTheNegativeOfTheGreyImage) {
+    PutCaptureSettings({{sfGrayScale, 1}, {sfNegative, 1}});
+    auto window = Start();
+
+    ASSERT_TRUE(PressPrintScreen());
+
+    std::vector<uint32_t> expected;
+    for (uint32_t color : Pixels(Screen.Pixels)) {
+        const int grey =
+            (299 * ColorRed(color) + 587 * ColorGreen(color) + 114 * ColorBlue(color)) / 1000;
+        expected.push_back(Gray(255 - grey));
+    }
+    const TDibGraphic stored = Stored("pic1.bmp");
+    EXPECT_EQ(stored.ImageFormat(), ifGray256);
+    EXPECT_EQ(Pixels(stored), expected);
+    EXPECT_EQ(ClipboardPixels(), expected);
+    EXPECT_EQ(window->StatusText(), Path(WorkFile("pic1.bmp")) + ", 320x200, 256 gray colors");
+}
+
+TEST_F(Capture, PointerPictureLiesAtThePointerInsideTheCapturedRectangle) {
+    struct TCase {
+        int Method;
+        QPoint Pointer;
+        QRect Rect;
+    };
+    const TCase cases[] = {{0, {100, 60}, {0, 0, ScreenWidth, ScreenHeight}},
+                           {1, {45, 33}, EditorFrame},
+                           {0, {315, 190}, {0, 0, ScreenWidth, ScreenHeight}}};
+    int stored = 0;
+    auto window = Start();
+    for (const TCase& c : cases) {
+        PutCaptureSettings({{sfCapSelection, c.Method}, {sfMouseCursor, 1}});
+        Screen.Pointer = c.Pointer;
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        TDibGraphic expected = ScreenPart(c.Rect);
+        PaintMousePointer(expected, c.Pointer.x() - c.Rect.x(), c.Pointer.y() - c.Rect.y());
+        const std::string name = "pic" + std::to_string(++stored) + ".bmp";
+        EXPECT_EQ(Pixels(Stored(name)), Pixels(expected)) << name;
+        EXPECT_EQ(ClipboardPixels(), Pixels(expected)) << name;
+    }
+    // The tip of the arrow at the pointer: black, and white inside it.
+    const TDibGraphic first = Stored("pic1.bmp");
+    EXPECT_EQ(first.Pixel(100, 60), MakeColor(0, 0, 0));
+    EXPECT_EQ(first.Pixel(101, 61), MakeColor(255, 255, 255));
+    EXPECT_EQ(first.Pixel(102, 60), Screen.Pixels.Pixel(102, 60)); // transparent
+}
+
+TEST_F(Capture, JpegCapturesAreTrueColourAtQualityHundred) {
+    // A grey capture is a palette image and a screen of 256 colours reduces the others; the
+    // JPEG file is true colour all the same.
+    for (bool grey : {false, true}) {
+        for (std::uint64_t colors : {std::uint64_t(16777216), std::uint64_t(256)}) {
+            ForgetWhatHappened();
+            Screen.ColorCount = colors;
+            PutCaptureSettings({{sfDefaultFormat, 2}, {sfGrayScale, grey ? 1 : 0}});
+            auto window = Start();
+            ASSERT_TRUE(PressPrintScreen());
+            ASSERT_EQ(Captures(), std::vector<std::string>{"pic1.jpg"}) << grey << colors;
+            const TJpegFacts facts = ReadJpegFacts(Read("pic1.jpg"));
+            EXPECT_EQ(facts.Components, 3) << grey << colors;
+            EXPECT_TRUE(facts.QualityHundred) << grey << colors;
+            EXPECT_EQ(Stored("pic1.jpg").ImageFormat(), ifTrueColor);
+        }
+    }
+}
+
+TEST_F(Capture, EveryFormatGetsTheNextNameWithItsExtension) {
+    // Numbered per extension: the first free name.
+    const char* const names[] = {"pic1.bmp", "pic1.gif", "pic1.jpg", "pic1.pcx",
+                                 "pic1.png", "pic1.tga", "pic1.tif"};
+    auto window = Start();
+    for (int format = 0; format < 7; ++format) {
+        PutCaptureSettings({{sfDefaultFormat, format}});
+        window->ApplySettings();
+        ASSERT_TRUE(PressPrintScreen());
+        EXPECT_EQ(window->ImagePaths.last().toStdString(), WorkFile(names[format]));
+        EXPECT_TRUE(FileExists(WorkFile(names[format]))) << names[format];
+    }
+    // The lossless ones hold the screen exactly.
+    for (const char* name : {"pic1.bmp", "pic1.pcx", "pic1.png", "pic1.tga", "pic1.tif"})
+        EXPECT_EQ(Pixels(Stored(name)), Pixels(Screen.Pixels)) << name;
+}
+
+TEST_F(Capture, APaletteScreenStoresTheReducedPictureAndKeepsTheCapture) {
+    Screen.ColorCount = 256;
+    PutCaptureSettings();
+    auto window = Start();
+
+    ASSERT_TRUE(PressPrintScreen());
+
+    const TDibGraphic stored = Stored("pic1.bmp");
+    EXPECT_EQ(stored.ImageFormat(), ifColor256);
+    EXPECT_EQ(window->StatusText(), Path(WorkFile("pic1.bmp")) + ", 320x200, 256 colors");
+    // "View 100%" brings back the capture as it was grabbed.
+    EXPECT_EQ(Pixels(window->WorkImage), Pixels(Screen.Pixels));
+}
+
+TEST_F(Capture, PrintChoicesStoreOrLeaveOutTheCapture) {
+    struct TCase {
+        int Choice;
+        bool Stored;
+    };
+    for (TCase c : {TCase{0, true}, TCase{1, false}, TCase{2, true}}) {
+        ForgetWhatHappened();
+        PutCaptureSettings({{sfPrintSelection, c.Choice}});
+        auto window = Start();
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        EXPECT_EQ(Sound.Beeps, 1) << c.Choice;
+        EXPECT_EQ(Captures().size(), c.Stored ? 1u : 0u) << c.Choice;
+        EXPECT_EQ(window->ImagePaths.size(), c.Stored ? 1 : 0) << c.Choice;
+        EXPECT_EQ(window->MainImage->Graphic().Empty(), !c.Stored) << c.Choice;
+        // The clipboard keeps the capture whatever the choice.
+        EXPECT_EQ(ClipboardPixels(), Pixels(Screen.Pixels)) << c.Choice;
+        EXPECT_TRUE(BothHotKeysRegistered()) << c.Choice;
+        EXPECT_EQ(Windows.Activated, std::vector<TWindowId>{Editor}) << c.Choice;
+    }
+}
+
+TEST_F(Capture, TwoHundredImagesBringAWarningBeforeEveryCapture) {
+    PutCaptureSettings();
+    auto window = Start();
+    for (int row = 0; row < 199; ++row)
+        window->AppendImage(QString("/elsewhere/pic%1.png").arg(row), "");
+
+    ASSERT_TRUE(PressPrintScreen()); // the 200th: no warning yet
+    EXPECT_TRUE(Dialogs.Calls.empty());
+
+    Dialogs.MessageAnswers = {TMsgResult::OK, TMsgResult::OK};
+    ASSERT_TRUE(PressPrintScreen());
+    ASSERT_TRUE(PressPrintScreen());
+
+    const QString warning = "Warning|You have 200 or more images in memory. We recommend you do "
+                            "the following:\r1. Save your images.\r2. Shut down Karvin and start "
+                            "a new session.\rThis allows other programs to share resources.";
+    EXPECT_EQ(Dialogs.MessageLog(), (QStringList{warning, warning}));
+    EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Warning);
+    // The warning does not stop the capture.
+    EXPECT_EQ(window->ImagePaths.size(), 202);
+    EXPECT_EQ(Captures(), (std::vector<std::string>{"pic1.bmp", "pic2.bmp", "pic3.bmp"}));
+}
+
+TEST_F(Capture, ConsoleMethodsDoNothingOnTheHotKey) {
+    for (int method : {8, 9, 10}) {
+        ForgetWhatHappened();
+        PutCaptureSettings({{sfCapSelection, method}});
+        auto window = StartShown();
+        HotKeys.Log.clear();
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        EXPECT_TRUE(Screen.Grabs.empty()) << method;
+        EXPECT_EQ(Sound.Beeps, 0) << method;
+        EXPECT_TRUE(Captures().empty()) << method;
+        EXPECT_TRUE(HotKeys.Log.isEmpty()) << method; // never released
+        EXPECT_FALSE(window->isMinimized()) << method;
+        EXPECT_TRUE(Dialogs.Calls.empty()) << method;
+    }
+}
+
+TEST_F(Capture, MethodsNotInTheProgramOnlyTakeTheHotKeysBack) {
+    for (int method : {3, 7, 11, 12, 13, -1}) {
+        ForgetWhatHappened();
+        PutCaptureSettings({{sfCapSelection, method}});
+        auto window = Start();
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        EXPECT_TRUE(Screen.Grabs.empty()) << method;
+        EXPECT_TRUE(Captures().empty()) << method;
+        EXPECT_EQ(Sound.Beeps, 0) << method;
+        EXPECT_TRUE(BothHotKeysRegistered()) << method;
+    }
+}
+
+TEST_F(Capture, ABrowserInFrontGivesTheCaptureItsPageAddress) {
+    struct TCase {
+        const char* ClassName;
+        QString Answer;
+        std::vector<TBrowserKind> Asked;
+        QString Url;
+        bool LongURL;
+    };
+    const QString longAddress = "https://example.org/" + QString(240, 'a');
+    const TCase cases[] = {
+        {"chromium", " https://example.org/page", {bkChromium}, "https://example.org/page", false},
+        {"firefox", " https://example.org/fox\t", {bkFirefox}, "https://example.org/fox", false},
+        {"chromium", " " + longAddress, {bkChromium}, longAddress, true},
+        {"chromium", "", {bkChromium}, "", false}, // no answer within the time
+        {"xterm", " https://example.org/", {}, "", false},
+    };
+    PutCaptureSettings();
+    auto window = Start();
+    int row = 0;
+    for (const TCase& c : cases) {
+        Windows.Windows[Editor].ClassName = c.ClassName;
+        Browsers.Answer = c.Answer;
+        Browsers.Asked.clear();
+        window->LongURL = !c.LongURL;
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        EXPECT_EQ(Browsers.Asked, c.Asked) << c.ClassName;
+        EXPECT_EQ(window->ImageURLs[row++], c.Url) << c.ClassName;
+        EXPECT_EQ(window->LongURL, c.LongURL) << c.ClassName;
+        EXPECT_TRUE(window->PendingURL.isEmpty());
+    }
+}
+
+TEST_F(Capture, APressDuringTheCaptureStartsNoSecondOne) {
+    PutCaptureSettings();
+    auto window = Start();
+    Windows.Windows[Editor].ClassName = "chromium";
+    // PrintScreen again and "karvin trigger" while the browser is being asked.
+    Browsers.WhileAsked = [&] {
+        PressPrintScreen();
+        window->WMHotKey(HotKeyPrintScreen);
+    };
+
+    ASSERT_TRUE(PressPrintScreen());
+
+    EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+    EXPECT_EQ(Sound.Beeps, 1);
+    EXPECT_EQ(Browsers.Asked.size(), 1u);
+}
+
+TEST_F(Capture, AFullDiskReportsTheErrorListsNothingAndGivesTheHotKeysBack) {
+    PutCaptureSettings();
+    auto window = Start();
+    // Files may not grow past 4 KiB: the capture's file fails while being written.
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Dialogs.MessageAnswers = {TMsgResult::OK};
+
+    PressPrintScreen();
+
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    ASSERT_EQ(Dialogs.Calls.size(), 1u);
+    EXPECT_EQ(Dialogs.Calls[0].Caption, "Error");
+    EXPECT_EQ(Dialogs.Calls[0].Text.toStdString(),
+              "Cannot write file \"" + WorkFile("pic1.bmp") + "\": File too large");
+    EXPECT_TRUE(Captures().empty()); // no half-written file, no temporary file
+    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 0);
+    EXPECT_TRUE(window->ImagePaths.isEmpty());
+    EXPECT_TRUE(window->ImageURLs.isEmpty());
+    EXPECT_TRUE(BothHotKeysRegistered());
+
+    // With room again, the next capture is the first file.
+    ASSERT_TRUE(PressPrintScreen());
+    EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+    EXPECT_EQ(Rows(*window), QStringList{"pic1.bmp"});
+}
+
+TEST_F(Capture, AHotKeyHeldByAnotherProgramIsSaidOnceAndTheOtherOneWorks) {
+    struct TCase {
+        std::vector<TFakeHotKeys::TKey> Held;
+        QString Text;
+        bool PrintScreenWorks, CombinationWorks;
+    };
+    const TCase cases[] = {
+        {{{0, VkPrintScreen}},
+         "PrintScreen is in use by another program. Capture with Ctrl+Alt+P, or have your "
+         "desktop run \"karvin trigger\" on a key of your choice.",
+         false,
+         true},
+        {{{ModControl | ModAlt, 'P'}},
+         "Ctrl+Alt+P is in use by another program. Capture with PrintScreen, or have your "
+         "desktop run \"karvin trigger\" on a key of your choice.",
+         true,
+         false},
+        {{{0, VkPrintScreen}, {ModControl | ModAlt, 'P'}},
+         "PrintScreen and Ctrl+Alt+P are in use by other programs. Have your desktop run "
+         "\"karvin trigger\" on a key of your choice to capture.",
+         false,
+         false},
+    };
+    for (const TCase& c : cases) {
+        ForgetWhatHappened();
+        HotKeys.HeldByOthers = c.Held;
+        PutCaptureSettings();
+        auto window = Start();
+
+        EXPECT_EQ(window->StatusText(), c.Text);
+        EXPECT_EQ(Tray.Messages, QStringList{"Karvin|" + c.Text});
+
+        // The key that works captures, and registering again after it says nothing more.
+        EXPECT_EQ(PressPrintScreen(), c.PrintScreenWorks);
+        EXPECT_EQ(PressCtrlAltP(), c.CombinationWorks);
+        window->ApplySettings();
+        EXPECT_EQ(Tray.Messages.size(), 1);
+        EXPECT_EQ(int(Captures().size()), int(c.PrintScreenWorks) + int(c.CombinationWorks));
+        EXPECT_TRUE(Dialogs.Calls.empty());
+    }
+}
+
+TEST_F(Capture, TheUsersCombinationFollowsTheSettings) {
+    struct TCase {
+        int Control, Alt, Shift, Key;
+        bool Registered;
+        TFakeHotKeys::TKey Combination;
+    };
+    const TCase cases[] = {
+        {1, 1, 0, 27, true, {ModControl | ModAlt, 'P'}},
+        {0, 0, 1, 4, true, {ModShift, VkF1 + 4}},
+        {1, 0, 1, 99, true, {ModControl | ModShift, 'Z'}},
+        // No modifier: a bare key would be taken from every program.
+        {0, 0, 0, 27, false, {}},
+    };
+    auto window = Start();
+    for (const TCase& c : cases) {
+        PutCaptureSettings({{sfHotKeyControl, c.Control},
+                            {sfHotKeyAlt, c.Alt},
+                            {sfHotKeyShift, c.Shift},
+                            {sfHotKeyKey, c.Key}});
+        window->ApplySettings();
+        EXPECT_TRUE(HotKeys.IsRegistered(HotKeyPrintScreen));
+        ASSERT_EQ(HotKeys.IsRegistered(HotKeyUser), c.Registered) << c.Key;
+        if (c.Registered) {
+            EXPECT_EQ(HotKeys.Registered[HotKeyUser], c.Combination) << c.Key;
+        }
+    }
+    EXPECT_TRUE(Tray.Messages.isEmpty());
+}
+
+TEST_F(Capture, OtherHotKeysOnlySetTheViewBackToHundredPercent) {
+    for (int choice : {2, 1}) {
+        ForgetWhatHappened();
+        PutCaptureSettings({{sfPrintSelection, choice}});
+        auto window = Start();
+        window->MainImage->AssignImage(MakeNoise(30, 20));
+        window->MainImage->SetZoomPercent(250);
+        window->cboViewPercent->setCurrentIndex(9);
+
+        window->WMHotKey(HotKeyZoomClose);
+
+        EXPECT_EQ(window->cboViewPercent->currentText(), "View 100%");
+        EXPECT_EQ(window->MainImage->Graphic().Empty(), choice == 1) << choice;
+        if (choice != 1) {
+            EXPECT_EQ(window->MainImage->ZoomPercent(), 100.0f);
+        }
+        EXPECT_TRUE(Screen.Grabs.empty());
+    }
+}
+
+TEST_F(Capture, CropCaptureBorderCutsOnePixelOffEveryEdge) {
+    auto window = Start();
+    const TDibGraphic image = MakeNoise(9, 7);
+    window->MainImage->AssignImage(image);
+
+    window->CropCaptureBorder();
+
+    const TDibGraphic& cropped = window->MainImage->Graphic();
+    ASSERT_EQ(cropped.Width(), 7);
+    ASSERT_EQ(cropped.Height(), 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            ASSERT_EQ(cropped.Pixel(x, y), image.Pixel(x + 1, y + 1));
+}
