@@ -2,14 +2,7 @@
 #include "platform/windows.h"
 #include "weblink/browser_url.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QUrl>
-
-#include "tests/platform/x11_helpers.h"
+#include "tests/weblink/chromium_helper.h"
 
 namespace {
 
@@ -19,72 +12,20 @@ QString AddressOfForeground(IWindows& windows, const TBrowserQueryOptions& optio
     return PendingAddressFromAnswer(GetBrowserURL(kind, options)).URL;
 }
 
-std::string ReadLog(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.read(20000).toStdString() : std::string();
-}
-
 } // namespace
 
 TEST(BrowserURLWithChromium, AnswersThePageOfTheBrowserInFrontAndNothingForOthers) {
-    QString chromium = QStandardPaths::findExecutable("chromium");
-    if (chromium.isEmpty())
+    if (!TChromium::Installed())
         GTEST_SKIP() << "chromium is not installed; scripts/install-deps installs it";
-
-    QTemporaryDir scratch;
-    ASSERT_TRUE(scratch.isValid());
-    QString page = scratch.filePath("page.html");
-    QFile file(page);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<!doctype html><title>Karvin test page</title><p>Captured from a browser.");
-    file.close();
-    QString pageAddress = QUrl::fromLocalFile(page).toString();
-
-    // The profile in the config folder the query searches, with a port the browser picks
-    // and writes into DevToolsActivePort.
-    TBrowserQueryOptions options{scratch.filePath("home"), scratch.filePath("config"), 10000};
-    QDir().mkpath(options.HomeFolder);
-    QProcess browser;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", options.HomeFolder);
-    environment.insert("XDG_CONFIG_HOME", options.ConfigFolder);
-    environment.remove("WAYLAND_DISPLAY");
-    browser.setProcessEnvironment(environment);
-    // The browser talks a lot on stderr; keep it for when the test fails.
-    QString log = scratch.filePath("chromium.log");
-    browser.setStandardOutputFile(log);
-    browser.setStandardErrorFile(log);
-    browser.start(chromium,
-                  {"--no-sandbox", "--disable-gpu", "--no-first-run", "--no-default-browser-check",
-                   "--disable-background-networking", "--disable-component-update",
-                   "--disable-sync", "--password-store=basic", "--ozone-platform=x11",
-                   "--user-data-dir=" + options.ConfigFolder + "/chromium",
-                   "--remote-debugging-port=0", pageAddress});
-    ASSERT_TRUE(browser.waitForStarted(10000));
-    struct TStop {
-        QProcess& Process;
-        ~TStop() {
-            Process.terminate();
-            if (!Process.waitForFinished(10000)) {
-                Process.kill();
-                Process.waitForFinished(5000);
-            }
-        }
-    } stop{browser};
+    TChromium chromium;
+    ASSERT_TRUE(chromium.Start("Karvin test page"));
+    const TBrowserQueryOptions& options = chromium.Options;
+    const QString& pageAddress = chromium.PageAddress;
 
     TX11Windows windows;
-    TWindowId browserWindow = 0;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            TWindowId front = windows.ForegroundWindow();
-            if (BrowserKindOfClass(windows.ClassName(front)) != bkChromium)
-                return false;
-            browserWindow = front;
-            return true;
-        },
-        60000))
-        << "no Chromium window came to the front; its log:\n"
-        << ReadLog(log);
+    const TWindowId browserWindow = chromium.WaitForWindowInFront(windows);
+    ASSERT_NE(browserWindow, 0u) << "no Chromium window came to the front; its log:\n"
+                                 << chromium.Log();
     EXPECT_TRUE(
         WaitUntil([&] { return AddressOfForeground(windows, options) == pageAddress; }, 30000))
         << "last answer: " << AddressOfForeground(windows, options).toStdString();
