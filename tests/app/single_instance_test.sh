@@ -13,33 +13,11 @@ fi
 
 export QT_QPA_PLATFORM=xcb
 karvin=${KARVIN_BIN_DIR:?}/karvin
-scratch=$(mktemp -d /tmp/karvin-start.XXXXXX)
+source "${KARVIN_SOURCE_DIR:?}/tests/scripts/script_support.sh"
 export HOME=$scratch/home
 unset XDG_CACHE_HOME
 mkdir -p "$HOME"
 work=$HOME/.cache/karvin
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds.
-wait_for() {
-    local tries=$(($1 * 10))
-    shift
-    for ((i = 0; i < tries; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 visible_karvin() { xdotool search --onlyvisible --name '^Karvin$'; }
 active_title() { xdotool getactivewindow getwindowname 2>/dev/null; }

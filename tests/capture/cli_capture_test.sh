@@ -14,33 +14,11 @@ fi
 
 export QT_QPA_PLATFORM=xcb
 karvin=${KARVIN_BIN_DIR:?}/karvin
-scratch=$(mktemp -d /tmp/karvin-capture.XXXXXX)
+source "${KARVIN_SOURCE_DIR:?}/tests/scripts/script_support.sh"
 export HOME=$scratch/home
 export XDG_CACHE_HOME=$scratch/cache
 mkdir -p "$HOME" "$scratch/here"
 work=$XDG_CACHE_HOME/karvin
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds.
-wait_for() {
-    local tries=$(($1 * 10))
-    shift
-    for ((i = 0; i < tries; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # same_pixels A B: the two pictures have the same size and not one pixel differs.
 same_pixels() {
