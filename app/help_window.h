@@ -1,0 +1,31 @@
+// The help window: the program's HTML help document in a browser of its own, with Contents,
+// Back and Forward. One window serves every help command; it is owned by the main window
+// and stays open beside it until closed.
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class QTextBrowser;
+class QToolButton;
+
+class THelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit THelpWindow(QWidget* owner);
+
+    // Shows the document at the anchor `anchor` ("topic-101"), at its top for an empty one,
+    // and brings the window to the front.
+    void ShowTopic(const QString& documentPath, const QString& anchor);
+    // The page shown, with its anchor.
+    QUrl Source() const;
+    // Where the page is scrolled to: 0 at the top.
+    int ScrollPosition() const;
+
+    QTextBrowser* Browser = nullptr;
+
+private:
+    QToolButton* AddButton(const QString& text, const QString& hint);
+
+    QUrl Document;
+};
