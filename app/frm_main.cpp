@@ -1,17 +1,25 @@
 #include "app/frm_main.h"
 
 #include "app/app_icon.h"
+#include "app/frm_about.h"
+#include "app/help_window.h"
 #include "app/image_scroll_box.h"
 #include "app/option_texts.h"
+#include "app/tool_pictures.h"
 #include "app/wait_pointer.h"
 #include "imaging/format_registry.h"
 #include "store/file_io.h"
 #include "store/settings.h"
 #include "store/settings_files.h"
 #include "store/work_folder.h"
+#include "weblink/link_notes.h"
+#include "weblink/link_store.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -25,10 +33,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -41,7 +51,10 @@ QComboBox* MakeOptionBox(QWidget* parent, const char* name, const std::array<con
     box->setObjectName(name);
     for (const char* text : texts)
         box->addItem(text);
-    box->setFixedWidth(width);
+    // The widths the boxes were laid out for, widened where the desktop's font needs more
+    // room for the longest item: a cut item text looks broken.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    box->setFixedWidth(std::max(width, box->sizeHint().width()));
     box->setToolTip(hint);
     return box;
 }
@@ -65,6 +78,12 @@ public:
     using QTreeWidget::QTreeWidget;
     std::function<void()> OnKeyboardMove;
 
+    // The two columns are wider than the list: moving to a row scrolls it into view
+    // vertically only, so that the "Saved" column stays in sight.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override {
+        QTreeWidget::scrollTo(index.siblingAtColumn(0), hint);
+    }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         const QTreeWidgetItem* before = currentItem();
@@ -73,6 +92,14 @@ protected:
             OnKeyboardMove();
     }
 };
+
+// Deletes an image file wherever it lies. One that is gone already is no failure; one that
+// stays is, so that its row is not removed as if it had been deleted.
+void DeleteImageFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT)
+        return;
+    throw EFileError("Cannot delete " + path + ": " + std::strerror(errno));
+}
 
 // The percentage of a "View N%" item.
 int ViewPercentOf(const QString& itemText) {
@@ -109,8 +136,12 @@ void TfrmMain::BuildWindow() {
     column->addWidget(BuildListAndView(central), 1);
     setCentralWidget(central);
     BuildStatusLine();
+    BuildMenus();
+    BuildToolBar();
 
-    resize(618, 414);
+    // The client area (tool bar, boxes, list and view, status line) is 618 x 414; the menu
+    // bar comes on top.
+    resize(618, 414 + menuBar()->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -172,7 +203,7 @@ QWidget* TfrmMain::BuildListAndView(QWidget* parent) {
     lvPicNames->header()->setSectionsClickable(false);
     lvPicNames->header()->setSectionsMovable(false);
     lvPicNames->header()->setStretchLastSection(false);
-    lvPicNames->setColumnWidth(0, 44);
+    lvPicNames->setColumnWidth(0, 40);
     lvPicNames->setColumnWidth(1, 200);
     lvPicNames->setFixedWidth(209);
     connect(lvPicNames, &QTreeWidget::itemClicked, this, [this] { lvPicNamesClick(); });
@@ -363,6 +394,174 @@ void TfrmMain::AppendImage(const QString& path, const QString& url) {
     row->setText(1, QFileInfo(path).fileName());
     ImagePaths.append(path);
     ImageURLs.append(url);
+    UpdateRowPicture(ImagePaths.size() - 1);
+}
+
+void TfrmMain::UpdateRowPicture(int row) {
+    QTreeWidgetItem* item = lvPicNames->topLevelItem(row);
+    if (!item || row >= ImagePaths.size())
+        return;
+    const bool saved = !IsInWorkFolder(LocalPath(ImagePaths[row]));
+    item->setIcon(0, saved ? SavedRowPicture() : UnsavedRowPicture());
+}
+
+QList<int> TfrmMain::SelectedRows() const {
+    QList<int> rows;
+    for (int row = 0; row < lvPicNames->topLevelItemCount(); ++row)
+        if (lvPicNames->topLevelItem(row)->isSelected())
+            rows.append(row);
+    return rows;
+}
+
+void TfrmMain::Delete1Click() {
+    if (SelectedRows().isEmpty()) {
+        Services.Dialogs.Message(this, "Error", "Please select an image.", TMsgIcon::Warning, mbOK);
+        return;
+    }
+    if (Services.Dialogs.Message(this, "Confirmation",
+                                 "Are you sure you want to delete the image(s)?",
+                                 TMsgIcon::Question, mbYes | mbNo) != TMsgResult::Yes)
+        return;
+    // A file that cannot be deleted ends the walk with a message; what was deleted up to
+    // then is gone from the list, and the list is tidied up all the same.
+    RunCommand(Services.Dialogs, this, [this] { DeleteSelectedRows(); });
+    if (!ImagePaths.isEmpty()) {
+        lvPicNames->clearSelection();
+        lvPicNames->setCurrentItem(lvPicNames->topLevelItem(0));
+        lvPicNamesClick();
+    } else {
+        ClearView();
+    }
+    if (ImageURLs.isEmpty()) {
+        GotoURL1->setEnabled(false);
+        ImageMenuGotoURL->setEnabled(false);
+    }
+}
+
+void TfrmMain::DeleteSelectedRows() {
+    // Every removal moves the rows below it up, so the walk starts at the top again after
+    // each one: it always takes the first selected row until none is left.
+    for (QList<int> rows = SelectedRows(); !rows.isEmpty(); rows = SelectedRows()) {
+        const int row = rows.first();
+        const std::string image = LocalPath(ImagePaths[row]);
+        // The image first: when it cannot be deleted, its row, note and link stay as they
+        // are. A saved row's path is the saved copy, which is what goes.
+        DeleteImageFile(image);
+        const std::string note = NoteFileName(image);
+        if (FileExists(note))
+            DeleteFile(note);
+        URLStore().RemoveURLLink(image);
+        delete lvPicNames->takeTopLevelItem(row);
+        ImagePaths.removeAt(row);
+        ImageURLs.removeAt(row);
+        // The list is repainted as it shrinks; clicks wait until the walk is done.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+void TfrmMain::ClearView() {
+    MainImage->ClearImage();
+    // The copy of an image no longer shown must not come back with "View 100%".
+    WorkImage.Clear();
+    StatPanelText->clear();
+}
+
+void TfrmMain::SelectAll2Click() {
+    lvPicNames->setFocus();
+    lvPicNames->selectAll();
+}
+
+void TfrmMain::ImageMenuPopup() {
+    UpdateGotoURLEntry(ImageMenuGotoURL);
+}
+
+void TfrmMain::Image1Click() {
+    UpdateGotoURLEntry(GotoURL1);
+}
+
+void TfrmMain::UpdateGotoURLEntry(QAction* entry) {
+    const QList<int> rows = SelectedRows();
+    if (rows.size() == 1)
+        entry->setEnabled(!ImageURLs[rows.first()].isEmpty());
+}
+
+void TfrmMain::GotoURL1Click() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) {
+        Services.Dialogs.Message(this, "Error", "Please select an image name", TMsgIcon::Warning,
+                                 mbOK);
+        return;
+    }
+    if (rows.size() > 1) {
+        Services.Dialogs.Message(this, "Error", "Please select one image name only",
+                                 TMsgIcon::Warning, mbOK);
+        return;
+    }
+    const QString address = ImageURLs[rows.first()];
+    if (address.isEmpty())
+        return;
+    // The desktop's open operation may cut long addresses; those go to the browser itself.
+    // The choice follows the address opened, not the flag of the last capture, which may
+    // have been of another page.
+    if (address.size() < 256)
+        Services.Desktop.OpenDocument(address);
+    else
+        Services.Desktop.OpenInBrowser(address);
+    LongURL = false;
+}
+
+void TfrmMain::Clearclipboard1Click() {
+    Services.Clipboard.Clear();
+}
+
+void TfrmMain::FormPaint() {
+    if (Services.Screen.ScreenColorCount() <= 256)
+        MainImage->Redraw(false);
+    if (!ThumbViewerOpen)
+        lvPicNames->setFocus();
+}
+
+bool TfrmMain::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The window has come back to the front: shown, restored, or a dialog over it closed.
+    if (event->type() == QEvent::WindowActivate) {
+        try {
+            FormPaint();
+        } catch (const std::exception&) {
+            // A picture that cannot be rendered again stays as it is; a message here would
+            // reactivate the window and fail the same way again.
+        }
+    }
+    return handled;
+}
+
+void TfrmMain::Content1Click() {
+    ShowHelp(QString());
+}
+
+void TfrmMain::MainScreen1Click() {
+    ShowHelp("topic-101");
+}
+
+void TfrmMain::btnClickMeClick() {
+    ShowHelp("topic-201");
+}
+
+void TfrmMain::ShowHelp(const QString& anchor) {
+    const QString document = ProgramFolder + "help/karvin.html";
+    if (!QFileInfo(document).isFile()) {
+        Services.Dialogs.Message(this, "Error", "Cannot find the help file " + document + ".",
+                                 TMsgIcon::Critical, mbOK);
+        return;
+    }
+    if (!HelpWindow)
+        HelpWindow = new THelpWindow(this);
+    HelpWindow->ShowTopic(document, anchor);
+}
+
+void TfrmMain::About1Click() {
+    TfrmAbout about(this);
+    Services.Dialogs.ExecModal(about);
 }
 
 void TfrmMain::cboCapSelectionClick() {

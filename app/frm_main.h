@@ -7,7 +7,8 @@
 // everything but the settings files.
 //
 // One class, whose command handlers live with the subsystem they belong to (see
-// DEVELOPERS.md): this file's handlers are in app/frm_main.cpp.
+// DEVELOPERS.md): this file's handlers are in app/frm_main.cpp. The menus and the tool bar
+// are built in app/frm_main_menus.cpp, where every command that has an entry is wired.
 #pragma once
 
 #include "app/services.h"
@@ -16,6 +17,7 @@
 #include "store/settings.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 #include <QStringList>
 
@@ -24,10 +26,15 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QStatusBar;
 class QTimer;
+class QToolBar;
+class QToolButton;
 class QTreeWidget;
 class TImageScrollBox;
+class THelpWindow;
+enum class TToolPicture;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -78,6 +85,35 @@ public:
     TProgressCallback ReportProgressCallback();
 
     QString StatusText() const;
+    // Shows a row's "Saved" picture: the diskette once its image lies outside the working
+    // folder (saved elsewhere), blank before.
+    void UpdateRowPicture(int row);
+
+    // List commands.
+    //
+    // Deletes the selected rows' images, note files and link records, after a question.
+    void Delete1Click();
+    // Selects every row; the view does not change.
+    void SelectAll2Click();
+    // Opening the pop-up menu and the Image menu: Go To URL follows the selected row.
+    void ImageMenuPopup();
+    void Image1Click();
+    // Opens the selected row's page address in the web browser.
+    void GotoURL1Click();
+    // Edit > "Clear clip&board".
+    void Clearclipboard1Click();
+    // The window was uncovered or activated: the view's palette is realised again on screens
+    // of 256 colours or fewer, and the list takes the keyboard focus.
+    void FormPaint();
+
+    // Help: the help document at its contents, at the main screen's topic, at the quick start.
+    void Content1Click();
+    void MainScreen1Click();
+    void btnClickMeClick();
+    void About1Click();
+
+    // The rows selected, from the top.
+    QList<int> SelectedRows() const;
 
     // Capture (capture/frm_main_capture.cpp).
     //
@@ -130,6 +166,31 @@ public:
     QLabel* StatPanelText = nullptr;
     QProgressBar* ProgressBar = nullptr;
 
+    // The tool bar: a button appears only for a command that exists.
+    QToolBar* ToolBar = nullptr;
+    QToolButton* tbDelete = nullptr;
+    QPushButton* btnClickMe = nullptr; // "Click Me": quick-start help
+
+    // The main menu's entries that the window changes, and the pop-up menu of the list and
+    // the view.
+    QMenu* File1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QMenu* Image1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* Exit2 = nullptr;
+    QAction* Clearclipboard1 = nullptr;
+    QAction* SelectAll2 = nullptr;
+    QAction* GotoURL1 = nullptr; // Image > "&Go To URL"
+    QAction* Content1 = nullptr;
+    QAction* MainScreen1 = nullptr;
+    QAction* About1 = nullptr;
+    QMenu* ImageMenu = nullptr;
+    QAction* ImageMenuGotoURL = nullptr; // "&Go to URL" of the pop-up menu
+
+    // The help window, made when first needed and kept while the program runs.
+    QPointer<THelpWindow> HelpWindow;
+
     QTimer* ShowMainTimer = nullptr;
     QMenu* TrayMenu = nullptr;
     QAction* ShowKarvin1 = nullptr; // "&Show Karvin Window", the default item
@@ -160,6 +221,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
     TServices Services;
 
@@ -168,6 +230,29 @@ private:
     QWidget* BuildOptionBoxes(QWidget* parent);
     QWidget* BuildListAndView(QWidget* parent);
     void BuildStatusLine();
+    // The menus and the tool bar (app/frm_main_menus.cpp).
+    void BuildMenus();
+    void BuildFileMenu(QMenu* menu);
+    void BuildEditMenu(QMenu* menu);
+    void BuildImageMenu(QMenu* menu);
+    void BuildHelpMenu(QMenu* menu);
+    void BuildImagePopupMenu();
+    void BuildToolBar();
+    QToolButton* AddToolButton(const char* name, TToolPicture picture, const QString& hint,
+                               void (TfrmMain::*command)());
+    // Starts a new group of tool buttons: a separator, unless it would stand first or next
+    // to another one.
+    void AddToolSeparator();
+    void ShowImageMenu(const QPoint& globalPos);
+
+    // Delete's walk over the selected rows; throws when an image file cannot be deleted.
+    void DeleteSelectedRows();
+    // Empties the view and what belongs to its image.
+    void ClearView();
+    // Go To URL's entry follows the selected row (exactly one), else stays as it is.
+    void UpdateGotoURLEntry(QAction* entry);
+    // Opens the help document at an anchor, at its top for none.
+    void ShowHelp(const QString& anchor);
     // The Fit To Window search: the largest whole zoom, stepped from 100, that shows no
     // scroll bar.
     void FitToWindow();

@@ -1,0 +1,159 @@
+// The main window's menus and tool bar: every command that has an entry or a button is
+// wired here, each in the group of the subsystem that carries it out.
+//
+// An entry or a button appears only once its command exists. Empty groups cost nothing: a
+// menu hides separators that would stand first, last or next to another one, and
+// AddToolSeparator does the same on the tool bar.
+#include "app/frm_main.h"
+
+#include "app/image_scroll_box.h"
+#include "app/tool_pictures.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QFont>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+void TfrmMain::BuildMenus() {
+    // In the menu bar's order: File, Edit, Thumbnails, Timer, Image, E-mail, Setup, Help.
+    BuildFileMenu(menuBar()->addMenu("&File"));
+    BuildEditMenu(menuBar()->addMenu("&Edit"));
+    // The "&Thumbnails" and "Time&r" menus go here.
+    BuildImageMenu(menuBar()->addMenu("&Image"));
+    // The "&E-mail" and "&Setup" menus go here.
+    BuildHelpMenu(menuBar()->addMenu("&Help"));
+    BuildImagePopupMenu();
+}
+
+void TfrmMain::BuildFileMenu(QMenu* menu) {
+    File1 = menu;
+    // Saving: "Auto &Save", "Save &As".
+    Delete1 = menu->addAction("&Delete", this, &TfrmMain::Delete1Click);
+    Delete1->setShortcut(QKeySequence::Delete);
+    menu->addSeparator();
+    // Printing: "Printer Setup" and the "&Print" submenu.
+    menu->addSeparator();
+    // "&WebLink Viewer".
+    menu->addSeparator();
+    Exit2 = menu->addAction("E&xit", this, &TfrmMain::Exit2Click);
+}
+
+void TfrmMain::BuildEditMenu(QMenu* menu) {
+    Edit1 = menu;
+    // Hand-off: "&Copy to clipboard", "&Paste in MS Word".
+    menu->addSeparator();
+    Clearclipboard1 = menu->addAction("Clear clip&board", this, &TfrmMain::Clearclipboard1Click);
+    SelectAll2 = menu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
+}
+
+void TfrmMain::BuildImageMenu(QMenu* menu) {
+    Image1 = menu;
+    connect(menu, &QMenu::aboutToShow, this, &TfrmMain::Image1Click);
+    // The editor: "&Edit Image".
+    GotoURL1 = menu->addAction("&Go To URL", this, &TfrmMain::GotoURL1Click);
+    GotoURL1->setEnabled(false);
+}
+
+void TfrmMain::BuildHelpMenu(QMenu* menu) {
+    Help1 = menu;
+    Content1 = menu->addAction("&Contents", this, &TfrmMain::Content1Click);
+    Content1->setShortcut(QKeySequence::HelpContents);
+    MainScreen1 = menu->addAction("&Main Screen", this, &TfrmMain::MainScreen1Click);
+    menu->addSeparator();
+    About1 = menu->addAction("&About", this, &TfrmMain::About1Click);
+}
+
+void TfrmMain::BuildImagePopupMenu() {
+    ImageMenu = new QMenu(this);
+    ImageMenu->setObjectName("ImageMenu");
+    connect(ImageMenu, &QMenu::aboutToShow, this, &TfrmMain::ImageMenuPopup);
+    // Hand-off: "&Copy to clipboard", "Paste in MS &Word".
+    // Saving: "Auto &Save", "Sa&ve As...".
+    ImageMenu->addAction("&Delete", this, &TfrmMain::Delete1Click);
+    ImageMenu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
+    ImageMenu->addSeparator();
+    // Printing: the "&Print" submenu (its last entry "&ThumbNails").
+    // The editor: "&Edit Image". Mail: "E-&mail Image(s) To".
+    ImageMenuGotoURL = ImageMenu->addAction("&Go to URL", this, &TfrmMain::GotoURL1Click);
+    ImageMenuGotoURL->setEnabled(false);
+
+    for (QWidget* owner : {static_cast<QWidget*>(lvPicNames), static_cast<QWidget*>(MainImage)}) {
+        owner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(owner, &QWidget::customContextMenuRequested, this,
+                [this] { ShowImageMenu(QCursor::pos()); });
+    }
+}
+
+void TfrmMain::ShowImageMenu(const QPoint& globalPos) {
+    // Brought to the front first, so that the menu is not opened behind another window.
+    activateWindow();
+    ImageMenu->popup(globalPos);
+}
+
+void TfrmMain::BuildToolBar() {
+    ToolBar = new QToolBar(this);
+    ToolBar->setObjectName("ToolBar");
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar->setIconSize(ToolPictureSize);
+    ToolBar->setFixedHeight(56);
+    ToolBar->setContentsMargins(0, 0, 0, 0);
+    addToolBar(Qt::TopToolBarArea, ToolBar);
+
+    // Files: tbSave (Save As), tbDelete, tbPrint (Print > Image(s)), tbEmail.
+    tbDelete = AddToolButton("tbDelete", TToolPicture::Delete, "Delete", &TfrmMain::Delete1Click);
+    AddToolSeparator();
+    // Hand-off: tbCopy (Copy to clipboard), tbPaste (Paste in MS Word).
+    AddToolSeparator();
+    // Viewers: tbThumbs (thumbnail viewer), tbEditor (Edit Image).
+    AddToolSeparator();
+    // tbWeblink (WebLink Viewer), then the quick-start button.
+
+    btnClickMe = new QPushButton("Click Me", ToolBar);
+    btnClickMe->setObjectName("btnClickMe");
+    btnClickMe->setToolTip("Quick Start Instructions");
+    btnClickMe->setCursor(Qt::PointingHandCursor);
+    QFont bold = btnClickMe->font();
+    bold.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans"});
+    bold.setBold(true);
+    btnClickMe->setFont(bold);
+    // Yellow with a red caption; teal with a white caption under the pointer.
+    btnClickMe->setStyleSheet(
+        "QPushButton { background-color: #ffff00; color: #ff0000; border: 1px solid #808000;"
+        " border-radius: 3px; padding: 5px 12px; }"
+        "QPushButton:hover { background-color: #008080; color: #ffffff;"
+        " border-color: #004040; }"
+        "QPushButton:pressed { background-color: #006060; color: #ffffff; }");
+    connect(btnClickMe, &QPushButton::clicked, this, &TfrmMain::btnClickMeClick);
+    auto* gap = new QWidget(ToolBar);
+    gap->setFixedWidth(8);
+    ToolBar->addWidget(gap);
+    ToolBar->addWidget(btnClickMe);
+}
+
+QToolButton* TfrmMain::AddToolButton(const char* name, TToolPicture picture, const QString& hint,
+                                     void (TfrmMain::*command)()) {
+    auto* button = new QToolButton(ToolBar);
+    button->setObjectName(name);
+    button->setIcon(ToolIcon(picture));
+    button->setIconSize(ToolPictureSize);
+    button->setFixedSize(57, 54);
+    // Flat: the frame and the coloured picture appear under the pointer.
+    button->setAutoRaise(true);
+    button->setToolTip(hint);
+    connect(button, &QToolButton::clicked, this, command);
+    ToolBar->addWidget(button);
+    return button;
+}
+
+void TfrmMain::AddToolSeparator() {
+    const QList<QAction*> items = ToolBar->actions();
+    if (!items.isEmpty() && !items.last()->isSeparator())
+        ToolBar->addSeparator();
+}

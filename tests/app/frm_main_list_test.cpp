@@ -1,0 +1,482 @@
+// The list commands: Delete with its notes and links, Select All, Go To URL and its enabling,
+// Clear clipboard; the window's activation; the help window and the about box.
+#include "tests/app/frm_main_fixture.h"
+
+#include "app/frm_about.h"
+#include "app/help_window.h"
+#include "app/image_scroll_box.h"
+#include "app/tool_pictures.h"
+#include "store/file_io.h"
+#include "tests/imaging/test_images.h"
+#include "weblink/link_notes.h"
+#include "weblink/link_store.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString DeleteQuestion = "Confirmation|Are you sure you want to delete the image(s)?";
+
+// The captions of a menu's entries, separators left out.
+QStringList Captions(const QMenu* menu) {
+    QStringList captions;
+    for (const QAction* item : menu->actions())
+        if (!item->isSeparator())
+            captions << item->text();
+    return captions;
+}
+
+class MainWindowList : public MainWindow {
+protected:
+    // Five captures, pic1..pic5, each a different picture; the window shown.
+    std::unique_ptr<TfrmMain> StartWithFive() {
+        for (int n = 1; n <= 5; ++n)
+            PutImage("pic" + std::to_string(n) + ".bmp", MakeNoise(10 + n, 10, n));
+        auto window = StartShown();
+        SortRowsByName(*window);
+        return window;
+    }
+    // The folder enumerates in any order; the tests want pic1..pic5 from the top.
+    static void SortRowsByName(TfrmMain& window) {
+        QStringList paths = window.ImagePaths;
+        paths.sort();
+        window.lvPicNames->clear();
+        window.ImagePaths.clear();
+        window.ImageURLs.clear();
+        for (const QString& path : paths)
+            window.AppendImage(path, "");
+    }
+    // Gives a row a page address, a link record and a note file, as saving it would.
+    void Link(TfrmMain& window, int row, const std::string& url) {
+        window.ImageURLs[row] = QString::fromStdString(url);
+        const std::string image = QFile::encodeName(window.ImagePaths[row]).toStdString();
+        URLStore().AddURLLink(image, url, {"a note"}, true);
+    }
+    static std::vector<std::string> LinkedImages() {
+        std::vector<std::string> images;
+        for (const TURLLink& link : URLStore().ReadURLStore())
+            images.push_back(fs::path(link.ImagePath).filename().string());
+        return images;
+    }
+    static void Select(TfrmMain& window, const QList<int>& rows) {
+        window.lvPicNames->clearSelection();
+        for (int row : rows)
+            ClickRow(window, row, Qt::ControlModifier);
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowList, DeletingThreeRowsRemovesTheirFilesNotesAndLinksOnly) {
+    auto window = StartWithFive();
+    for (int row = 0; row < 5; ++row)
+        Link(*window, row, "https://example.org/page" + std::to_string(row + 1));
+    ASSERT_EQ(FilesLeft(),
+              (std::vector<std::string>{"karvin.cfg", "pic1.bmp", "pic1bmp.txt", "pic2.bmp",
+                                        "pic2bmp.txt", "pic3.bmp", "pic3bmp.txt", "pic4.bmp",
+                                        "pic4bmp.txt", "pic5.bmp", "pic5bmp.txt", "urlpath.dat"}));
+    Select(*window, {0, 2, 3});
+    Dialogs.MessageAnswers = {TMsgResult::Yes};
+
+    window->Delete1Click();
+
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{DeleteQuestion});
+    EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Question);
+    EXPECT_EQ(Dialogs.Calls[0].Buttons, unsigned(mbYes | mbNo));
+    // (The link store keeps its scratch copy for the clean-up at exit.)
+    EXPECT_EQ(FilesLeft(),
+              (std::vector<std::string>{"karvin.cfg", "pic2.bmp", "pic2bmp.txt", "pic5.bmp",
+                                        "pic5bmp.txt", "tmppath.dat", "urlpath.dat"}));
+    EXPECT_EQ(LinkedImages(), (std::vector<std::string>{"pic2.bmp", "pic5.bmp"}));
+    ASSERT_EQ(window->lvPicNames->topLevelItemCount(), 2);
+    EXPECT_EQ(window->lvPicNames->topLevelItem(0)->text(1), "pic2.bmp");
+    EXPECT_EQ(window->lvPicNames->topLevelItem(1)->text(1), "pic5.bmp");
+    EXPECT_EQ(window->ImagePaths.size(), 2);
+    EXPECT_TRUE(window->ImagePaths[0].endsWith("/pic2.bmp"));
+    EXPECT_TRUE(window->ImagePaths[1].endsWith("/pic5.bmp"));
+    EXPECT_EQ(window->ImageURLs,
+              (QStringList{"https://example.org/page2", "https://example.org/page5"}));
+    // The first remaining row is selected and shown.
+    EXPECT_EQ(window->SelectedRows(), QList<int>{0});
+    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(MakeNoise(12, 10, 2)));
+    EXPECT_EQ(window->StatusText(), window->ImagePaths[0] + ", 12x10, High Color");
+}
+
+TEST_F(MainWindowList, DeletingASavedRowDeletesTheSavedCopyWhereverItLies) {
+    auto window = StartWithFive();
+    fs::create_directories(Scratch / "My Pictures");
+    const std::string saved =
+        PutImage((Scratch / "My Pictures" / "Straße 1.png").string(), MakeNoise(4, 4));
+    window->AppendImage(Path(saved), "");
+    Link(*window, 5, "https://example.org/saved");
+    EXPECT_TRUE(FileExists(NoteFileName(saved)));
+    Select(*window, {5});
+    Dialogs.MessageAnswers = {TMsgResult::Yes};
+
+    window->Delete1Click();
+
+    EXPECT_TRUE(FilesIn(Scratch / "My Pictures").empty());
+    EXPECT_TRUE(LinkedImages().empty());
+    EXPECT_FALSE(FileExists(URLStore().StorePath()));
+    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 5);
+}
+
+TEST_F(MainWindowList, DeletingEveryRowEmptiesTheViewAndDisablesGoToURL) {
+    auto window = StartWithFive();
+    Link(*window, 1, "https://example.org/");
+    Select(*window, {1});
+    window->ImageMenuPopup();
+    window->Image1Click();
+    ASSERT_TRUE(window->GotoURL1->isEnabled());
+    ASSERT_TRUE(window->ImageMenuGotoURL->isEnabled());
+    ASSERT_FALSE(window->MainImage->Graphic().Empty());
+    window->WorkImage = MakeNoise(3, 3);
+    window->SelectAll2Click();
+    Dialogs.MessageAnswers = {TMsgResult::Yes};
+
+    window->tbDelete->click();
+
+    EXPECT_EQ(FilesLeft(), (std::vector<std::string>{"karvin.cfg", "tmppath.dat"}));
+    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 0);
+    EXPECT_TRUE(window->ImagePaths.isEmpty());
+    EXPECT_TRUE(window->ImageURLs.isEmpty());
+    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+    EXPECT_TRUE(window->WorkImage.Empty());
+    EXPECT_EQ(window->StatusText(), "");
+    EXPECT_FALSE(window->GotoURL1->isEnabled());
+    EXPECT_FALSE(window->ImageMenuGotoURL->isEnabled());
+}
+
+TEST_F(MainWindowList, DeleteAsksFirstAndNeedsASelection) {
+    auto window = StartWithFive();
+    Dialogs.MessageAnswers = {TMsgResult::OK};
+    window->Delete1Click();
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{"Error|Please select an image."});
+    EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Warning);
+
+    Select(*window, {1, 4});
+    Dialogs.MessageAnswers = {TMsgResult::No};
+    window->Delete1->trigger();
+    EXPECT_EQ(Dialogs.MessageLog().last(), DeleteQuestion);
+    EXPECT_EQ(FilesLeft().size(), 6u);
+    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 5);
+    EXPECT_EQ(window->SelectedRows(), (QList<int>{1, 4}));
+}
+
+TEST_F(MainWindowList, ARowWhoseFileIsGoneIsRemovedAllTheSame) {
+    auto window = StartWithFive();
+    fs::remove(Work() / "pic3.bmp");
+    Select(*window, {2});
+    Dialogs.MessageAnswers = {TMsgResult::Yes};
+
+    window->Delete1Click();
+
+    EXPECT_EQ(Rows(*window), (QStringList{"pic1.bmp", "pic2.bmp", "pic4.bmp", "pic5.bmp"}));
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{DeleteQuestion});
+}
+
+TEST_F(MainWindowList, AFileThatCannotBeDeletedKeepsItsRowNoteAndLink) {
+    auto window = StartWithFive();
+    // Where the saved image was, the user has put a folder: it cannot be deleted as a file,
+    // not even by root.
+    fs::create_directories(Scratch / "saved" / "shot.png");
+    window->AppendImage(Path((Scratch / "saved" / "shot.png").string()), "");
+    Link(*window, 5, "https://example.org/kept");
+    Select(*window, {0, 5});
+    Dialogs.MessageAnswers = {TMsgResult::Yes, TMsgResult::OK};
+
+    window->Delete1Click();
+
+    ASSERT_EQ(Dialogs.Calls.size(), 2u);
+    EXPECT_EQ(Dialogs.Calls[1].Caption, "Error");
+    EXPECT_TRUE(Dialogs.Calls[1].Text.startsWith("Cannot delete " + Path(Scratch.string()) +
+                                                 "/saved/shot.png: "))
+        << Dialogs.Calls[1].Text.toStdString();
+    EXPECT_FALSE(FileExists((Work() / "pic1.bmp").string()));
+    EXPECT_EQ(Rows(*window),
+              (QStringList{"pic2.bmp", "pic3.bmp", "pic4.bmp", "pic5.bmp", "shot.png"}));
+    EXPECT_EQ(LinkedImages(), std::vector<std::string>{"shot.png"});
+    EXPECT_TRUE(FileExists((Scratch / "saved" / "shotpng.txt").string()));
+    EXPECT_EQ(window->SelectedRows(), QList<int>{0}); // the list is tidied up all the same
+}
+
+TEST_F(MainWindowList, GoToURLIsEnabledForExactlyOneSelectedRowWithAnAddress) {
+    struct TCase {
+        const char* Name;
+        QList<int> Selected;
+        bool EnabledBefore;
+        bool EnabledAfter;
+    };
+    const TCase cases[] = {
+        {"one row with an address", {1}, false, true}, {"one row without", {0}, true, false},
+        {"two rows: unchanged", {1, 3}, false, false}, {"two rows: unchanged", {0, 1}, true, true},
+        {"none: unchanged", {}, true, true},           {"none: unchanged", {}, false, false},
+    };
+    auto window = StartWithFive();
+    Link(*window, 1, "https://example.org/1");
+    Link(*window, 3, "https://example.org/3");
+    for (const auto& c : cases) {
+        Select(*window, c.Selected);
+        for (auto [menu, entry] : {std::pair{window->ImageMenu, window->ImageMenuGotoURL},
+                                   std::pair{window->Image1, window->GotoURL1}}) {
+            entry->setEnabled(c.EnabledBefore);
+            emit menu->aboutToShow(); // opening the menu
+            EXPECT_EQ(entry->isEnabled(), c.EnabledAfter)
+                << c.Name << ", " << entry->text().toStdString();
+        }
+    }
+}
+
+TEST_F(MainWindowList, GoToURLOpensTheSelectedRowsAddress) {
+    auto window = StartWithFive();
+    const std::string longest = "https://example.org/?q=" + std::string(255 - 23, 'x');
+    const std::string tooLong = longest + "y";
+    ASSERT_EQ(longest.size(), 255u);
+    Link(*window, 0, "https://example.org/short");
+    Link(*window, 1, longest);
+    Link(*window, 2, tooLong);
+
+    // Both entries stay enabled from the last single selection with an address.
+    Select(*window, {0});
+    emit window->Image1->aboutToShow();
+    emit window->ImageMenu->aboutToShow();
+    Dialogs.MessageAnswers = {TMsgResult::OK, TMsgResult::OK};
+    Select(*window, {});
+    window->GotoURL1->trigger();
+    Select(*window, {0, 1});
+    window->ImageMenuGotoURL->trigger();
+    EXPECT_EQ(Dialogs.MessageLog(), (QStringList{"Error|Please select an image name",
+                                                 "Error|Please select one image name only"}));
+    EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Warning);
+    EXPECT_EQ(Dialogs.Calls[1].Icon, TMsgIcon::Warning);
+
+    // The desktop's open operation below 256 characters, the browser itself from 256 on;
+    // the flag of the last capture is cleared either way.
+    window->LongURL = true;
+    Select(*window, {0});
+    window->GotoURL1Click();
+    EXPECT_FALSE(window->LongURL);
+    Select(*window, {1});
+    window->GotoURL1Click();
+    window->LongURL = true;
+    Select(*window, {2});
+    window->GotoURL1Click();
+    EXPECT_FALSE(window->LongURL);
+    Select(*window, {4}); // no address: nothing to open
+    window->GotoURL1Click();
+
+    EXPECT_EQ(Desktop.Documents,
+              (QStringList{"https://example.org/short", QString::fromStdString(longest)}));
+    EXPECT_EQ(Desktop.Browsed, QStringList{QString::fromStdString(tooLong)});
+    EXPECT_EQ(Dialogs.Calls.size(), 2u);
+}
+
+TEST_F(MainWindowList, SelectAllSelectsEveryRowAndLeavesTheView) {
+    auto window = StartWithFive();
+    ClickRow(*window, 2);
+    const std::vector<uint32_t> shown = Pixels(window->MainImage->Graphic());
+    window->cboViewPercent->setFocus();
+
+    window->SelectAll2->trigger();
+
+    EXPECT_EQ(window->SelectedRows(), (QList<int>{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(window->lvPicNames->hasFocus());
+    EXPECT_EQ(Pixels(window->MainImage->Graphic()), shown);
+}
+
+TEST_F(MainWindowList, ClearClipboardEmptiesIt) {
+    auto window = Start();
+    Clipboard.Text = "something";
+    Clipboard.Image = QImage(2, 2, QImage::Format_RGB32);
+    window->Clearclipboard1->trigger();
+    EXPECT_FALSE(Clipboard.HasImage());
+    EXPECT_EQ(Clipboard.GetText(), "");
+}
+
+TEST_F(MainWindowList, ActivationGivesTheListTheFocusAndRedrawsOnPaletteScreens) {
+    struct TCase {
+        std::uint64_t Colors;
+        bool ThumbViewerOpen;
+        bool Redrawn;
+        bool ListFocused;
+    };
+    const TCase cases[] = {
+        {16777216, false, false, true},
+        {256, false, true, true},
+        {16, true, true, false},
+    };
+    for (const auto& c : cases) {
+        PutImage("pic1.bmp", MakeNoise(5, 5)); // the last window's end took it away
+        Screen.ColorCount = c.Colors;
+        auto window = StartShown();
+        ClickRow(*window, 0);
+        ASSERT_FALSE(window->MainImage->Graphic().Empty());
+        int redraws = 0;
+        window->MainImage->OnRedraw = [&](const TDibGraphic&) { ++redraws; };
+        window->ThumbViewerOpen = c.ThumbViewerOpen;
+        window->cboCapSelection->setFocus();
+
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(window.get(), &activate);
+
+        EXPECT_EQ(redraws > 0, c.Redrawn) << c.Colors;
+        EXPECT_EQ(window->lvPicNames->hasFocus(), c.ListFocused) << c.Colors;
+    }
+}
+
+TEST_F(MainWindowList, HelpOpensTheDocumentAtItsTopicsInOneWindow) {
+    auto window = StartShown();
+    const QString document = window->ProgramFolder + "help/karvin.html";
+    ASSERT_TRUE(QFileInfo(document).isFile()) << document.toStdString();
+
+    window->MainScreen1->trigger();
+    ASSERT_TRUE(window->HelpWindow);
+    THelpWindow* help = window->HelpWindow;
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), "Karvin Help");
+    const auto at = [&](const QString& anchor) {
+        QUrl page = QUrl::fromLocalFile(document);
+        page.setFragment(anchor);
+        return page;
+    };
+    EXPECT_EQ(help->Source(), at("topic-101"));
+    const int mainScreen = help->ScrollPosition();
+    EXPECT_GT(mainScreen, 0);
+
+    window->btnClickMe->click();
+    EXPECT_EQ(window->HelpWindow, help);
+    EXPECT_EQ(help->Source(), at("topic-201"));
+    EXPECT_GT(help->ScrollPosition(), 0);
+    EXPECT_LT(help->ScrollPosition(), mainScreen); // the quick start comes first
+
+    window->Content1->trigger();
+    EXPECT_EQ(help->Source(), QUrl::fromLocalFile(document));
+    EXPECT_EQ(help->ScrollPosition(), 0);
+    EXPECT_TRUE(help->Browser->toPlainText().contains("Quick start"));
+    EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(MainWindowList, AMissingHelpDocumentIsReported) {
+    auto window = StartShown();
+    window->ProgramFolder = QString::fromStdString(Scratch.string()) + "/";
+    Dialogs.MessageAnswers = {TMsgResult::OK};
+
+    window->Content1Click();
+
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{"Error|Cannot find the help file " +
+                                                window->ProgramFolder + "help/karvin.html."});
+    EXPECT_FALSE(window->HelpWindow);
+}
+
+TEST_F(MainWindowList, AboutShowsTheVersionAndTheLibraries) {
+    auto window = StartShown();
+    QString title, heading, version, credits;
+    bool onTop = false, readOnly = false, bold = false;
+    QSize size;
+    Dialogs.ModalScripts = {[&](QDialog& dialog) {
+        auto& about = dynamic_cast<TfrmAbout&>(dialog);
+        title = about.windowTitle();
+        heading = about.lblTitle->text();
+        bold = about.lblTitle->font().bold();
+        version = about.lblVersion->text();
+        credits = about.txtCredits->toPlainText();
+        readOnly = about.txtCredits->isReadOnly();
+        onTop = about.windowFlags() & Qt::WindowStaysOnTopHint;
+        size = about.size();
+        about.btnOK->click();
+        return about.result();
+    }};
+
+    window->About1->trigger();
+
+    ASSERT_TRUE(Dialogs.AllAnswersUsed());
+    EXPECT_EQ(title, "Karvin");
+    EXPECT_EQ(heading, "Karvin");
+    EXPECT_TRUE(bold);
+    EXPECT_TRUE(
+        QRegularExpression("^version: \\d+\\.\\d+\\.\\d+\\.\\d+$").match(version).hasMatch())
+        << version.toStdString();
+    EXPECT_EQ(version, "version: " KARVIN_VERSION);
+    for (const char* library : {"Qt", "libjpeg", "libpng", "zlib", "libtiff", "giflib", "Xlib"})
+        EXPECT_TRUE(credits.contains(library)) << library;
+    EXPECT_TRUE(readOnly);
+    EXPECT_TRUE(onTop);
+    EXPECT_EQ(size, QSize(353, 197));
+}
+
+TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
+    auto window = Start();
+    QStringList menus;
+    for (const QAction* menu : window->menuBar()->actions())
+        menus << menu->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Help"}));
+    EXPECT_EQ(Captions(window->File1), (QStringList{"&Delete", "E&xit"}));
+    EXPECT_EQ(Captions(window->Edit1), (QStringList{"Clear clip&board", "Select &All"}));
+    EXPECT_EQ(Captions(window->Image1), QStringList{"&Go To URL"});
+    EXPECT_EQ(Captions(window->Help1), (QStringList{"&Contents", "&Main Screen", "&About"}));
+    EXPECT_EQ(Captions(window->ImageMenu), (QStringList{"&Delete", "Select &All", "&Go to URL"}));
+    EXPECT_FALSE(window->GotoURL1->isEnabled());
+    EXPECT_FALSE(window->ImageMenuGotoURL->isEnabled());
+
+    QStringList buttons;
+    for (QAction* item : window->ToolBar->actions())
+        if (QWidget* widget = window->ToolBar->widgetForAction(item))
+            if (!widget->objectName().isEmpty())
+                buttons << widget->objectName();
+    EXPECT_EQ(buttons, (QStringList{"tbDelete", "btnClickMe"}));
+    EXPECT_EQ(window->tbDelete->size(), QSize(57, 54));
+    EXPECT_EQ(window->tbDelete->iconSize(), QSize(50, 48));
+    EXPECT_EQ(window->btnClickMe->text(), "Click Me");
+    EXPECT_EQ(window->btnClickMe->toolTip(), "Quick Start Instructions");
+    EXPECT_TRUE(window->btnClickMe->font().bold());
+}
+
+TEST_F(MainWindowList, ClickMeIsYellowAndRedAndTealAndWhiteUnderThePointer) {
+    auto window = StartShown();
+    QPushButton* button = window->btnClickMe;
+    // The face just inside the border, left of the caption.
+    const auto faceColour = [&] { return QColor(button->grab().toImage().pixel(3, 3)); };
+    auto hasCaptionColour = [&](QColor colour) {
+        const QImage face = button->grab().toImage();
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x)
+                if (QColor(face.pixel(x, y)) == colour)
+                    return true;
+        return false;
+    };
+    EXPECT_EQ(faceColour(), QColor(255, 255, 0));
+    EXPECT_TRUE(hasCaptionColour(QColor(255, 0, 0)));
+
+    QTest::mouseMove(button, button->rect().center());
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(button->underMouse());
+    EXPECT_EQ(faceColour(), QColor(0, 128, 128));
+    EXPECT_TRUE(hasCaptionColour(QColor(255, 255, 255)));
+}
+
+TEST_F(MainWindowList, SavedColumnShowsADisketteForImagesOutsideTheWorkingFolder) {
+    Put("pic1.bmp");
+    auto window = Start();
+    window->AppendImage(QString::fromStdString((Scratch / "mine.bmp").string()), "");
+    const auto pictureOf = [&](int row) {
+        return window->lvPicNames->topLevelItem(row)->icon(0).pixmap(16, 16).toImage();
+    };
+    EXPECT_EQ(pictureOf(0), UnsavedRowPicture().toImage());
+    EXPECT_EQ(pictureOf(1), SavedRowPicture().toImage());
+
+    // Saving the first elsewhere replaces its path; its picture follows.
+    window->ImagePaths[0] = QString::fromStdString((Scratch / "kept.bmp").string());
+    window->UpdateRowPicture(0);
+    EXPECT_EQ(pictureOf(0), SavedRowPicture().toImage());
+}
