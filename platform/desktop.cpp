@@ -111,6 +111,8 @@ QStringList DesktopEntryCommand(const QString& exec, const QString& argument) {
             if (code == '%') {
                 text += '%';
             } else if (QString("uUfF").contains(code)) {
+                if (command.isEmpty())
+                    return QStringList(); // the argument in the program's place
                 text += argument;
                 argumentPlaced = true;
             } else if (token.Text.size() == 2) {
