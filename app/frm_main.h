@@ -111,6 +111,8 @@ public:
     void MainScreen1Click();
     void btnClickMeClick();
     void About1Click();
+    // Opens the help document at an anchor ("topic-101"), at its top for none.
+    void ShowHelp(const QString& anchor);
 
     // The rows selected, from the top.
     QList<int> SelectedRows() const;
@@ -251,8 +253,6 @@ private:
     void ClearView();
     // Go To URL's entry follows the selected row (exactly one), else stays as it is.
     void UpdateGotoURLEntry(QAction* entry);
-    // Opens the help document at an anchor, at its top for none.
-    void ShowHelp(const QString& anchor);
     // The Fit To Window search: the largest whole zoom, stepped from 100, that shows no
     // scroll bar.
     void FitToWindow();
