@@ -16,32 +16,11 @@ karvin=${KARVIN_BIN_DIR:?}/karvin
 output=$KARVIN_BIN_DIR/../test-output
 mkdir -p "$output"
 shot=$output/main_window.png
-scratch=$(mktemp -d /tmp/karvin-window.XXXXXX)
+source "${KARVIN_SOURCE_DIR:?}/tests/scripts/script_support.sh"
 export HOME=$scratch/home
 unset XDG_CACHE_HOME
 work=$HOME/.cache/karvin
 mkdir -p "$work" && chmod 700 "$work"
-pid=
-cleanup() {
-    [[ -n $pid ]] && kill "$pid" 2>/dev/null
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-wait_for() {
-    local tries=$(($1 * 10))
-    shift
-    for ((i = 0; i < tries; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # Pixels of one colour in the screenshot, and the box around them (WxH+X+Y).
 picture=C03090
@@ -54,7 +33,7 @@ box_of() { /usr/bin/convert "$shot" -fill black +opaque "#$1" -fill white -opaqu
 /usr/bin/convert -size 300x200 "xc:#$picture" "BMP3:$work/pic1.bmp"
 
 "$karvin" &
-pid=$!
+pids+=($!)
 visible_karvin() { xdotool search --onlyvisible --name '^Karvin$'; }
 wait_for 10 visible_karvin || fail "the window was not shown"
 window=$(visible_karvin | head -n 1)
