@@ -82,7 +82,12 @@ int RunCaptureCommand(int argc, char** argv) {
         return 2;
     }
 
-    // The X display comes through Qt, as for the program itself.
+    // The X display comes through Qt, as for the program itself; Qt ends the process when it
+    // cannot reach the display, so that is asked first.
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return Fail("no X11 display (DISPLAY is not set)");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     int qtArgc = 1;
     char programName[] = "karvin";
     char* qtArgv[] = {programName, nullptr};

@@ -58,6 +58,10 @@ status=0
 grep -q 'Graphic files of .xyz format are not supported or not registered' err.txt ||
     fail "the unknown extension was not named: $(cat err.txt)"
 [[ ! -e shot.xyz ]] || fail "a file of an unknown format was written"
+status=0
+env -u DISPLAY "$karvin" capture -o nodisplay.png 2>err.txt || status=$?
+[[ $status == 1 ]] || fail "a capture without a display ended with $status"
+grep -q 'no X11 display' err.txt || fail "without a display it said: $(cat err.txt)"
 
 echo "karvin trigger with nothing running"
 status=0
