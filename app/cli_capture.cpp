@@ -8,16 +8,15 @@
 #include "platform/screen.h"
 #include "platform/single_instance.h"
 #include "platform/windows.h"
+#include "platform/x11_display.h"
 #include "store/settings.h"
 #include "store/work_folder.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -82,16 +81,13 @@ int RunCaptureCommand(int argc, char** argv) {
         return 2;
     }
 
-    // The X display comes through Qt, as for the program itself; Qt ends the process when it
-    // cannot reach the display, so that is asked first.
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return Fail("no X11 display (DISPLAY is not set)");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    int qtArgc = 1;
-    char programName[] = "karvin";
-    char* qtArgv[] = {programName, nullptr};
-    QGuiApplication application(qtArgc, qtArgv);
+    // The screen and the windows work on this display; they go before it.
+    TX11CommandLineDisplay display;
+    if (!display.Opened())
+        return Fail("cannot open the X11 display \"" +
+                    qEnvironmentVariable("DISPLAY").toStdString() + "\"");
     TX11Screen screen;
     TX11Windows windows;
 
@@ -100,7 +96,7 @@ int RunCaptureCommand(int argc, char** argv) {
     TDibGraphic image = screen.GrabScreenRect(rect);
     if (image.Empty())
         return Fail(rect.isEmpty() ? "the window is not on the screen"
-                                   : "the screen cannot be read (no X11 display)");
+                                   : "the screen cannot be read");
     if (settings.MouseCursor == 1) {
         const QPoint pointer = screen.PointerPos() - rect.topLeft();
         PaintMousePointer(image, pointer.x(), pointer.y());
@@ -112,10 +108,9 @@ int RunCaptureCommand(int argc, char** argv) {
 
     std::string path;
     try {
-        path = arguments->Output
-                   ? *arguments->Output
-                   : NextImageName(QFile::encodeName(QDir::currentPath()).toStdString(),
-                                   CaptureFormatExtension(settings.DefaultFormat));
+        path = arguments->Output ? *arguments->Output
+                                 : NextImageName(std::filesystem::current_path().string(),
+                                                 CaptureFormatExtension(settings.DefaultFormat));
         PrepareCaptureForFile(image, path, screen.ScreenColorCount(), false);
         WriteCaptureFile(image, path);
     } catch (const std::exception& error) {

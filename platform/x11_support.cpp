@@ -1,12 +1,16 @@
 #include <QGuiApplication>
 
 // Xlib's macros (None, Bool, Status) clash with Qt's names, so X headers come after Qt's.
+#include "platform/x11_display.h"
 #include "platform/x11_p.h"
 
 namespace {
 
 // The error code caught by the innermost guard; guards live on the user-interface thread only.
 int CaughtErrorCode = Success;
+
+// The display of a command run without Qt's application (TX11CommandLineDisplay).
+Display* CommandLineDisplay = nullptr;
 
 int RecordError(Display*, XErrorEvent* error) {
     if (CaughtErrorCode == Success)
@@ -17,6 +21,8 @@ int RecordError(Display*, XErrorEvent* error) {
 } // namespace
 
 Display* ApplicationDisplay() {
+    if (CommandLineDisplay)
+        return CommandLineDisplay;
     auto* app = qGuiApp;
     if (!app)
         return nullptr;
@@ -85,4 +91,18 @@ TWindowProperty ReadWindowProperty(Display* display, Window window, Atom propert
         result.Type = None;
     }
     return result;
+}
+
+TX11CommandLineDisplay::TX11CommandLineDisplay() {
+    if (CommandLineDisplay)
+        return; // one is open already; this one stays unopened
+    CommandLineDisplay = XOpenDisplay(nullptr);
+    Display_ = CommandLineDisplay;
+}
+
+TX11CommandLineDisplay::~TX11CommandLineDisplay() {
+    if (!Display_)
+        return;
+    CommandLineDisplay = nullptr;
+    XCloseDisplay(static_cast<Display*>(Display_));
 }
