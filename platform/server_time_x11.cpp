@@ -1,6 +1,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWindow>
 
 // Xlib's macros (None, Bool, Status) clash with Qt's names, so X headers come after Qt's.
@@ -10,10 +11,12 @@
 
 namespace {
 
-// Sees the property change come back, just before Qt handles it.
+// Sees the property change come back, just before Qt handles it, and ends the wait once Qt
+// has (the loop ends after the event in hand).
 class TPropertyNotifyWatch : public QAbstractNativeEventFilter {
 public:
-    TPropertyNotifyWatch(xcb_window_t window, xcb_atom_t atom) : Window_(window), Atom_(atom) {
+    TPropertyNotifyWatch(xcb_window_t window, xcb_atom_t atom, QEventLoop& wait)
+        : Window_(window), Atom_(atom), Wait_(wait) {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
     ~TPropertyNotifyWatch() override {
@@ -24,15 +27,15 @@ public:
         if (type == "xcb_generic_event_t" && (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
             auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
             if (notify->window == Window_ && notify->atom == Atom_)
-                Seen = true;
+                Wait_.quit();
         }
         return false; // Qt takes the event's time
     }
-    bool Seen = false;
 
 private:
     xcb_window_t Window_;
     xcb_atom_t Atom_;
+    QEventLoop& Wait_;
 };
 
 } // namespace
@@ -43,15 +46,11 @@ void UpdateApplicationServerTime(QWindow& window) {
         return;
     const Window native = Window(window.winId());
     const Atom atom = InternAtom(display, "_KARVIN_SERVER_TIME");
-    TPropertyNotifyWatch watch{xcb_window_t(native), xcb_atom_t(atom)};
+    QEventLoop wait;
+    TPropertyNotifyWatch watch{xcb_window_t(native), xcb_atom_t(atom), wait};
+    QTimer::singleShot(500, &wait, &QEventLoop::quit);
     // Appending nothing changes nothing but still reports the change, with its time.
     XChangeProperty(display, native, atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
     XFlush(display);
-    // The event has been handled once the pass of the event loop that saw it is over.
-    QDeadlineTimer deadline(500);
-    bool seen = false;
-    while (!seen && !deadline.hasExpired()) {
-        seen = watch.Seen;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
-    }
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
 }
