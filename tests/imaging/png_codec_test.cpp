@@ -1,6 +1,7 @@
 #include "imaging/image_codecs.h"
 
 #include "image_test_support.h"
+#include "test_images.h"
 
 #include <gtest/gtest.h>
 
@@ -135,4 +136,19 @@ TEST(PngCodec, DamagedFilesAreRefusedWithLibpngsMessage) {
     badCrc[29] ^= 0xFF; // last byte of IHDR's CRC
     ExpectImageError([&] { LoadPng(badCrc); }, "PNG: IHDR: CRC error");
     ExpectImageError([&] { Load({'G', 'I', 'F', '8', '9', 'a', 0, 0}); }, "Not a PNG file");
+}
+
+TEST(PngCodec, ScreenPicturesAndPhotographsBothKeepEveryPixel) {
+    // Flat areas and text-like edges, as on a screen, are written unfiltered; noise, as in a
+    // photograph, through the library's own filter choice. Both must read back exactly.
+    const TDibGraphic screen = MakeImage(64, 40, [](int x, int y) {
+        if (y < 8)
+            return MakeColor(0, 0, 128);
+        return (x % 9 == 3 && y % 7 < 5) ? MakeColor(0, 0, 0) : MakeColor(236, 233, 216);
+    });
+    const TDibGraphic greyBands =
+        MakeIndexImage(64, 40, ifGray256, [](int x, int y) { return (x / 8 + y) % 256; });
+    const TDibGraphic noise = MakeNoise(64, 40);
+    for (const TDibGraphic* image : {&screen, &greyBands, &noise})
+        EXPECT_TRUE(SamePixels(*image, LoadPng(SavePng(*image))));
 }
