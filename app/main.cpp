@@ -6,6 +6,7 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/single_instance.h"
 #include "platform/sound.h"
@@ -51,8 +52,9 @@ int RunKarvin(int argc, char** argv) {
     TX11HotKeys hotKeys;
     TQtSound sound;
     TBrowserURLs browserURLs;
-    TfrmMain frmMain(
-        TServices{dialogs, clipboard, tray, windows, screen, desktop, hotKeys, sound, browserURLs});
+    TQtPrinter printer;
+    TfrmMain frmMain(TServices{dialogs, clipboard, tray, windows, screen, desktop, hotKeys, sound,
+                               browserURLs, printer});
     QObject::connect(&frmMain, &TfrmMain::MainWindowClosed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     // "karvin trigger" is the PrintScreen hot key for desktops that keep the key themselves.

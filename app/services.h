@@ -6,6 +6,7 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/sound.h"
 #include "platform/tray_icon.h"
@@ -22,4 +23,5 @@ struct TServices {
     IHotKeys& HotKeys;
     ISound& Sound;
     IBrowserURLs& BrowserURLs;
+    IPrinter& Printer;
 };

@@ -12,6 +12,7 @@
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_dialogs.h"
 #include "tests/fakes/fake_hotkeys.h"
+#include "tests/fakes/fake_printer.h"
 #include "tests/fakes/fake_screen.h"
 #include "tests/fakes/fake_sound.h"
 #include "tests/fakes/fake_tray_icon.h"
@@ -34,7 +35,7 @@ class MainWindow : public TWorkFolderTest {
 protected:
     std::unique_ptr<TfrmMain> Start() {
         auto window = std::make_unique<TfrmMain>(TServices{
-            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, Browsers});
+            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, Browsers, Printer});
         Closed = std::make_unique<QSignalSpy>(window.get(), &TfrmMain::MainWindowClosed);
         return window;
     }
@@ -105,5 +106,6 @@ protected:
     TFakeHotKeys HotKeys;
     TFakeSound Sound;
     TFakeBrowserURLs Browsers;
+    TRecordingPrinter Printer;
     std::unique_ptr<QSignalSpy> Closed;
 };

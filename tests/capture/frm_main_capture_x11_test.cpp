@@ -14,6 +14,7 @@
 #include "tests/fakes/fake_browser_urls.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_dialogs.h"
+#include "tests/fakes/fake_printer.h"
 #include "tests/fakes/fake_sound.h"
 #include "tests/fakes/fake_tray_icon.h"
 #include "tests/store/work_folder_fixture.h"
@@ -50,7 +51,7 @@ protected:
     // Karvin started and shown, as two seconds after its start.
     std::unique_ptr<TfrmMain> StartShown(IBrowserURLs& browsers) {
         auto window = std::make_unique<TfrmMain>(TServices{
-            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, browsers});
+            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, browsers, Printer});
         window->ShowMainTimerTimer();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -86,6 +87,7 @@ protected:
     TX11HotKeys HotKeys;
     TFakeSound Sound;
     TFakeBrowserURLs Browsers;
+    TRecordingPrinter Printer;
 };
 
 } // namespace
