@@ -21,6 +21,8 @@
 #include <QRect>
 #include <QStringList>
 
+#include <functional>
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -35,6 +37,8 @@ class QTreeWidget;
 class TImageScrollBox;
 class THelpWindow;
 enum class TToolPicture;
+struct TCaptionStyle;
+struct TPrintContext;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -148,6 +152,33 @@ public:
     // file cannot be written; nothing is listed then.
     void StoreCapture(int format);
 
+    // Printing (output/frm_main_print.cpp). Each print command asks for a selection, shows
+    // the print dialog, prints the selected images in list order, loading each into the view,
+    // and puts back what the view showed before.
+    void Images1perpageClick();
+    void CaptionAboveImageClick();
+    void CaptionBelowImageClick();
+    void TimeDateAboveImageClick();
+    void TimeDateBelowImageClick();
+    void ImagesStretchToFullPage2Click();
+    void ImagesAsManyToAPage1Click();
+    void ImagesAsThumbnails1Click();
+    // File > Printer Setup.
+    void Printer1Click();
+    // Prints the view's image centred at its screen-proportional size, slicing a tall one
+    // over several jobs. False when the printer failed (the user has been told).
+    bool PrintImagePage();
+    // Prints the view's image in one job: stretch 0 at its size in inches, else filling the
+    // page; the size texts go with the printer's orientation ("5" and "3" in portrait).
+    // False when the printer failed (the user has been told).
+    bool PrintCapture(int stretch, const QString& widthText, const QString& heightText);
+    // Prints the lines of a text file on one page in the console font. False when the
+    // printer failed (the user has been told). Throws EFileError when the file cannot be read.
+    bool PrintTextLines(const QString& file);
+    // The clipboard's text as a console screen: rendered into the view (unless the capture
+    // choice is "Print Only") and printed (unless it is "Capture Only").
+    void RenderConsoleText();
+
     // The captured-image list: the rows of lvPicNames, ImagePaths and ImageURLs are three
     // parallel sequences of the same length and order. A row's "Saved" column is blank while
     // its image lies only in the working folder; its "File Name" column shows the file name.
@@ -259,6 +290,18 @@ private:
     // The unsaved-images question of the Exit command; true when leaving may go ahead.
     bool ConfirmLeaving();
     void ShowNormalAndActivate();
+    // A print command after its own checks: the print dialog, then `print` over the
+    // printer's batch with the view kept and put back; failures end the command and are
+    // reported.
+    void RunPrintCommand(const std::function<void(const TPrintContext&)>& print);
+    // The caption commands: their check, then the caption layout of that style.
+    void PrintCaptionedSelection(const TCaptionStyle& style);
+    // A print of the window's own (after a capture, of console text) in a batch of the
+    // printer; a printer failure is told. False when the printer failed.
+    bool PrintWithBatch(const std::function<bool(const TPrintContext&)>& print);
+    // The rows selected in the list, as their image paths in list order.
+    QStringList SelectedImagePaths() const;
+    void ShowPleaseSelectAnImage();
 
     // The steps of a capture (capture/frm_main_capture.cpp).
     void CaptureOnHotKey();

@@ -335,6 +335,12 @@ void TImageScrollBox::AssignImage(TDibGraphic&& image) {
     Redraw(true);
 }
 
+void TImageScrollBox::AssignImage(TDibGraphic&& image, const QString& fileName) {
+    Graphic_ = std::move(image);
+    FileName_ = fileName;
+    Redraw(true);
+}
+
 void TImageScrollBox::SetFileName(const QString& path) {
     if (path.isEmpty())
         ClearImage();

@@ -65,6 +65,9 @@ public:
     // Shows a copy of `image` (FileName stays).
     void AssignImage(const TDibGraphic& image);
     void AssignImage(TDibGraphic&& image);
+    // Shows `image` as the picture of `fileName` without reading the file: putting back what
+    // the view showed before a command borrowed it.
+    void AssignImage(TDibGraphic&& image, const QString& fileName);
 
     // Renders the picture anew. `resmooth`: the image itself changed, so the smoothed copy
     // of a black-and-white image is out of date. While the view is hidden nothing is

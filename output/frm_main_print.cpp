@@ -1,0 +1,275 @@
+// The main window's print commands, Printer Setup, and the prints made for captures and
+// console screens.
+#include "app/frm_main.h"
+
+#include "app/image_scroll_box.h"
+#include "output/frm_print_error.h"
+#include "output/print_layouts.h"
+#include "platform/dib_qimage.h"
+#include "store/file_io.h"
+#include "store/settings.h"
+#include "store/work_folder.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// The main window as the print layouts see it: images are loaded into its view (the status
+// line follows), slices and tiles pass through the clipboard into the view, and the user is
+// asked and told through its dialogs.
+class TMainWindowPrintHost : public IPrintHost {
+public:
+    TMainWindowPrintHost(TfrmMain& window, IDialogs& dialogs, IClipboard& clipboard)
+        : Window_(window), Dialogs_(dialogs), Clipboard_(clipboard) {}
+
+    const TDibGraphic* LoadImage(const QString& path) override {
+        if (!Window_.ShowImageFile(path))
+            return nullptr;
+        QCoreApplication::processEvents();
+        return &Window_.MainImage->Graphic();
+    }
+    TDibGraphic ViewPicture() override { return Window_.MainImage->Graphic(); }
+    void ShowInView(const TDibGraphic& picture) override {
+        Window_.MainImage->AssignImage(picture);
+    }
+    const TDibGraphic& PassThroughClipboard(const TDibGraphic& picture) override {
+        Clipboard_.SetImage(DibToQImage(picture));
+        const QImage back = Clipboard_.GetImage();
+        // Another program may have taken the clipboard in the meantime: the picture itself
+        // is printed then.
+        if (back.isNull())
+            Window_.MainImage->AssignImage(picture);
+        else
+            Window_.MainImage->AssignImage(QImageToDib(back));
+        return Window_.MainImage->Graphic();
+    }
+    void ProcessEvents() override { QCoreApplication::processEvents(); }
+    void WaitSeconds(double seconds) override {
+        QEventLoop loop;
+        QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    void RefuseImage(const QString& path) override {
+        TfrmPrintError form(PrintedFileName(path), &Window_);
+        Dialogs_.ExecModal(form);
+    }
+    void ShowPrinterFailure(const QString&) override {
+        Dialogs_.Message(&Window_, "Error", PrinterFailureText, TMsgIcon::Critical, mbOK);
+    }
+    std::optional<QString> AskCaption(const QString& title) override {
+        return Dialogs_.InputBox(&Window_, title, "Enter Comment", QString());
+    }
+    void SetProgress(int position, int maximum) override {
+        Window_.ProgressBar->setRange(0, std::max(maximum, 1));
+        Window_.ProgressBar->setValue(position);
+        Window_.ProgressBar->show();
+        Window_.ProgressBar->repaint();
+    }
+    void EndProgress() override {
+        // Back to the percentages of the transforms, hidden until one runs.
+        Window_.ProgressBar->setRange(0, 100);
+        Window_.ProgressBar->setValue(0);
+        Window_.ProgressBar->hide();
+    }
+
+private:
+    TfrmMain& Window_;
+    IDialogs& Dialogs_;
+    IClipboard& Clipboard_;
+};
+
+// What the view shows when a command starts comes back when it ends, also when it fails:
+// the picture with its file name, the copy "View 100%" brings back, and the status line.
+class TKeptView {
+public:
+    explicit TKeptView(TfrmMain& window)
+        : Window_(window), Picture_(window.MainImage->Graphic()),
+          FileName_(window.MainImage->FileName()), WorkImage_(window.WorkImage),
+          Status_(window.StatusText()) {}
+    ~TKeptView() {
+        Window_.MainImage->AssignImage(std::move(Picture_), FileName_);
+        Window_.WorkImage = std::move(WorkImage_);
+        Window_.StatPanelText->setText(Status_);
+    }
+    TKeptView(const TKeptView&) = delete;
+    TKeptView& operator=(const TKeptView&) = delete;
+
+private:
+    TfrmMain& Window_;
+    TDibGraphic Picture_;
+    QString FileName_;
+    TDibGraphic WorkImage_;
+    QString Status_;
+};
+
+} // namespace
+
+QStringList TfrmMain::SelectedImagePaths() const {
+    QStringList paths;
+    const int rows = std::min(lvPicNames->topLevelItemCount(), int(ImagePaths.size()));
+    for (int row = 0; row < rows; ++row)
+        if (lvPicNames->topLevelItem(row)->isSelected())
+            paths << ImagePaths[row];
+    return paths;
+}
+
+void TfrmMain::ShowPleaseSelectAnImage() {
+    Services.Dialogs.Message(this, "Error", "Please select an image.", TMsgIcon::Warning, mbOK);
+}
+
+void TfrmMain::RunPrintCommand(const std::function<void(const TPrintContext&)>& print) {
+    if (!Services.Printer.PrintDialog1(this))
+        return;
+    TKeptView kept(*this);
+    TMainWindowPrintHost host(*this, Services.Dialogs, Services.Clipboard);
+    const TPrintContext context{Services.Printer, host, Services.Screen.ScreenSize()};
+    RunCommand(Services.Dialogs, this, [&] {
+        TPrintBatch batch(Services.Printer);
+        print(context);
+        batch.End();
+    });
+}
+
+void TfrmMain::Images1perpageClick() {
+    if (ImagePaths.isEmpty())
+        return;
+    const QStringList paths = SelectedImagePaths();
+    if (paths.isEmpty()) {
+        ShowPleaseSelectAnImage();
+        return;
+    }
+    RunPrintCommand([&](const TPrintContext& context) { PrintImages(context, paths); });
+}
+
+void TfrmMain::PrintCaptionedSelection(const TCaptionStyle& style) {
+    const QStringList paths = SelectedImagePaths();
+    if (paths.isEmpty()) {
+        ShowPleaseSelectAnImage();
+        return;
+    }
+    RunPrintCommand([&](const TPrintContext& context) { PrintCaptioned(context, paths, style); });
+}
+
+void TfrmMain::CaptionAboveImageClick() {
+    PrintCaptionedSelection({TCaptionPlace::Above, false, "Caption Above Image"});
+}
+
+void TfrmMain::CaptionBelowImageClick() {
+    PrintCaptionedSelection({TCaptionPlace::Below, false, "Caption Below Image"});
+}
+
+void TfrmMain::TimeDateAboveImageClick() {
+    PrintCaptionedSelection({TCaptionPlace::Above, true, "Caption, Date, Time Above Image"});
+}
+
+void TfrmMain::TimeDateBelowImageClick() {
+    PrintCaptionedSelection({TCaptionPlace::Below, true, "Caption, Date, Time Below Image"});
+}
+
+void TfrmMain::ImagesStretchToFullPage2Click() {
+    if (ImagePaths.isEmpty()) {
+        ShowPleaseSelectAnImage();
+        return;
+    }
+    // With rows but none selected the print dialog still comes, and nothing prints.
+    const QStringList paths = SelectedImagePaths();
+    RunPrintCommand([&](const TPrintContext& context) { PrintStretched(context, paths); });
+}
+
+void TfrmMain::ImagesAsManyToAPage1Click() {
+    const QStringList paths = SelectedImagePaths();
+    if (paths.isEmpty()) {
+        ShowPleaseSelectAnImage();
+        return;
+    }
+    RunPrintCommand([&](const TPrintContext& context) { PrintManyToAPage(context, paths); });
+}
+
+void TfrmMain::ImagesAsThumbnails1Click() {
+    const QStringList paths = SelectedImagePaths();
+    if (paths.isEmpty()) {
+        ShowPleaseSelectAnImage();
+        return;
+    }
+    RunPrintCommand([&](const TPrintContext& context) { PrintThumbnails(context, paths); });
+}
+
+void TfrmMain::Printer1Click() {
+    Services.Printer.SetupMyPrinter(this);
+}
+
+bool TfrmMain::PrintWithBatch(const std::function<bool(const TPrintContext&)>& print) {
+    TMainWindowPrintHost host(*this, Services.Dialogs, Services.Clipboard);
+    const TPrintContext context{Services.Printer, host, Services.Screen.ScreenSize()};
+    TPrintBatch batch(Services.Printer);
+    const bool printed = print(context);
+    try {
+        batch.End();
+    } catch (const EPrinterError& error) {
+        host.ShowPrinterFailure(QString::fromStdString(error.what()));
+        return false;
+    }
+    return printed;
+}
+
+bool TfrmMain::PrintImagePage() {
+    return PrintWithBatch([this](const TPrintContext& context) {
+        return ::PrintImagePage(context, MainImage->Graphic());
+    });
+}
+
+bool TfrmMain::PrintCapture(int stretch, const QString& widthText, const QString& heightText) {
+    return PrintWithBatch([&](const TPrintContext& context) {
+        return ::PrintCapture(context, MainImage->Graphic(), stretch, widthText, heightText);
+    });
+}
+
+namespace {
+
+QStringList ReadLines(const std::string& path) {
+    const auto lines = ReadTextLines(path);
+    if (!lines)
+        throw EFileError("Cannot open file \"" + path + "\".");
+    QStringList text;
+    for (const auto& line : *lines)
+        text << QString::fromLocal8Bit(line);
+    return text;
+}
+
+} // namespace
+
+bool TfrmMain::PrintTextLines(const QString& file) {
+    const QStringList lines = ReadLines(LocalPath(file));
+    return PrintWithBatch(
+        [&](const TPrintContext& context) { return ::PrintTextLines(context, lines); });
+}
+
+void TfrmMain::RenderConsoleText() {
+    const std::string scratch = WorkPath("TextTemp.txt");
+    WriteWholeFile(scratch, Services.Clipboard.GetText().toLocal8Bit().toStdString());
+    // The scratch file goes whatever happens below.
+    struct TScratchFile {
+        const std::string& Path;
+        ~TScratchFile() { DeleteFile(Path); }
+    } removeAtEnd{scratch};
+
+    const QStringList lines = ReadLines(scratch);
+    const TSettingsRecord settings = ReadSettingsOrDefault();
+    if (settings.PrintSelection != 1) {
+        Services.Clipboard.SetImage(DibToQImage(RenderTextLines(lines)));
+        MainImage->AssignImage(QImageToDib(Services.Clipboard.GetImage()));
+    }
+    if (settings.PrintSelection != 2)
+        PrintWithBatch(
+            [&](const TPrintContext& context) { return ::PrintTextLines(context, lines); });
+}

@@ -1,0 +1,380 @@
+// The main window's print commands on the recording printer: their checks before the print
+// dialog, the dialog's Cancel, the refusal window, the printer message, and the view that
+// shows afterwards what it showed before.
+#include "tests/app/frm_main_fixture.h"
+
+#include "app/image_scroll_box.h"
+#include "output/frm_print_error.h"
+#include "output/print_layouts.h"
+#include "platform/dib_qimage.h"
+#include "tests/imaging/test_images.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+class MainWindowPrint : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        Screen.Pixels.NewImage(1024, 768, ifTrueColor);
+    }
+    // The window with these images listed (pic1, pic2, ... in the working folder).
+    std::unique_ptr<TfrmMain> StartWith(const std::vector<TDibGraphic>& images) {
+        for (std::size_t i = 0; i < images.size(); ++i)
+            PutImage("pic" + std::to_string(i + 1) + ".bmp", images[i]);
+        return StartShown();
+    }
+    static void Select(TfrmMain& window, const std::vector<QString>& names) {
+        window.lvPicNames->clearSelection();
+        for (const QString& name : names)
+            window.lvPicNames->topLevelItem(RowOf(window, name))->setSelected(true);
+    }
+    static void SelectAll(TfrmMain& window) {
+        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
+            window.lvPicNames->topLevelItem(row)->setSelected(true);
+    }
+    // The window shows `name` as a click on its row shows it.
+    static void Show(TfrmMain& window, const QString& name) {
+        ClickRow(window, RowOf(window, name));
+    }
+};
+
+struct TPrintCommand {
+    const char* Name;
+    std::function<void(TfrmMain&)> Run;
+};
+
+const std::vector<TPrintCommand>& PrintCommands() {
+    static const std::vector<TPrintCommand> commands = {
+        {"Image(s)", &TfrmMain::Images1perpageClick},
+        {"Caption Above", &TfrmMain::CaptionAboveImageClick},
+        {"Caption Below", &TfrmMain::CaptionBelowImageClick},
+        {"Date Above", &TfrmMain::TimeDateAboveImageClick},
+        {"Date Below", &TfrmMain::TimeDateBelowImageClick},
+        {"Stretch", &TfrmMain::ImagesStretchToFullPage2Click},
+        {"Many", &TfrmMain::ImagesAsManyToAPage1Click},
+        {"Thumbnails", &TfrmMain::ImagesAsThumbnails1Click},
+    };
+    return commands;
+}
+
+} // namespace
+
+TEST_F(MainWindowPrint, CommandsCheckTheSelectionBeforeThePrintDialog) {
+    const QString pleaseSelect = "Error|Please select an image.";
+    struct TExpected {
+        QStringList EmptyList;   // messages with no rows
+        QStringList NoSelection; // messages with rows but none selected
+        bool DialogWithoutSelection;
+    };
+    const TExpected expected[] = {
+        {{}, {pleaseSelect}, false},
+        {{pleaseSelect}, {pleaseSelect}, false},
+        {{pleaseSelect}, {pleaseSelect}, false},
+        {{pleaseSelect}, {pleaseSelect}, false},
+        {{pleaseSelect}, {pleaseSelect}, false},
+        {{pleaseSelect}, {}, true},
+        {{pleaseSelect}, {pleaseSelect}, false},
+        {{pleaseSelect}, {pleaseSelect}, false},
+    };
+    const auto& commands = PrintCommands();
+    auto empty = StartShown();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        Dialogs.Calls.clear();
+        Dialogs.MessageAnswers.assign(expected[i].EmptyList.size(), TMsgResult::OK);
+        commands[i].Run(*empty);
+        EXPECT_EQ(Dialogs.MessageLog(), expected[i].EmptyList) << commands[i].Name;
+    }
+    EXPECT_EQ(Printer.PrintDialogCount, 0);
+    empty.reset();
+
+    auto window = StartWith({MakeNoise(64, 48)});
+    window->lvPicNames->clearSelection();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        Dialogs.Calls.clear();
+        Printer.PrintDialogCount = 0;
+        if (expected[i].DialogWithoutSelection)
+            Printer.PrintDialogAnswers = {true};
+        Dialogs.MessageAnswers.assign(expected[i].NoSelection.size(), TMsgResult::OK);
+        commands[i].Run(*window);
+        EXPECT_EQ(Dialogs.MessageLog(), expected[i].NoSelection) << commands[i].Name;
+        EXPECT_EQ(Printer.PrintDialogCount, expected[i].DialogWithoutSelection ? 1 : 0)
+            << commands[i].Name;
+    }
+    for (const auto& call : Dialogs.Calls)
+        EXPECT_EQ(call.Icon, TMsgIcon::Warning);
+    EXPECT_TRUE(Printer.Jobs.empty());
+}
+
+TEST_F(MainWindowPrint, CancelledPrintDialogPrintsNothing) {
+    auto window = StartWith({MakeNoise(64, 48)});
+    SelectAll(*window);
+    for (const auto& command : PrintCommands()) {
+        Printer.PrintDialogAnswers = {false};
+        command.Run(*window);
+        EXPECT_TRUE(Printer.PrintDialogAnswers.empty()) << command.Name;
+    }
+    EXPECT_TRUE(Printer.Jobs.empty());
+    EXPECT_EQ(Printer.Batches, 0);
+    EXPECT_TRUE(Dialogs.Calls.empty());
+    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+}
+
+TEST_F(MainWindowPrint, ImagesPrintsCentredAndTheViewShowsWhatItShowedBefore) {
+    const TDibGraphic capture = MakeNoise(1024, 768, 1);
+    const TDibGraphic shown = MakeNoise(30, 20, 2);
+    auto window = StartWith({capture, shown});
+    Show(*window, "pic2.bmp");
+    const QString statusBefore = window->StatusText();
+    const QString fileBefore = window->MainImage->FileName();
+    Select(*window, {"pic1.bmp"});
+    Printer.PrintDialogAnswers = {true};
+
+    window->Images1perpageClick();
+
+    const auto pictures = Printer.PrintedPictures();
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].Rect, QRect(0, 1500, 4800, 3600));
+    EXPECT_EQ(Pixels(pictures[0].Picture), Pixels(capture));
+    EXPECT_EQ(Printer.Jobs[0].Title, "Karvin");
+    EXPECT_EQ(Printer.Batches, 1);
+    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(shown));
+    EXPECT_EQ(window->MainImage->FileName(), fileBefore);
+    EXPECT_EQ(window->StatusText(), statusBefore);
+    EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(MainWindowPrint, TallImagePrintsInSlicesThroughTheClipboard) {
+    // 800 x 2000 prints 3750 x 9375: two slices.
+    const TDibGraphic tall = MakeNoise(800, 2000);
+    auto window = StartWith({tall});
+    Select(*window, {"pic1.bmp"});
+    Printer.PrintDialogAnswers = {true};
+
+    window->Images1perpageClick();
+
+    ASSERT_EQ(Printer.EndedJobs().size(), 2u);
+    const auto pictures = Printer.PrintedPictures();
+    EXPECT_EQ(pictures[0].Rect.topLeft(), QPoint(0, 0));
+    EXPECT_EQ(pictures[0].Rect.width(), 3750);
+    EXPECT_EQ(pictures[1].Rect.width(), 3750);
+    EXPECT_EQ(pictures[0].Picture.Height() + pictures[1].Picture.Height(), 2000);
+    // The clipboard keeps the last slice; the view is empty again, as before the command.
+    EXPECT_EQ(Pixels(QImageToDib(Clipboard.GetImage())), Pixels(pictures[1].Picture));
+    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+}
+
+TEST_F(MainWindowPrint, CaptionCommandsAskForTheCaptionAndPrintWithoutOneOnCancel) {
+    struct TCase {
+        void (TfrmMain::*Handler)();
+        QString Title;
+    };
+    const TCase cases[] = {
+        {&TfrmMain::CaptionAboveImageClick, "Caption Above Image"},
+        {&TfrmMain::CaptionBelowImageClick, "Caption Below Image"},
+        {&TfrmMain::TimeDateAboveImageClick, "Caption, Date, Time Above Image"},
+        {&TfrmMain::TimeDateBelowImageClick, "Caption, Date, Time Below Image"},
+    };
+    auto window = StartWith({MakeNoise(1024, 768)});
+    Select(*window, {"pic1.bmp"});
+    for (const auto& c : cases) {
+        Dialogs.Calls.clear();
+        Printer.Jobs.clear();
+        Printer.PrintDialogAnswers = {true};
+        Dialogs.InputAnswers = {std::nullopt};
+
+        (window.get()->*c.Handler)();
+
+        ASSERT_EQ(Dialogs.Calls.size(), 1u);
+        EXPECT_EQ(Dialogs.Calls[0].Kind, "InputBox");
+        EXPECT_EQ(Dialogs.Calls[0].Caption, c.Title);
+        EXPECT_EQ(Dialogs.Calls[0].Text, "Enter Comment");
+        ASSERT_EQ(Printer.Jobs.size(), 1u);
+        const TPrintedPage& page = Printer.Jobs[0].Pages.at(0);
+        EXPECT_EQ(page.Pictures.at(0).Rect, QRect(0, 1500, 4800, 3600));
+        // The date layouts write the date and time even without a caption.
+        const bool withDate = c.Title.startsWith("Caption, Date");
+        EXPECT_EQ(page.Texts.size(), withDate ? 1u : 0u) << c.Title.toStdString();
+    }
+    EXPECT_FALSE(window->ProgressBar->isVisible());
+    EXPECT_EQ(window->ProgressBar->maximum(), 100);
+}
+
+TEST_F(MainWindowPrint, HighImageGetsTheSelfClosingErrorWindowAndIsSkipped) {
+    auto window = StartWith({MakeNoise(600, 1025, 1), MakeNoise(100, 100, 2)});
+    SelectAll(*window);
+    Printer.PrintDialogAnswers = {true};
+    QString message;
+    Dialogs.ModalScripts = {[&](QDialog& dialog) {
+        message = dialog.findChild<QPlainTextEdit*>("moMessage")->toPlainText();
+        return int(QDialog::Accepted);
+    }};
+
+    window->ImagesAsManyToAPage1Click();
+
+    ASSERT_EQ(Dialogs.Calls.size(), 1u);
+    EXPECT_EQ(Dialogs.Calls[0].Kind, "ExecModal");
+    EXPECT_EQ(Dialogs.Calls[0].Caption, "Error");
+    EXPECT_EQ(Dialogs.Calls[0].Text, "TfrmPrintError");
+    EXPECT_EQ(message, "pic1.bmp is larger than your printer page. It can only be printed using "
+                       "regular print or thumbnail printing.");
+    const auto pictures = Printer.PrintedPictures();
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].Picture.Width(), 100);
+
+    // The same image prints with Image(s).
+    Printer.Jobs.clear();
+    Printer.PrintDialogAnswers = {true};
+    Select(*window, {"pic1.bmp"});
+    window->Images1perpageClick();
+    ASSERT_EQ(Printer.PrintedPictures().size(), 1u);
+    EXPECT_EQ(Printer.PrintedPictures()[0].Picture.Height(), 1025);
+}
+
+TEST(PrintErrorWindow, ShowsTheMessageAndClosesItselfAfterFifteenSeconds) {
+    TfrmPrintError form("pic7.png");
+    EXPECT_EQ(form.windowTitle(), "Error");
+    EXPECT_EQ(form.size(), QSize(472, 86));
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(form.moMessage->toPlainText(),
+              "pic7.png is larger than your printer page. It can only be printed using regular "
+              "print or thumbnail printing.");
+    EXPECT_TRUE(form.moMessage->isReadOnly());
+    EXPECT_EQ(form.moMessage->size(), QSize(457, 33));
+    EXPECT_EQ(form.btnOK->text(), "OK");
+    EXPECT_EQ(form.StopTimer->interval(), 15000);
+    EXPECT_TRUE(form.StopTimer->isActive());
+
+    // Shown modally, the timer's end closes it.
+    form.StopTimer->start(1);
+    EXPECT_EQ(form.exec(), int(QDialog::Rejected));
+    QTimer::singleShot(0, &form, [&form] { form.btnOK->click(); });
+    EXPECT_EQ(form.exec(), int(QDialog::Accepted));
+}
+
+TEST_F(MainWindowPrint, PrinterFailureIsToldOrReportedAndTheViewComesBack) {
+    const TDibGraphic shown = MakeNoise(30, 20, 3);
+    auto window = StartWith({MakeNoise(64, 48, 1), MakeNoise(64, 48, 2), shown});
+    Show(*window, "pic3.bmp");
+    Select(*window, {"pic1.bmp", "pic2.bmp"});
+    Printer.Offline = true;
+    const QString printerMessage = QString("Error|") + PrinterFailureText;
+    struct TCase {
+        void (TfrmMain::*Handler)();
+        QStringList Messages;
+    };
+    // Image(s) and Stretch tell the printer message for each image and go on; the other
+    // layouts end at the first failure with the general error report.
+    const TCase cases[] = {
+        {&TfrmMain::Images1perpageClick, {printerMessage, printerMessage}},
+        {&TfrmMain::ImagesStretchToFullPage2Click, {printerMessage, printerMessage}},
+        {&TfrmMain::ImagesAsManyToAPage1Click, {"Error|The printer is offline."}},
+        {&TfrmMain::ImagesAsThumbnails1Click, {"Error|The printer is offline."}},
+    };
+    for (const auto& c : cases) {
+        Dialogs.Calls.clear();
+        Dialogs.MessageAnswers.assign(c.Messages.size(), TMsgResult::OK);
+        Printer.PrintDialogAnswers = {true};
+        (window.get()->*c.Handler)();
+        EXPECT_EQ(Dialogs.MessageLog(), c.Messages);
+        for (const auto& call : Dialogs.Calls)
+            EXPECT_EQ(call.Icon, TMsgIcon::Critical);
+        EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(shown));
+        EXPECT_FALSE(window->ProgressBar->isVisible());
+    }
+    EXPECT_TRUE(Printer.EndedJobs().empty());
+}
+
+TEST_F(MainWindowPrint, ThumbnailsPassTheTilesThroughTheClipboard) {
+    auto window = StartWith({MakeNoise(64, 48, 1), MakeNoise(48, 64, 2)});
+    SelectAll(*window);
+    Printer.PrintDialogAnswers = {true};
+
+    window->ImagesAsThumbnails1Click();
+
+    ASSERT_EQ(Printer.EndedJobs().size(), 1u);
+    const auto pictures = Printer.PrintedPictures();
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(pictures[1].Rect, QRect(800, 0, 750, 562));
+    EXPECT_EQ(Pixels(QImageToDib(Clipboard.GetImage())), Pixels(pictures[1].Picture));
+    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+    EXPECT_FALSE(window->ProgressBar->isVisible());
+}
+
+TEST_F(MainWindowPrint, PrinterSetupShowsTheSetupDialog) {
+    auto window = StartShown();
+    Printer.SetupAnswers = {false};
+    window->Printer1Click();
+    EXPECT_EQ(Printer.SetupCount, 1);
+    EXPECT_TRUE(Printer.Jobs.empty());
+}
+
+TEST_F(MainWindowPrint, PrintCaptureAndPrintImagePagePrintTheViewInTheirOwnBatch) {
+    auto window = StartShown();
+    window->MainImage->AssignImage(MakeNoise(1000, 500));
+
+    EXPECT_TRUE(window->PrintCapture(1, "5", "3"));
+    EXPECT_TRUE(window->PrintImagePage());
+
+    ASSERT_EQ(Printer.EndedJobs().size(), 2u);
+    EXPECT_EQ(Printer.Batches, 2);
+    EXPECT_EQ(Printer.Jobs[0].Batch, 1);
+    const auto pictures = Printer.PrintedPictures();
+    EXPECT_EQ(pictures[0].Rect, QRect(0, 0, 4800, 2400));
+    EXPECT_EQ(pictures[1].Rect, QRect(56, 2128, 4687, 2343));
+
+    Printer.Offline = true;
+    Dialogs.MessageAnswers = {TMsgResult::OK};
+    EXPECT_FALSE(window->PrintCapture(0, "5", "3"));
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{QString("Error|") + PrinterFailureText});
+}
+
+TEST_F(MainWindowPrint, ConsoleTextIsRenderedAndPrintedByTheCaptureChoice) {
+    struct TCase {
+        int PrintSelection;
+        bool Rendered;
+        bool Printed;
+    };
+    const TCase cases[] = {{0, true, true}, {1, false, true}, {2, true, false}};
+    for (const auto& c : cases) {
+        TSettingsRecord settings;
+        settings.PrintSelection = c.PrintSelection;
+        PutSettings(settings);
+        auto window = StartShown();
+        Printer.Jobs.clear();
+        Clipboard.SetText("C:\\>dir\r\nREADME   TXT\r\n");
+
+        window->RenderConsoleText();
+
+        EXPECT_EQ(!window->MainImage->Graphic().Empty(), c.Rendered) << c.PrintSelection;
+        EXPECT_EQ(Clipboard.HasImage(), c.Rendered) << c.PrintSelection;
+        EXPECT_EQ(Printer.EndedJobs().size(), c.Printed ? 1u : 0u) << c.PrintSelection;
+        if (c.Printed) {
+            const auto& texts = Printer.Jobs[0].Pages.at(0).Texts;
+            ASSERT_EQ(texts.size(), 2u);
+            EXPECT_EQ(texts[1].Text, "README   TXT");
+            EXPECT_EQ(texts[1].At, QPoint(0, 13));
+        }
+        EXPECT_FALSE(FileExists((Work() / "texttemp.txt").string()));
+        Clipboard.Clear();
+    }
+}
+
+TEST_F(MainWindowPrint, PrintTextLinesOfAMissingFileFails) {
+    auto window = StartShown();
+    EXPECT_THROW(window->PrintTextLines(Path((Scratch / "gone.txt").string())), EFileError);
+    EXPECT_TRUE(Printer.Jobs.empty());
+
+    const std::string file = (Scratch / "dos.txt").string();
+    WriteWholeFile(file, "line 1\r\nline 2\r\n");
+    EXPECT_TRUE(window->PrintTextLines(Path(file)));
+    ASSERT_EQ(Printer.EndedJobs().size(), 1u);
+    EXPECT_EQ(Printer.Jobs[0].Pages[0].Texts.size(), 2u);
+}
