@@ -2,6 +2,7 @@
 
 #include "app/cli_capture.h"
 #include "app/cli_image.h"
+#include "app/cli_print.h"
 #include "app/cli_transform.h"
 
 #include <cstdio>
@@ -22,6 +23,7 @@ const TCommandLineCommand Commands[] = {
     {"capture", CaptureCommandUsage, RunCaptureCommand},
     {"trigger", TriggerCommandUsage, RunTriggerCommand},
     {"transform", TransformCommandUsage, RunTransformCommand},
+    {"print", PrintCommandUsage, RunPrintCommand},
     {"convert",
      "karvin convert SRC DST [--quality N] [--progressive]\n"
      "                                     write SRC in the format of DST's extension",
