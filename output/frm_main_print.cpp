@@ -6,16 +6,15 @@
 #include "output/frm_print_error.h"
 #include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
+#include "platform/wait_seconds.h"
 #include "store/file_io.h"
 #include "store/settings.h"
 #include "store/work_folder.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -54,11 +53,7 @@ public:
         return Window_.MainImage->Graphic();
     }
     void ProcessEvents() override { QCoreApplication::processEvents(); }
-    void WaitSeconds(double seconds) override {
-        QEventLoop loop;
-        QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    void WaitSeconds(double seconds) override { ::WaitSeconds(seconds); }
     void RefuseImage(const QString& path) override {
         TfrmPrintError form(PrintedFileName(path), &Window_);
         Dialogs_.ExecModal(form);
@@ -267,7 +262,7 @@ void TfrmMain::RenderConsoleText() {
     const TSettingsRecord settings = ReadSettingsOrDefault();
     if (settings.PrintSelection != 1) {
         Services.Clipboard.SetImage(DibToQImage(RenderTextLines(lines)));
-        MainImage->AssignImage(QImageToDib(Services.Clipboard.GetImage()));
+        TakeClipboardIntoView();
     }
     if (settings.PrintSelection != 2)
         PrintWithBatch(
