@@ -16,6 +16,7 @@
 #include "imaging/crop_transform.h"
 #include "imaging/format_registry.h"
 #include "imaging/negative_transform.h"
+#include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
 #include "store/settings_files.h"
 #include "store/work_folder.h"
@@ -323,9 +324,11 @@ void TfrmMain::TransformCapture(TImageTransform& transform) {
     Services.Clipboard.SetImage(DibToQImage(MainImage->Graphic()));
 }
 
-void TfrmMain::PrintAfterCapture(bool) {
-    // Captures are printed here once the program prints; until then the print choices only
-    // store, or leave out, the capture.
+void TfrmMain::PrintAfterCapture(bool stretch) {
+    // A failing printer is told by PrintCapture; the capture is stored all the same.
+    const TPrinterOrientation orientation = Services.Printer.Orientation();
+    PrintCapture(stretch ? 1 : 0, PrintCaptureWidthText(orientation),
+                 PrintCaptureHeightText(orientation));
 }
 
 void TfrmMain::StoreCapture(int format) {

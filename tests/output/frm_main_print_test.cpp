@@ -378,3 +378,49 @@ TEST_F(MainWindowPrint, PrintTextLinesOfAMissingFileFails) {
     ASSERT_EQ(Printer.EndedJobs().size(), 1u);
     EXPECT_EQ(Printer.Jobs[0].Pages[0].Texts.size(), 2u);
 }
+
+TEST_F(MainWindowPrint, CapturesArePrintedByTheCaptureAndPrintChoice) {
+    // A 320 x 200 screen at 96 dpi: at its size the capture prints 2000 x 1250 at 600 dpi;
+    // fitted to the page, 4800 x 3000.
+    Screen.Pixels = MakeNoise(320, 200, 5);
+    struct TCase {
+        int Choice;
+        int PrintSize;
+        std::optional<QRect> Printed;
+        bool Stored;
+    };
+    const TCase cases[] = {
+        {0, 1, QRect(0, 0, 2000, 1250), true},
+        {0, 0, QRect(0, 0, 4800, 3000), true},
+        {1, 2, QRect(0, 0, 4800, 3000), false},
+        {2, 1, std::nullopt, true},
+    };
+    for (const auto& c : cases) {
+        TSettingsRecord settings;
+        settings.PrintSelection = c.Choice;
+        settings.PrintSize = c.PrintSize;
+        PutSettings(settings);
+        auto window = StartShown();
+        Printer.Jobs.clear();
+
+        ASSERT_TRUE(HotKeys.Press(0, VkPrintScreen));
+
+        const auto pictures = Printer.PrintedPictures();
+        ASSERT_EQ(pictures.size(), c.Printed ? 1u : 0u) << c.Choice;
+        if (c.Printed) {
+            EXPECT_EQ(pictures[0].Rect, *c.Printed) << c.Choice << " " << c.PrintSize;
+            EXPECT_EQ(Pixels(pictures[0].Picture), Pixels(Screen.Pixels));
+        }
+        EXPECT_EQ(window->ImagePaths.size(), c.Stored ? 1 : 0) << c.Choice;
+    }
+
+    // A printer that fails is told; the capture is stored all the same.
+    TSettingsRecord settings;
+    PutSettings(settings);
+    auto window = StartShown();
+    Printer.Offline = true;
+    Dialogs.MessageAnswers = {TMsgResult::OK};
+    ASSERT_TRUE(HotKeys.Press(0, VkPrintScreen));
+    EXPECT_EQ(Dialogs.MessageLog(), QStringList{QString("Error|") + PrinterFailureText});
+    EXPECT_EQ(window->ImagePaths.size(), 1);
+}
