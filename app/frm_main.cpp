@@ -413,9 +413,13 @@ QList<int> TfrmMain::SelectedRows() const {
     return rows;
 }
 
+void TfrmMain::ShowPleaseSelectAnImage() {
+    Services.Dialogs.Message(this, "Error", "Please select an image.", TMsgIcon::Warning, mbOK);
+}
+
 void TfrmMain::Delete1Click() {
     if (SelectedRows().isEmpty()) {
-        Services.Dialogs.Message(this, "Error", "Please select an image.", TMsgIcon::Warning, mbOK);
+        ShowPleaseSelectAnImage();
         return;
     }
     if (Services.Dialogs.Message(this, "Confirmation",

@@ -202,6 +202,7 @@ public:
     // The tool bar: a button appears only for a command that exists.
     QToolBar* ToolBar = nullptr;
     QToolButton* tbDelete = nullptr;
+    QToolButton* tbPrint = nullptr;    // Print > "&Image(s)"
     QPushButton* btnClickMe = nullptr; // "Click Me": quick-start help
 
     // The main menu's entries that the window changes, and the pop-up menu of the list and
@@ -211,6 +212,8 @@ public:
     QMenu* Image1 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* Delete1 = nullptr;
+    QAction* Printer1 = nullptr; // "Printer Setup"
+    QMenu* Print1 = nullptr;     // File > "&Print"
     QAction* Exit2 = nullptr;
     QAction* Clearclipboard1 = nullptr;
     QAction* SelectAll2 = nullptr;
@@ -220,6 +223,7 @@ public:
     QAction* About1 = nullptr;
     QMenu* ImageMenu = nullptr;
     QAction* ImageMenuGotoURL = nullptr; // "&Go to URL" of the pop-up menu
+    QMenu* ImageMenuPrint = nullptr;     // "&Print" of the pop-up menu
 
     // The help window, made when first needed and kept while the program runs.
     QPointer<THelpWindow> HelpWindow;
@@ -270,6 +274,8 @@ private:
     void BuildImageMenu(QMenu* menu);
     void BuildHelpMenu(QMenu* menu);
     void BuildImagePopupMenu();
+    // The entries of a "&Print" submenu; the pop-up menu captions the last one differently.
+    void BuildPrintMenu(QMenu* menu, const QString& thumbnailsCaption);
     void BuildToolBar();
     QToolButton* AddToolButton(const char* name, TToolPicture picture, const QString& hint,
                                void (TfrmMain::*command)());
@@ -301,6 +307,7 @@ private:
     bool PrintWithBatch(const std::function<bool(const TPrintContext&)>& print);
     // The rows selected in the list, as their image paths in list order.
     QStringList SelectedImagePaths() const;
+    // The refusal of a command that needs a selection: "Please select an image."
     void ShowPleaseSelectAnImage();
 
     // The steps of a capture (capture/frm_main_capture.cpp).

@@ -36,7 +36,9 @@ void TfrmMain::BuildFileMenu(QMenu* menu) {
     Delete1 = menu->addAction("&Delete", this, &TfrmMain::Delete1Click);
     Delete1->setShortcut(QKeySequence::Delete);
     menu->addSeparator();
-    // Printing: "Printer Setup" and the "&Print" submenu.
+    Printer1 = menu->addAction("Printer Setup", this, &TfrmMain::Printer1Click);
+    Print1 = menu->addMenu("&Print");
+    BuildPrintMenu(Print1, "&Thumbnails");
     menu->addSeparator();
     // "&WebLink Viewer".
     menu->addSeparator();
@@ -77,7 +79,8 @@ void TfrmMain::BuildImagePopupMenu() {
     ImageMenu->addAction("&Delete", this, &TfrmMain::Delete1Click);
     ImageMenu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
     ImageMenu->addSeparator();
-    // Printing: the "&Print" submenu (its last entry "&ThumbNails").
+    ImageMenuPrint = ImageMenu->addMenu("&Print");
+    BuildPrintMenu(ImageMenuPrint, "&ThumbNails");
     // The editor: "&Edit Image". Mail: "E-&mail Image(s) To".
     ImageMenuGotoURL = ImageMenu->addAction("&Go to URL", this, &TfrmMain::GotoURL1Click);
     ImageMenuGotoURL->setEnabled(false);
@@ -87,6 +90,20 @@ void TfrmMain::BuildImagePopupMenu() {
         connect(owner, &QWidget::customContextMenuRequested, this,
                 [this] { ShowImageMenu(QCursor::pos()); });
     }
+}
+
+void TfrmMain::BuildPrintMenu(QMenu* menu, const QString& thumbnailsCaption) {
+    menu->addAction("&Image(s)", this, &TfrmMain::Images1perpageClick);
+    QMenu* caption = menu->addMenu("Image(s) With &Caption");
+    caption->addAction("&Above Image", this, &TfrmMain::CaptionAboveImageClick);
+    caption->addAction("&Below Image", this, &TfrmMain::CaptionBelowImageClick);
+    QMenu* timeDate = menu->addMenu("&Image(s) With Caption And Time-&Date Stamp");
+    timeDate->addAction("&Above Image", this, &TfrmMain::TimeDateAboveImageClick);
+    timeDate->addAction("&Below Image", this, &TfrmMain::TimeDateBelowImageClick);
+    menu->addAction("Image(s) Stretch To &Full Page", this,
+                    &TfrmMain::ImagesStretchToFullPage2Click);
+    menu->addAction("Image(s) As &Many To A Page", this, &TfrmMain::ImagesAsManyToAPage1Click);
+    menu->addAction(thumbnailsCaption, this, &TfrmMain::ImagesAsThumbnails1Click);
 }
 
 void TfrmMain::ShowImageMenu(const QPoint& globalPos) {
@@ -108,6 +125,8 @@ void TfrmMain::BuildToolBar() {
 
     // Files: tbSave (Save As), tbDelete, tbPrint (Print > Image(s)), tbEmail.
     tbDelete = AddToolButton("tbDelete", TToolPicture::Delete, "Delete", &TfrmMain::Delete1Click);
+    tbPrint =
+        AddToolButton("tbPrint", TToolPicture::Print, "Print", &TfrmMain::Images1perpageClick);
     AddToolSeparator();
     // Hand-off: tbCopy (Copy to clipboard), tbPaste (Paste in MS Word).
     AddToolSeparator();

@@ -111,15 +111,10 @@ private:
 
 QStringList TfrmMain::SelectedImagePaths() const {
     QStringList paths;
-    const int rows = std::min(lvPicNames->topLevelItemCount(), int(ImagePaths.size()));
-    for (int row = 0; row < rows; ++row)
-        if (lvPicNames->topLevelItem(row)->isSelected())
+    for (int row : SelectedRows())
+        if (row < ImagePaths.size())
             paths << ImagePaths[row];
     return paths;
-}
-
-void TfrmMain::ShowPleaseSelectAnImage() {
-    Services.Dialogs.Message(this, "Error", "Please select an image.", TMsgIcon::Warning, mbOK);
 }
 
 void TfrmMain::RunPrintCommand(const std::function<void(const TPrintContext&)>& print) {

@@ -10,10 +10,12 @@
 #include "tests/imaging/test_images.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 
@@ -423,4 +425,53 @@ TEST_F(MainWindowPrint, CapturesArePrintedByTheCaptureAndPrintChoice) {
     ASSERT_TRUE(HotKeys.Press(0, VkPrintScreen));
     EXPECT_EQ(Dialogs.MessageLog(), QStringList{QString("Error|") + PrinterFailureText});
     EXPECT_EQ(window->ImagePaths.size(), 1);
+}
+
+TEST_F(MainWindowPrint, PrintMenusAndTheToolButtonRunThePrintCommands) {
+    auto captions = [](const QMenu* menu) {
+        QStringList texts;
+        for (const QAction* item : menu->actions())
+            texts << item->text();
+        return texts;
+    };
+    const QStringList entries = {"&Image(s)", "Image(s) With &Caption",
+                                 "&Image(s) With Caption And Time-&Date Stamp",
+                                 "Image(s) Stretch To &Full Page", "Image(s) As &Many To A Page"};
+    auto window = StartWith({MakeNoise(64, 48)});
+    EXPECT_EQ(captions(window->Print1), entries + QStringList{"&Thumbnails"});
+    EXPECT_EQ(captions(window->ImageMenuPrint), entries + QStringList{"&ThumbNails"});
+    for (QMenu* print : {window->Print1, window->ImageMenuPrint})
+        for (int sub : {1, 2})
+            EXPECT_EQ(captions(print->actions()[sub]->menu()),
+                      (QStringList{"&Above Image", "&Below Image"}));
+
+    // Every entry and the tool button reach their command: with nothing selected each
+    // refuses (Stretch shows the print dialog, which is cancelled here).
+    window->lvPicNames->clearSelection();
+    std::vector<QAction*> items;
+    for (QMenu* print : {window->Print1, window->ImageMenuPrint})
+        for (QAction* item : print->actions())
+            if (item->menu())
+                for (QAction* sub : item->menu()->actions())
+                    items.push_back(sub);
+            else
+                items.push_back(item);
+    ASSERT_EQ(items.size(), 16u);
+    Printer.PrintDialogAnswers = {false, false};
+    Dialogs.MessageAnswers.assign(15, TMsgResult::OK);
+    for (QAction* item : items)
+        item->trigger();
+    window->tbPrint->click();
+    EXPECT_EQ(Dialogs.MessageLog().size(), 15);
+    EXPECT_EQ(Printer.PrintDialogCount, 2);
+
+    Select(*window, {"pic1.bmp"});
+    Printer.PrintDialogAnswers = {true};
+    window->tbPrint->click();
+    EXPECT_EQ(Printer.PrintedPictures().size(), 1u);
+    EXPECT_EQ(window->tbPrint->toolTip(), "Print");
+
+    Printer.SetupAnswers = {true};
+    window->Printer1->trigger();
+    EXPECT_EQ(Printer.SetupCount, 1);
 }
