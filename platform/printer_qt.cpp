@@ -92,7 +92,10 @@ public:
     }
 };
 
-TQtPrinter::TQtPrinter() : D(std::make_unique<TQtPrinterPrivate>()) {}
+TQtPrinter::TQtPrinter() : D(std::make_unique<TQtPrinterPrivate>()) {
+    // The print dialog names the file of "Print to file" after the document.
+    D->Printer.setDocName(PrintJobTitle);
+}
 
 TQtPrinter::~TQtPrinter() {
     if (D->Painter.isActive())
