@@ -5,6 +5,7 @@
 #include "output/print_layouts.h"
 #include "platform/printer.h"
 #include "platform/screen.h"
+#include "platform/x11_display.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -181,19 +182,19 @@ int RunPrintCommand(int argc, char** argv) {
         return ExitFailed;
 
     // Images are measured against the screen they were most likely taken on: the display's
-    // when there is one. Nothing is shown, so without a display Qt runs off screen.
-    const bool hasDisplay = X11DisplayReachable();
-    if (!hasDisplay)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // when there is one. Nothing is shown, so Qt runs off screen.
+    QSize screenSize = ScreenWithoutDisplay;
+    {
+        TX11CommandLineDisplay display;
+        const QSize displayed = display.Opened() ? TX11Screen().ScreenSize() : QSize();
+        if (!displayed.isEmpty())
+            screenSize = displayed;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     char programName[] = "karvin";
     char* qtArgv[] = {programName, nullptr};
     QGuiApplication application(qtArgc, qtArgv);
-    QSize screenSize;
-    if (hasDisplay)
-        screenSize = TX11Screen().ScreenSize();
-    if (screenSize.isEmpty())
-        screenSize = ScreenWithoutDisplay;
 
     try {
         TQtPrinter printer;

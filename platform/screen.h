@@ -28,10 +28,6 @@ public:
     virtual QPoint PointerPos() = 0;
 };
 
-// Whether the X display that DISPLAY names answers, asked without Qt: a command that can do
-// without a display decides by it which Qt platform to start.
-bool X11DisplayReachable();
-
 // Dots per inch from a screen's size in pixels and millimetres, rounded, halves to even;
 // 96 when the millimetres are missing or give an implausible resolution.
 int DpiFromScreenSize(int pixels, int millimetres);

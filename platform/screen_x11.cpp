@@ -10,7 +10,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -178,17 +177,6 @@ TDibGraphic XImageToDib(XImage& image, const std::vector<uint32_t>& colormap) {
         }
     }
     return result;
-}
-
-bool X11DisplayReachable() {
-    const char* name = std::getenv("DISPLAY");
-    if (!name || !*name)
-        return false;
-    Display* display = XOpenDisplay(name);
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
 }
 
 int DpiFromScreenSize(int pixels, int millimetres) {

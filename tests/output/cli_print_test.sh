@@ -40,6 +40,14 @@ colour_is() {
 colour_is "$work/one.pdf" 1 50 50 red || fail "no red in the middle of the page"
 colour_is "$work/one.pdf" 1 50 10 white || fail "not white above the picture"
 
+# On a display, images are measured against its screen: 1024 x 768 fills the page width on a
+# 1024 x 768 screen, and half of it without a display (1920 x 1080).
+"${KARVIN_SOURCE_DIR:?}/tests/scripts/with-xvfb" --size 1024x768x24 -- \
+    "$karvin" print --pdf "$work/display.pdf" "$work/wide.tif"
+colour_is "$work/display.pdf" 1 5 50 red || fail "not as wide as the page on a 1024 x 768 display"
+"$karvin" print --pdf "$work/nodisplay.pdf" "$work/wide.tif"
+colour_is "$work/nodisplay.pdf" 1 5 50 white || fail "as wide as the page without a display"
+
 # A tall image prints in slices, each a job of its own, all in the one file.
 "$karvin" print --pdf "$work/tall.pdf" --layout image "$work/tall.png"
 (( $(pages "$work/tall.pdf") >= 2 )) || fail "the tall image was not sliced"
