@@ -24,10 +24,8 @@ constexpr int ExitUsage = 2;
 // Without a display, images are measured against a common screen.
 const QSize ScreenWithoutDisplay(1920, 1080);
 
-using TLayout = std::function<void(const TPrintContext&, const QStringList&)>;
-
-const std::map<std::string, TLayout>& Layouts() {
-    static const std::map<std::string, TLayout> layouts = {
+const std::map<std::string, TPrintLayout>& Layouts() {
+    static const std::map<std::string, TPrintLayout> layouts = {
         {"image", PrintImages},
         {"caption-above",
          [](const TPrintContext& c, const QStringList& paths) {

@@ -14,6 +14,7 @@
 #include "app/services.h"
 #include "imaging/dib_graphic.h"
 #include "imaging/image_transform.h"
+#include "output/print_layouts.h"
 #include "store/settings.h"
 
 #include <QMainWindow>
@@ -37,8 +38,6 @@ class QTreeWidget;
 class TImageScrollBox;
 class THelpWindow;
 enum class TToolPicture;
-struct TCaptionStyle;
-struct TPrintContext;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -296,12 +295,12 @@ private:
     // The unsaved-images question of the Exit command; true when leaving may go ahead.
     bool ConfirmLeaving();
     void ShowNormalAndActivate();
-    // A print command after its own checks: the print dialog, then `print` over the
-    // printer's batch with the view kept and put back; failures end the command and are
-    // reported.
-    void RunPrintCommand(const std::function<void(const TPrintContext&)>& print);
-    // The caption commands: their check, then the caption layout of that style.
-    void PrintCaptionedSelection(const TCaptionStyle& style);
+    // A print command after its own checks: the print dialog, then the layout over `paths`
+    // in one batch of the printer, with the view kept and put back; failures end the command
+    // and are reported.
+    void RunPrintCommand(const QStringList& paths, const TPrintLayout& layout);
+    // The same for the selected rows' images; with none, "Please select an image.".
+    void PrintSelectedImages(const TPrintLayout& layout);
     // A print of the window's own (after a capture, of console text) in a batch of the
     // printer; a printer failure is told. False when the printer failed.
     bool PrintWithBatch(const std::function<bool(const TPrintContext&)>& print);

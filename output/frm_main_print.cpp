@@ -117,7 +117,7 @@ QStringList TfrmMain::SelectedImagePaths() const {
     return paths;
 }
 
-void TfrmMain::RunPrintCommand(const std::function<void(const TPrintContext&)>& print) {
+void TfrmMain::RunPrintCommand(const QStringList& paths, const TPrintLayout& layout) {
     if (!Services.Printer.PrintDialog1(this))
         return;
     TKeptView kept(*this);
@@ -125,45 +125,52 @@ void TfrmMain::RunPrintCommand(const std::function<void(const TPrintContext&)>& 
     const TPrintContext context{Services.Printer, host, Services.Screen.ScreenSize()};
     RunCommand(Services.Dialogs, this, [&] {
         TPrintBatch batch(Services.Printer);
-        print(context);
+        layout(context, paths);
         batch.End();
     });
 }
 
+void TfrmMain::PrintSelectedImages(const TPrintLayout& layout) {
+    const QStringList paths = SelectedImagePaths();
+    if (paths.isEmpty()) {
+        ShowPleaseSelectAnImage();
+        return;
+    }
+    RunPrintCommand(paths, layout);
+}
+
+namespace {
+
+TPrintLayout CaptionLayout(TCaptionPlace place, bool withDateTime, const QString& title) {
+    return [=](const TPrintContext& context, const QStringList& paths) {
+        PrintCaptioned(context, paths, {place, withDateTime, title});
+    };
+}
+
+} // namespace
+
 void TfrmMain::Images1perpageClick() {
     if (ImagePaths.isEmpty())
         return;
-    const QStringList paths = SelectedImagePaths();
-    if (paths.isEmpty()) {
-        ShowPleaseSelectAnImage();
-        return;
-    }
-    RunPrintCommand([&](const TPrintContext& context) { PrintImages(context, paths); });
-}
-
-void TfrmMain::PrintCaptionedSelection(const TCaptionStyle& style) {
-    const QStringList paths = SelectedImagePaths();
-    if (paths.isEmpty()) {
-        ShowPleaseSelectAnImage();
-        return;
-    }
-    RunPrintCommand([&](const TPrintContext& context) { PrintCaptioned(context, paths, style); });
+    PrintSelectedImages(PrintImages);
 }
 
 void TfrmMain::CaptionAboveImageClick() {
-    PrintCaptionedSelection({TCaptionPlace::Above, false, "Caption Above Image"});
+    PrintSelectedImages(CaptionLayout(TCaptionPlace::Above, false, "Caption Above Image"));
 }
 
 void TfrmMain::CaptionBelowImageClick() {
-    PrintCaptionedSelection({TCaptionPlace::Below, false, "Caption Below Image"});
+    PrintSelectedImages(CaptionLayout(TCaptionPlace::Below, false, "Caption Below Image"));
 }
 
 void TfrmMain::TimeDateAboveImageClick() {
-    PrintCaptionedSelection({TCaptionPlace::Above, true, "Caption, Date, Time Above Image"});
+    PrintSelectedImages(
+        CaptionLayout(TCaptionPlace::Above, true, "Caption, Date, Time Above Image"));
 }
 
 void TfrmMain::TimeDateBelowImageClick() {
-    PrintCaptionedSelection({TCaptionPlace::Below, true, "Caption, Date, Time Below Image"});
+    PrintSelectedImages(
+        CaptionLayout(TCaptionPlace::Below, true, "Caption, Date, Time Below Image"));
 }
 
 void TfrmMain::ImagesStretchToFullPage2Click() {
@@ -172,26 +179,15 @@ void TfrmMain::ImagesStretchToFullPage2Click() {
         return;
     }
     // With rows but none selected the print dialog still comes, and nothing prints.
-    const QStringList paths = SelectedImagePaths();
-    RunPrintCommand([&](const TPrintContext& context) { PrintStretched(context, paths); });
+    RunPrintCommand(SelectedImagePaths(), PrintStretched);
 }
 
 void TfrmMain::ImagesAsManyToAPage1Click() {
-    const QStringList paths = SelectedImagePaths();
-    if (paths.isEmpty()) {
-        ShowPleaseSelectAnImage();
-        return;
-    }
-    RunPrintCommand([&](const TPrintContext& context) { PrintManyToAPage(context, paths); });
+    PrintSelectedImages(PrintManyToAPage);
 }
 
 void TfrmMain::ImagesAsThumbnails1Click() {
-    const QStringList paths = SelectedImagePaths();
-    if (paths.isEmpty()) {
-        ShowPleaseSelectAnImage();
-        return;
-    }
-    RunPrintCommand([&](const TPrintContext& context) { PrintThumbnails(context, paths); });
+    PrintSelectedImages(PrintThumbnails);
 }
 
 void TfrmMain::Printer1Click() {

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -131,6 +132,9 @@ struct TPrintContext {
     IPrintHost& Host;
     QSize Screen; // the screen PrintScale measures images against
 };
+
+// A layout of the print commands: prints the image files given, in their order.
+using TPrintLayout = std::function<void(const TPrintContext& context, const QStringList& paths)>;
 
 // One image, centred at its PrintScale size, in one job; a tall one in slices, one job each,
 // at the top left of the page. False when the printer failed (the user has been told).
