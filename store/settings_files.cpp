@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -42,6 +43,39 @@ std::optional<std::string> TextOnFirstLine(const std::vector<std::string>& lines
     if (lines.empty() || Trimmed(lines.front()).empty())
         return std::nullopt;
     return lines.front();
+}
+
+// A line as the user may see it in a message: short, printable.
+std::string Quoted(std::string_view line) {
+    constexpr std::size_t Longest = 20;
+    std::string shown;
+    for (char c : line.substr(0, Longest))
+        shown += (c >= ' ' && c <= '~') ? c : '?';
+    return "\"" + shown + (line.size() > Longest ? "...\"" : "\"");
+}
+
+// The four lines of "repeat.dat" as a rectangle, or the reason they are none.
+std::variant<TRepeatRect, std::string> ParseRepeatRect(const std::vector<std::string>& lines) {
+    int values[4] = {};
+    for (std::size_t index = 0; index < 4; ++index) {
+        const auto number = NumberOnLine(lines, index);
+        if (!number) {
+            const std::string which = "line " + std::to_string(index + 1);
+            if (index >= lines.size())
+                return which + " is missing";
+            return which + " is " + Quoted(lines[index]) + " instead of a whole number";
+        }
+        values[index] = *number;
+    }
+    const TRepeatRect rect{values[0], values[1], values[2], values[3]};
+    // An empty or inverted rectangle would make a capture of no size.
+    if (rect.Left >= rect.Right)
+        return "left (" + std::to_string(rect.Left) + ") is not less than right (" +
+               std::to_string(rect.Right) + ")";
+    if (rect.Top >= rect.Bottom)
+        return "top (" + std::to_string(rect.Top) + ") is not less than bottom (" +
+               std::to_string(rect.Bottom) + ")";
+    return rect;
 }
 
 } // namespace
@@ -110,15 +144,27 @@ void WriteZoomFactor(int factor) {
 }
 
 std::optional<TRepeatRect> ReadRepeatRect() {
-    const auto lines = ReadSettingsLines("repeat.dat");
-    const auto left = NumberOnLine(lines, 0);
-    const auto top = NumberOnLine(lines, 1);
-    const auto right = NumberOnLine(lines, 2);
-    const auto bottom = NumberOnLine(lines, 3);
-    // An empty or inverted rectangle would make a capture of no size.
-    if (!left || !top || !right || !bottom || *left >= *right || *top >= *bottom)
+    const auto parsed = ParseRepeatRect(ReadSettingsLines("repeat.dat"));
+    if (const auto* rect = std::get_if<TRepeatRect>(&parsed))
+        return *rect;
+    return std::nullopt;
+}
+
+bool RepeatRectStored() {
+    return FileExists(WorkPath("repeat.dat"));
+}
+
+std::optional<TRepeatRect> ReadRepeatRectStrict() {
+    const std::string path = WorkPath("repeat.dat");
+    if (!FileExists(path))
         return std::nullopt;
-    return TRepeatRect{*left, *top, *right, *bottom};
+    const auto lines = ReadTextLines(path);
+    if (!lines)
+        throw EFileError("\"repeat.dat\" cannot be read");
+    const auto parsed = ParseRepeatRect(*lines);
+    if (const auto* fault = std::get_if<std::string>(&parsed))
+        throw EFileError("\"repeat.dat\" holds no area: " + *fault);
+    return std::get<TRepeatRect>(parsed);
 }
 
 void WriteRepeatRect(const TRepeatRect& rect) {

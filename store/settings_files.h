@@ -36,7 +36,8 @@ int ReadZoomFactor();
 void WriteZoomFactor(int factor);
 
 // "repeat.dat": the last rectangle drawn (or the box of the last ellipse), in screen
-// coordinates; nullopt when none is stored or the four lines are not such a rectangle.
+// coordinates, right and bottom outside it; nullopt when none is stored or the four lines
+// are not such a rectangle.
 struct TRepeatRect {
     int Left = 0;
     int Top = 0;
@@ -46,6 +47,13 @@ struct TRepeatRect {
 };
 std::optional<TRepeatRect> ReadRepeatRect();
 void WriteRepeatRect(const TRepeatRect& rect);
+// Whether "repeat.dat" exists, whatever it holds.
+bool RepeatRectStored();
+// "repeat.dat" for a capture that takes the area again, where a broken file must not pass
+// for a missing one: nullopt when there is no file; throws EFileError saying what is wrong
+// ("line 2 is "abc" instead of a whole number", "left is not less than right") when the
+// file cannot be read or its first four lines are not such a rectangle.
+std::optional<TRepeatRect> ReadRepeatRectStrict();
 
 // "thumbview.dat": the thumbnail size code (1 small, 2 medium, 3 large); 1 when missing.
 int ReadThumbSize();

@@ -138,3 +138,42 @@ TEST_F(SettingsFiles, NamesAreMatchedWithoutRegardToCase) {
     EXPECT_EQ(Read("ThumbView.dat"), "3\r\n");
     EXPECT_EQ(Read("thumbview.dat"), "<missing>");
 }
+
+TEST_F(SettingsFiles, RepeatAreaForACaptureTellsABrokenFileFromAMissingOne) {
+    struct Case {
+        std::optional<std::string> Content; // nullopt: no file
+        std::string Expected;               // the rectangle, "none", or the error's text
+    };
+    const Case cases[] = {
+        {std::nullopt, "none"},
+        {"100\r\n100\r\n500\r\n400\r\n", "100,100,500,400"},
+        {"100\r\n100\r\n500\r\n400\r\nmore\r\n", "100,100,500,400"},
+        {"", "\"repeat.dat\" holds no area: line 1 is missing"},
+        {"100\r\n100\r\n500\r\n", "\"repeat.dat\" holds no area: line 4 is missing"},
+        {"100\r\nabc\r\n500\r\n400\r\n",
+         "\"repeat.dat\" holds no area: line 2 is \"abc\" instead of a whole number"},
+        {"99999999999\r\n100\r\n500\r\n400\r\n",
+         "\"repeat.dat\" holds no area: line 1 is \"99999999999\" instead of a whole number"},
+        {std::string("\x01\xff") + std::string(40, 'x') + "\r\n",
+         "\"repeat.dat\" holds no area: line 1 is \"??xxxxxxxxxxxxxxxxxx...\" instead of a "
+         "whole number"},
+        {"500\r\n100\r\n100\r\n400\r\n",
+         "\"repeat.dat\" holds no area: left (500) is not less than right (100)"},
+        {"100\r\n400\r\n500\r\n400\r\n",
+         "\"repeat.dat\" holds no area: top (400) is not less than bottom (400)"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(Work());
+        EnsureWorkFolder();
+        if (c.Content)
+            Put("repeat.dat", *c.Content);
+        std::string actual;
+        try {
+            actual = Show(ReadRepeatRectStrict());
+        } catch (const EFileError& error) {
+            actual = error.what();
+        }
+        EXPECT_EQ(actual, c.Expected) << c.Content.value_or("<missing>");
+        EXPECT_EQ(RepeatRectStored(), c.Content.has_value());
+    }
+}
