@@ -1,0 +1,144 @@
+#include "capture/frm_blank.h"
+
+#include "capture/repeat_area.h"
+#include "capture/selection_shapes.h"
+#include "capture/selection_window.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <exception>
+
+TfrmBlank::TfrmBlank(const TServices& services) : Services(services) {
+    setObjectName("frmBlank");
+    FormCreate();
+}
+
+void TfrmBlank::FormCreate() {
+    MakeSelectionWindow(*this, Services.Screen);
+    ScreenPicture_ = TakeScreenPicture(Services.Screen);
+}
+
+// The selection.
+
+void TfrmBlank::FormMouseDown(const QPoint& point) {
+    if (Drawn)
+        RedrawOutline();
+    SelectionStart = SelectionEnd = point;
+    Tracking = true;
+    Drawn = true;
+    RedrawOutline();
+}
+
+void TfrmBlank::FormMouseMove(const QPoint& point) {
+    if (!Tracking)
+        return;
+    RedrawOutline();
+    SelectionEnd = point;
+    RedrawOutline();
+}
+
+void TfrmBlank::FormMouseUp() {
+    // A button let go that was pressed before the window came up.
+    if (!Tracking)
+        return;
+    Tracking = false;
+    const QRect rect = OutlineRect();
+    if (rect.isEmpty()) {
+        Services.Clipboard.Clear();
+        CloseSelection(Rejected);
+        return;
+    }
+    Services.Clipboard.Clear();
+    TakeRectangle(rect);
+    try {
+        WriteRepeatArea(rect);
+    } catch (const std::exception& error) {
+        RepeatFileError = QString::fromLocal8Bit(error.what());
+    }
+    unsetCursor();
+    CloseSelection(Accepted);
+}
+
+void TfrmBlank::CancelSelection() {
+    Tracking = false;
+    Services.Clipboard.Clear();
+    CloseSelection(Rejected);
+}
+
+QRect TfrmBlank::OutlineRect() const {
+    return SelectionRect(SelectionStart, SelectionEnd);
+}
+
+void TfrmBlank::TakeRectangle(const QRect& rect) {
+    // The picture's rectangle with the outline along its border, as it is on the screen.
+    QImage grab = ScreenPicture_.copy(rect);
+    DrawFocusOutline(grab, grab.rect(), rect.topLeft());
+    Services.Clipboard.SetImage(grab);
+}
+
+void TfrmBlank::CloseSelection(int result) {
+    QCoreApplication::processEvents();
+    releaseKeyboard();
+    done(result);
+}
+
+// Drawing: the picture, and the outline over it while one is drawn.
+
+void TfrmBlank::RedrawOutline() {
+    const QRect rect = OutlineRect();
+    if (rect.isEmpty())
+        return;
+    // Only the border changes; for a large rectangle the inside is most of the screen.
+    update(QRect(rect.topLeft(), QSize(rect.width(), 1)));
+    update(QRect(rect.bottomLeft(), QSize(rect.width(), 1)));
+    update(QRect(rect.topLeft(), QSize(1, rect.height())));
+    update(QRect(rect.topRight(), QSize(1, rect.height())));
+}
+
+void TfrmBlank::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect rect = OutlineRect();
+    for (const QRect& exposed : event->region()) {
+        painter.drawImage(exposed.topLeft(), ScreenPicture_, exposed);
+        if (!Drawn || !exposed.intersects(rect))
+            continue;
+        const QRect piece = rect & exposed;
+        QImage outlined = ScreenPicture_.copy(piece);
+        DrawFocusOutline(outlined, rect.translated(-piece.topLeft()), piece.topLeft());
+        painter.drawImage(piece.topLeft(), outlined);
+    }
+}
+
+// Input.
+
+void TfrmBlank::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        FormMouseDown(event->position().toPoint());
+}
+
+void TfrmBlank::mouseMoveEvent(QMouseEvent* event) {
+    FormMouseMove(event->position().toPoint());
+}
+
+void TfrmBlank::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        FormMouseUp();
+}
+
+void TfrmBlank::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        CancelSelection();
+}
+
+void TfrmBlank::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    TakeKeyboardWhenShown(*this);
+}
+
+void TfrmBlank::reject() {
+    CancelSelection();
+}

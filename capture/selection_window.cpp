@@ -1,0 +1,38 @@
+#include "capture/selection_window.h"
+
+#include "platform/dib_qimage.h"
+
+#include <QTimer>
+#include <QWidget>
+
+QImage TakeScreenPicture(IScreen& screen) {
+    const QSize size = screen.ScreenSize();
+    QImage picture = DibToQImage(screen.GrabScreenRect(QRect(QPoint(0, 0), size)));
+    if (picture.size() != size) {
+        picture = QImage(size, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+    }
+    if (picture.format() != QImage::Format_RGB32)
+        picture.convertTo(QImage::Format_RGB32);
+    return picture;
+}
+
+void MakeSelectionWindow(QWidget& window, IScreen& screen) {
+    window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::BypassWindowManagerHint);
+    // The window paints every pixel itself, from its picture of the screen.
+    window.setAttribute(Qt::WA_OpaquePaintEvent);
+    window.setAttribute(Qt::WA_NoSystemBackground);
+    window.setGeometry(QRect(QPoint(0, 0), screen.ScreenSize()));
+    window.setCursor(Qt::CrossCursor);
+    window.setMouseTracking(false);
+}
+
+void TakeKeyboardWhenShown(QWidget& window) {
+    // The server grants the grab only to a window that is mapped, which happens after the
+    // show event.
+    QTimer::singleShot(0, &window, [&window] {
+        if (window.isVisible())
+            window.grabKeyboard();
+    });
+}

@@ -1,0 +1,22 @@
+// What the two selection windows share: lying over the whole screen, above every other window
+// and out of the window manager's hands, with a picture of the screen as it was, the cross
+// pointer and the keyboard to themselves (for Escape).
+#pragma once
+
+#include "platform/screen.h"
+
+#include <QImage>
+
+class QWidget;
+
+// The whole screen as a true-colour picture; an empty picture of the screen's size, black,
+// when the screen cannot be read.
+QImage TakeScreenPicture(IScreen& screen);
+
+// Makes `window` a borderless window over the whole screen that stays on top, with the cross
+// pointer; the window manager does not place, frame or move it.
+void MakeSelectionWindow(QWidget& window, IScreen& screen);
+
+// Takes the keyboard for the window once it is on the screen, so Escape reaches it although
+// the window manager never gives it the focus. Call from the window's showEvent.
+void TakeKeyboardWhenShown(QWidget& window);

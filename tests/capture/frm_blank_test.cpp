@@ -1,0 +1,112 @@
+#include "capture/frm_blank.h"
+
+#include "tests/capture/selection_window_fixture.h"
+
+#include <QPainter>
+
+using namespace selection_test;
+
+namespace {
+
+using RectangleSelection = SelectionWindow;
+
+} // namespace
+
+TEST_F(RectangleSelection, CoversTheScreenWithItsPictureAsItWas) {
+    TfrmBlank window(Services());
+    Screen.FillRect(QRect(0, 0, 640, 480), 0xFFFFFF); // the screen changes afterwards
+
+    EXPECT_EQ(window.geometry(), QRect(0, 0, 640, 480));
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window.windowFlags() & Qt::BypassWindowManagerHint);
+    EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
+    ExpectSameImage(Shown(&window, window.rect()), Picture);
+}
+
+TEST_F(RectangleSelection, ADragTakesTheRectangleWithItsDottedBorderAndStoresIt) {
+    TfrmBlank window(Services());
+    Mouse(&window, QEvent::MouseButtonPress, {500, 400});
+    Mouse(&window, QEvent::MouseMove, {300, 250});
+    Mouse(&window, QEvent::MouseMove, {100, 100});
+    const QRect rect(100, 100, 400, 300);
+    const QImage expected = ExpectedRectangleImage(Picture, rect);
+    // While the button is held the window shows the outline over the picture, and nothing of
+    // the outline drawn before.
+    QImage shown = Picture.copy();
+    QPainter(&shown).drawImage(rect.topLeft(), expected);
+    ExpectSameImage(Shown(&window, window.rect()), shown, "shown");
+    // Let go elsewhere: the rectangle is the one drawn last.
+    Mouse(&window, QEvent::MouseButtonRelease, {90, 95});
+
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    ExpectSameImage(Clipboard.Image, expected, "clipboard");
+    EXPECT_EQ(Read("repeat.dat"), "100\r\n100\r\n500\r\n400\r\n");
+    EXPECT_TRUE(window.RepeatFileError.isEmpty());
+}
+
+TEST_F(RectangleSelection, ASmallRectangleKeepsEveryPixel) {
+    TfrmBlank window(Services());
+    Drag(&window, {{10, 10}, {14, 14}});
+    ExpectSameImage(Clipboard.Image, ExpectedRectangleImage(Picture, QRect(10, 10, 4, 4)));
+    EXPECT_EQ(Read("repeat.dat"), "10\r\n10\r\n14\r\n14\r\n");
+}
+
+TEST_F(RectangleSelection, NoAreaOrEscapeLeavesTheClipboardEmptyAndTheStoredAreaAsItWas) {
+    struct Case {
+        const char* What;
+        std::function<void(TfrmBlank&)> User;
+    };
+    const Case cases[] = {
+        {"click",
+         [](TfrmBlank& w) {
+             Drag(&w, {{200, 200}});
+         }},
+        {"back to the start",
+         [](TfrmBlank& w) {
+             Drag(&w, {{200, 200}, {300, 260}, {200, 200}});
+         }},
+        {"along a row",
+         [](TfrmBlank& w) {
+             Drag(&w, {{200, 200}, {300, 200}});
+         }},
+        {"along a column",
+         [](TfrmBlank& w) {
+             Drag(&w, {{200, 200}, {200, 300}});
+         }},
+        {"Escape while dragging",
+         [](TfrmBlank& w) {
+             Mouse(&w, QEvent::MouseButtonPress, {200, 200});
+             Mouse(&w, QEvent::MouseMove, {300, 300});
+             PressEscape(&w);
+         }},
+        {"Escape", [](TfrmBlank& w) { PressEscape(&w); }},
+        {"closed", [](TfrmBlank& w) { w.close(); }},
+    };
+    for (const Case& c : cases) {
+        Put("repeat.dat", "1\r\n2\r\n30\r\n40\r\n");
+        Clipboard.Image = QImage(3, 3, QImage::Format_RGB32);
+        TfrmBlank window(Services());
+        window.show();
+        c.User(window);
+        EXPECT_EQ(window.result(), QDialog::Rejected) << c.What;
+        EXPECT_FALSE(Clipboard.HasImage()) << c.What;
+        EXPECT_EQ(Read("repeat.dat"), "1\r\n2\r\n30\r\n40\r\n") << c.What;
+    }
+}
+
+TEST_F(RectangleSelection, AButtonLetGoThatWasNotPressedHereIsIgnored) {
+    TfrmBlank window(Services());
+    Mouse(&window, QEvent::MouseButtonRelease, {50, 50});
+    EXPECT_TRUE(Clipboard.HasImage());
+    Drag(&window, {{20, 30}, {60, 70}});
+    ExpectSameImage(Clipboard.Image, ExpectedRectangleImage(Picture, QRect(20, 30, 40, 40)));
+}
+
+TEST_F(RectangleSelection, ARepeatFileThatCannotBeWrittenStillLeavesTheCapture) {
+    std::filesystem::create_directory(Work() / "repeat.dat"); // a folder where the file goes
+    TfrmBlank window(Services());
+    Drag(&window, {{20, 30}, {60, 70}});
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    ExpectSameImage(Clipboard.Image, ExpectedRectangleImage(Picture, QRect(20, 30, 40, 40)));
+    EXPECT_FALSE(window.RepeatFileError.isEmpty());
+}
