@@ -82,7 +82,7 @@ void TfrmBlank::TakeRectangle(const QRect& rect) {
 
 void TfrmBlank::CloseSelection(int result) {
     QCoreApplication::processEvents();
-    releaseKeyboard();
+    ReleaseInput(*this, *this);
     done(result);
 }
 
@@ -136,7 +136,7 @@ void TfrmBlank::keyPressEvent(QKeyEvent* event) {
 
 void TfrmBlank::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    TakeKeyboardWhenShown(*this);
+    TakeInputWhenShown(*this, *this);
 }
 
 void TfrmBlank::reject() {

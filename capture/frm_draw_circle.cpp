@@ -88,7 +88,7 @@ void TfrmDrawCircle::CancelSelection() {
 }
 
 void TfrmDrawCircle::CloseSelection(int result) {
-    releaseKeyboard();
+    ReleaseInput(*this, *capImage);
     done(result);
 }
 
@@ -143,7 +143,7 @@ void TfrmDrawCircle::keyPressEvent(QKeyEvent* event) {
 
 void TfrmDrawCircle::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    TakeKeyboardWhenShown(*this);
+    TakeInputWhenShown(*this, *capImage);
 }
 
 void TfrmDrawCircle::reject() {

@@ -28,11 +28,18 @@ void MakeSelectionWindow(QWidget& window, IScreen& screen) {
     window.setMouseTracking(false);
 }
 
-void TakeKeyboardWhenShown(QWidget& window) {
-    // The server grants the grab only to a window that is mapped, which happens after the
+void TakeInputWhenShown(QWidget& window, QWidget& mouseTarget) {
+    // The server grants the grabs only to a window that is mapped, which happens after the
     // show event.
-    QTimer::singleShot(0, &window, [&window] {
-        if (window.isVisible())
-            window.grabKeyboard();
+    QTimer::singleShot(0, &window, [&window, &mouseTarget] {
+        if (!window.isVisible())
+            return;
+        window.grabKeyboard();
+        mouseTarget.grabMouse();
     });
+}
+
+void ReleaseInput(QWidget& window, QWidget& mouseTarget) {
+    mouseTarget.releaseMouse();
+    window.releaseKeyboard();
 }

@@ -1,6 +1,6 @@
 // What the two selection windows share: lying over the whole screen, above every other window
 // and out of the window manager's hands, with a picture of the screen as it was, the cross
-// pointer and the keyboard to themselves (for Escape).
+// pointer and the keyboard and mouse to themselves.
 #pragma once
 
 #include "platform/screen.h"
@@ -17,6 +17,9 @@ QImage TakeScreenPicture(IScreen& screen);
 // pointer; the window manager does not place, frame or move it.
 void MakeSelectionWindow(QWidget& window, IScreen& screen);
 
-// Takes the keyboard for the window once it is on the screen, so Escape reaches it although
-// the window manager never gives it the focus. Call from the window's showEvent.
-void TakeKeyboardWhenShown(QWidget& window);
+// Takes the keyboard and the mouse for the window once it is on the screen: Escape reaches it
+// although the window manager never gives it the focus, and a window that comes up above it
+// meanwhile cannot take the drag away. The mouse goes to `mouseTarget` (the window or the
+// control that fills it). Call from the window's showEvent; ReleaseInput gives both back.
+void TakeInputWhenShown(QWidget& window, QWidget& mouseTarget);
+void ReleaseInput(QWidget& window, QWidget& mouseTarget);

@@ -22,7 +22,10 @@ protected:
         Clipboard.Image.fill(Qt::green);
     }
 
-    TServices Services() { return TServices{Dialogs, Clipboard, Tray, Windows, Screen, Desktop}; }
+    TServices Services() {
+        return TServices{Dialogs, Clipboard, Tray,  Windows, Screen,
+                         Desktop, HotKeys,   Sound, Browsers};
+    }
 
     static void Mouse(QWidget* widget, QEvent::Type type, const QPoint& at) {
         const Qt::MouseButtons held =

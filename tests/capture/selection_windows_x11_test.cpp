@@ -5,9 +5,12 @@
 #include "capture/frm_draw_circle.h"
 #include "capture/region_highlight.h"
 #include "platform/windows.h"
+#include "tests/fakes/fake_browser_urls.h"
 #include "tests/fakes/fake_clipboard.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_dialogs.h"
+#include "tests/fakes/fake_hotkeys.h"
+#include "tests/fakes/fake_sound.h"
 #include "tests/fakes/fake_tray_icon.h"
 #include "tests/store/work_folder_fixture.h"
 
@@ -27,7 +30,10 @@ protected:
         ShowPicture(Other, Picture);
         Clipboard.Image = QImage(3, 3, QImage::Format_RGB32);
     }
-    TServices Services() { return TServices{Dialogs, Clipboard, Tray, Windows, Screen, Desktop}; }
+    TServices Services() {
+        return TServices{Dialogs, Clipboard, Tray,  Windows, Screen,
+                         Desktop, HotKeys,   Sound, Browsers};
+    }
     // The screen shows the picture again, everywhere.
     void ExpectNoTrace() {
         Settle(200);
@@ -41,6 +47,9 @@ protected:
     TX11Windows Windows;
     TX11Screen Screen;
     TFakeDesktop Desktop;
+    TFakeHotKeys HotKeys;
+    TFakeSound Sound;
+    TFakeBrowserURLs Browsers;
     QImage Picture;
 };
 
@@ -139,4 +148,24 @@ TEST_F(SelectionWindowsX11, TheHighlightShowsTheAreaInvertedAndIsNotTakenForTheW
     highlight.reset();
     Settle(200);
     ExpectSameImage(ScreenShows(Screen, client), Picture.copy(client), "afterwards");
+}
+
+TEST_F(SelectionWindowsX11, AWindowComingUpAboveTheSelectionDoesNotTakeTheMouse) {
+    TfrmBlank window(Services());
+    TScriptedUser user(Other);
+    user.Then([&] {
+            Window popup =
+                Other.CreateWindow(QRect(50, 50, 300, 200), "popup", "Popup", "popup", true);
+            Other.MapAndWait(popup, false);
+        })
+        .MoveTo({100, 100})
+        .Button(true)
+        .MoveTo({500, 450})
+        .Button(false)
+        .Key(XK_Escape) // ends a window that never saw the button
+        .Start();
+    const int result = window.exec();
+
+    EXPECT_EQ(result, QDialog::Accepted);
+    ExpectSameImage(Clipboard.Image, ExpectedRectangleImage(Picture, QRect(100, 100, 400, 350)));
 }
