@@ -148,6 +148,9 @@ void TfrmMain::BuildWindow() {
     ShowMainTimer = new QTimer(this);
     ShowMainTimer->setInterval(2000);
     connect(ShowMainTimer, &QTimer::timeout, this, &TfrmMain::ShowMainTimerTimer);
+    RegionTimer = new QTimer(this);
+    RegionTimer->setInterval(700);
+    connect(RegionTimer, &QTimer::timeout, this, &TfrmMain::RegionTimerTimer);
 
     TrayMenu = new QMenu(this);
     ShowKarvin1 = TrayMenu->addAction("&Show Karvin Window", this, &TfrmMain::ShowKarvin1Click);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "app/services.h"
+#include "capture/region_highlight.h"
 #include "imaging/dib_graphic.h"
 #include "imaging/image_transform.h"
 #include "output/print_layouts.h"
@@ -23,6 +24,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -178,6 +180,23 @@ public:
     // choice is "Print Only") and printed (unless it is "Capture Only").
     void RenderConsoleText();
 
+    // Selection capture (capture/frm_main_selection.cpp): pointing at a window, dragging a
+    // rectangle or an ellipse over the screen, and taking the stored area again. Each hands
+    // its capture to FinishCapture, or registers the hot keys again when nothing was
+    // selected; a stored area that cannot be taken throws.
+    //
+    // "Mouse Selected Region": the first press highlights the window under the pointer until
+    // the second press, which takes its client area.
+    void CaptureMouseSelectedRegion();
+    void CaptureUserRectangle();
+    void CaptureUserRectangleWithRepeat();
+    void CaptureUserCircle();
+    void CaptureUserCircleWithRepeat();
+    // The tick of RegionTimer: the highlight moves to the window under the pointer.
+    void RegionTimerTimer();
+    // Ends the highlighting between the two presses without a capture.
+    void CancelRegionSelection();
+
     // The captured-image list: the rows of lvPicNames, ImagePaths and ImageURLs are three
     // parallel sequences of the same length and order. A row's "Saved" column is blank while
     // its image lies only in the working folder; its "File Name" column shows the file name.
@@ -249,6 +268,13 @@ public:
     QString PendingURL;
     // Timer capture is running: the methods that wait for the user are refused.
     bool TimerCaptureOn = false;
+    // The region method between its two presses: RegionTimer ticks every 700 ms from the
+    // first press on; HighlightedWindow is the window shown highlighted (0 for none);
+    // RegionTickBusy is set while a tick runs and stays set while the pointer stays on the
+    // highlighted window.
+    QTimer* RegionTimer = nullptr;
+    TWindowId HighlightedWindow = 0;
+    bool RegionTickBusy = false;
 
 signals:
     // The window has been closed for good; the program ends.
@@ -326,6 +352,16 @@ private:
     void SetViewBackTo100();
     void ReportRefusedHotKeys(const QStringList& refused, const QStringList& working);
 
+    // The steps of the selection methods (capture/frm_main_selection.cpp).
+    void HighlightRegion(TWindowId window);
+    void RemoveRegionHighlight();
+    void SelectRectangle();
+    void SelectEllipse();
+    void ReportRepeatFileError(const QString& error);
+    void PutOnClipboard(const QImage& picture);
+    void FinishRepeatCapture();
+    void FinishSelectionCapture();
+
     // Minimising hides the window and leaves only the tray icon (when there is a tray).
     bool MinimizeToTray = true;
     bool Destroyed = false;
@@ -339,4 +375,6 @@ private:
     bool CaptureHotKeysOn = false;
     // The hot keys found held by other programs and already reported, as their names.
     QStringList ReportedRefusals;
+    // The highlight of the region method, while one is shown.
+    std::unique_ptr<TRegionHighlight> RegionHighlight;
 };

@@ -12,13 +12,13 @@
 #include "capture/capture_methods.h"
 #include "capture/capture_rect.h"
 #include "capture/mouse_pointer.h"
+#include "capture/repeat_area.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "imaging/crop_transform.h"
 #include "imaging/format_registry.h"
 #include "imaging/negative_transform.h"
 #include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
-#include "store/settings_files.h"
 #include "store/work_folder.h"
 
 #include <QComboBox>
@@ -126,7 +126,11 @@ void TfrmMain::AskBrowserInFront() {
 }
 
 void TfrmMain::RunCaptureMethod(int method) {
-    if (TimerCaptureOn && RefusedUnderTimerCapture(method, ReadRepeatRect().has_value())) {
+    // A press of another method ends the highlighting of the region method, which would
+    // otherwise stay on the screen until the region method is chosen again.
+    if (method != cmMouseSelectedRegion)
+        CancelRegionSelection();
+    if (TimerCaptureOn && RefusedUnderTimerCapture(method, RepeatAreaStored())) {
         RegisterCaptureHotKeys();
         return;
     }
@@ -139,6 +143,21 @@ void TfrmMain::RunCaptureMethod(int method) {
         break;
     case cmActiveWindowClientArea:
         FinishSimpleCapture(CaptureClientArea());
+        break;
+    case cmMouseSelectedRegion:
+        CaptureMouseSelectedRegion();
+        break;
+    case cmUserRectangle:
+        CaptureUserRectangle();
+        break;
+    case cmUserRectangleWithRepeat:
+        CaptureUserRectangleWithRepeat();
+        break;
+    case cmUserCircle:
+        CaptureUserCircle();
+        break;
+    case cmUserCircleWithRepeat:
+        CaptureUserCircleWithRepeat();
         break;
     default:
         // A method the program does not have, or a number that names none: nothing is

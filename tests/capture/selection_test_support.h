@@ -72,6 +72,16 @@ inline QImage ExpectedEllipseImage(const QImage& screen, const QRect& box, bool 
     return expected;
 }
 
+inline bool SamePixels(const QImage& actual, const QImage& expected) {
+    if (actual.size() != expected.size())
+        return false;
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            if ((actual.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF))
+                return false;
+    return true;
+}
+
 // Compares sizes and every pixel (alpha aside), reporting the first few differences.
 inline void ExpectSameImage(const QImage& actual, const QImage& expected,
                             const QString& what = {}) {
