@@ -12,14 +12,15 @@
 
 #include <exception>
 
-TfrmBlank::TfrmBlank(const TServices& services) : Services(services) {
+TfrmBlank::TfrmBlank(IScreen& screen, IClipboard& clipboard)
+    : Screen(screen), Clipboard(clipboard) {
     setObjectName("frmBlank");
     FormCreate();
 }
 
 void TfrmBlank::FormCreate() {
-    MakeSelectionWindow(*this, Services.Screen);
-    ScreenPicture_ = TakeScreenPicture(Services.Screen);
+    MakeSelectionWindow(*this, Screen);
+    ScreenPicture_ = TakeScreenPicture(Screen);
 }
 
 // The selection.
@@ -48,11 +49,11 @@ void TfrmBlank::FormMouseUp() {
     Tracking = false;
     const QRect rect = OutlineRect();
     if (rect.isEmpty()) {
-        Services.Clipboard.Clear();
+        Clipboard.Clear();
         CloseSelection(Rejected);
         return;
     }
-    Services.Clipboard.Clear();
+    Clipboard.Clear();
     TakeRectangle(rect);
     try {
         WriteRepeatArea(rect);
@@ -65,7 +66,7 @@ void TfrmBlank::FormMouseUp() {
 
 void TfrmBlank::CancelSelection() {
     Tracking = false;
-    Services.Clipboard.Clear();
+    Clipboard.Clear();
     CloseSelection(Rejected);
 }
 
@@ -77,7 +78,7 @@ void TfrmBlank::TakeRectangle(const QRect& rect) {
     // The picture's rectangle with the outline along its border, as it is on the screen.
     QImage grab = ScreenPicture_.copy(rect);
     DrawFocusOutline(grab, grab.rect(), rect.topLeft());
-    Services.Clipboard.SetImage(grab);
+    Clipboard.SetImage(grab);
 }
 
 void TfrmBlank::CloseSelection(int result) {

@@ -8,7 +8,8 @@
 // drawing happens on its own picture, so nothing of the outline is left on the screen.
 #pragma once
 
-#include "app/services.h"
+#include "platform/clipboard.h"
+#include "platform/screen.h"
 
 #include <QDialog>
 #include <QImage>
@@ -20,7 +21,7 @@ class TfrmBlank : public QDialog {
     Q_OBJECT
 public:
     // Runs FormCreate: the window takes its picture of the screen now.
-    explicit TfrmBlank(const TServices& services);
+    TfrmBlank(IScreen& screen, IClipboard& clipboard);
 
     void FormCreate();
     // Points are in screen coordinates, which are the window's own.
@@ -58,6 +59,7 @@ private:
     void TakeRectangle(const QRect& rect);
     void CloseSelection(int result);
 
-    TServices Services;
+    IScreen& Screen;
+    IClipboard& Clipboard;
     QImage ScreenPicture_;
 };

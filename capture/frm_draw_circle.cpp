@@ -11,15 +11,16 @@
 
 #include <exception>
 
-TfrmDrawCircle::TfrmDrawCircle(const TServices& services) : Services(services) {
+TfrmDrawCircle::TfrmDrawCircle(IScreen& screen, IClipboard& clipboard)
+    : Screen(screen), Clipboard(clipboard) {
     setObjectName("frmDrawCircle");
     FormCreate();
 }
 
 void TfrmDrawCircle::FormCreate() {
     Tracking = false;
-    MakeSelectionWindow(*this, Services.Screen);
-    ScreenPicture_ = TakeScreenPicture(Services.Screen);
+    MakeSelectionWindow(*this, Screen);
+    ScreenPicture_ = TakeScreenPicture(Screen);
     capImage = new QWidget(this);
     capImage->setObjectName("capImage");
     capImage->setGeometry(rect());
@@ -52,7 +53,7 @@ void TfrmDrawCircle::capImageMouseUp(const QPoint& point) {
         return;
     if (point.x() == SelectionStart.x() || point.y() == SelectionStart.y()) {
         Tracking = false;
-        Services.Clipboard.Clear();
+        Clipboard.Clear();
         unsetCursor();
         CloseSelection(Rejected);
         return;
@@ -70,7 +71,7 @@ void TfrmDrawCircle::capImageMouseUp(const QPoint& point) {
     TransImage = ScreenPicture_.copy(box);
     DrawEllipseOutline(TransImage, TransImage.rect(), TOutlineInk::Black);
     CutOutEllipse(TransImage);
-    Services.Clipboard.SetImage(TransImage);
+    Clipboard.SetImage(TransImage);
     QCoreApplication::processEvents();
     try {
         WriteRepeatArea(box);
@@ -83,7 +84,7 @@ void TfrmDrawCircle::capImageMouseUp(const QPoint& point) {
 
 void TfrmDrawCircle::CancelSelection() {
     Tracking = false;
-    Services.Clipboard.Clear();
+    Clipboard.Clear();
     CloseSelection(Rejected);
 }
 

@@ -6,8 +6,9 @@
 // the clipboard empty.
 #pragma once
 
-#include "app/services.h"
 #include "capture/selection_shapes.h"
+#include "platform/clipboard.h"
+#include "platform/screen.h"
 
 #include <QDialog>
 #include <QImage>
@@ -21,7 +22,7 @@ class TfrmDrawCircle : public QDialog {
     Q_OBJECT
 public:
     // Runs FormCreate: the window takes its picture of the screen now.
-    explicit TfrmDrawCircle(const TServices& services);
+    TfrmDrawCircle(IScreen& screen, IClipboard& clipboard);
 
     void FormCreate();
     // Points are in screen coordinates, which are the window's own.
@@ -56,7 +57,8 @@ private:
     void PaintPicture(QPaintEvent* event);
     void CloseSelection(int result);
 
-    TServices Services;
+    IScreen& Screen;
+    IClipboard& Clipboard;
     QImage ScreenPicture_;
     // The ellipse shown over the picture: the rubber band while dragging, then the final
     // outline.

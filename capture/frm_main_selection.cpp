@@ -140,13 +140,13 @@ void TfrmMain::CaptureUserCircleWithRepeat() {
 // The steps the methods share.
 
 void TfrmMain::SelectRectangle() {
-    TfrmBlank frmBlank(Services);
+    TfrmBlank frmBlank(Services.Screen, Services.Clipboard);
     Services.Dialogs.ExecModal(frmBlank);
     ReportRepeatFileError(frmBlank.RepeatFileError);
 }
 
 void TfrmMain::SelectEllipse() {
-    TfrmDrawCircle frmDrawCircle(Services);
+    TfrmDrawCircle frmDrawCircle(Services.Screen, Services.Clipboard);
     Services.Dialogs.ExecModal(frmDrawCircle);
     ReportRepeatFileError(frmDrawCircle.RepeatFileError);
 }

@@ -13,7 +13,7 @@ using RectangleSelection = SelectionWindow;
 } // namespace
 
 TEST_F(RectangleSelection, CoversTheScreenWithItsPictureAsItWas) {
-    TfrmBlank window(Services());
+    TfrmBlank window(Screen, Clipboard);
     Screen.FillRect(QRect(0, 0, 640, 480), 0xFFFFFF); // the screen changes afterwards
 
     EXPECT_EQ(window.geometry(), QRect(0, 0, 640, 480));
@@ -24,7 +24,7 @@ TEST_F(RectangleSelection, CoversTheScreenWithItsPictureAsItWas) {
 }
 
 TEST_F(RectangleSelection, ADragTakesTheRectangleWithItsDottedBorderAndStoresIt) {
-    TfrmBlank window(Services());
+    TfrmBlank window(Screen, Clipboard);
     Mouse(&window, QEvent::MouseButtonPress, {500, 400});
     Mouse(&window, QEvent::MouseMove, {300, 250});
     Mouse(&window, QEvent::MouseMove, {100, 100});
@@ -45,7 +45,7 @@ TEST_F(RectangleSelection, ADragTakesTheRectangleWithItsDottedBorderAndStoresIt)
 }
 
 TEST_F(RectangleSelection, ASmallRectangleKeepsEveryPixel) {
-    TfrmBlank window(Services());
+    TfrmBlank window(Screen, Clipboard);
     Drag(&window, {{10, 10}, {14, 14}});
     ExpectSameImage(Clipboard.Image, ExpectedRectangleImage(Picture, QRect(10, 10, 4, 4)));
     EXPECT_EQ(Read("repeat.dat"), "10\r\n10\r\n14\r\n14\r\n");
@@ -85,7 +85,7 @@ TEST_F(RectangleSelection, NoAreaOrEscapeLeavesTheClipboardEmptyAndTheStoredArea
     for (const Case& c : cases) {
         Put("repeat.dat", "1\r\n2\r\n30\r\n40\r\n");
         Clipboard.Image = QImage(3, 3, QImage::Format_RGB32);
-        TfrmBlank window(Services());
+        TfrmBlank window(Screen, Clipboard);
         window.show();
         c.User(window);
         EXPECT_EQ(window.result(), QDialog::Rejected) << c.What;
@@ -95,7 +95,7 @@ TEST_F(RectangleSelection, NoAreaOrEscapeLeavesTheClipboardEmptyAndTheStoredArea
 }
 
 TEST_F(RectangleSelection, AButtonLetGoThatWasNotPressedHereIsIgnored) {
-    TfrmBlank window(Services());
+    TfrmBlank window(Screen, Clipboard);
     Mouse(&window, QEvent::MouseButtonRelease, {50, 50});
     EXPECT_TRUE(Clipboard.HasImage());
     Drag(&window, {{20, 30}, {60, 70}});
@@ -104,7 +104,7 @@ TEST_F(RectangleSelection, AButtonLetGoThatWasNotPressedHereIsIgnored) {
 
 TEST_F(RectangleSelection, ARepeatFileThatCannotBeWrittenStillLeavesTheCapture) {
     std::filesystem::create_directory(Work() / "repeat.dat"); // a folder where the file goes
-    TfrmBlank window(Services());
+    TfrmBlank window(Screen, Clipboard);
     Drag(&window, {{20, 30}, {60, 70}});
     EXPECT_EQ(window.result(), QDialog::Accepted);
     ExpectSameImage(Clipboard.Image, ExpectedRectangleImage(Picture, QRect(20, 30, 40, 40)));

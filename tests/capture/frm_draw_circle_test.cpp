@@ -23,7 +23,7 @@ QImage WithOutline(const QImage& picture, const QRect& box, bool black) {
 } // namespace
 
 TEST_F(EllipseSelection, CoversTheScreenWithItsPictureAsItWas) {
-    TfrmDrawCircle window(Services());
+    TfrmDrawCircle window(Screen, Clipboard);
     Screen.FillRect(QRect(0, 0, 640, 480), 0xFFFFFF);
 
     EXPECT_EQ(window.geometry(), QRect(0, 0, 640, 480));
@@ -35,7 +35,7 @@ TEST_F(EllipseSelection, CoversTheScreenWithItsPictureAsItWas) {
 }
 
 TEST_F(EllipseSelection, ADragCutsTheEllipseOutOntoWhiteWithItsBlackOutline) {
-    TfrmDrawCircle window(Services());
+    TfrmDrawCircle window(Screen, Clipboard);
     QWidget* image = window.capImage;
     Mouse(image, QEvent::MouseButtonPress, {90, 70});
     Mouse(image, QEvent::MouseMove, {60, 20});
@@ -56,7 +56,7 @@ TEST_F(EllipseSelection, ADragCutsTheEllipseOutOntoWhiteWithItsBlackOutline) {
 }
 
 TEST_F(EllipseSelection, TheBoxEndsWhereTheButtonIsLetGo) {
-    TfrmDrawCircle window(Services());
+    TfrmDrawCircle window(Screen, Clipboard);
     Mouse(window.capImage, QEvent::MouseButtonPress, {10, 10});
     Mouse(window.capImage, QEvent::MouseMove, {30, 30});
     Mouse(window.capImage, QEvent::MouseButtonRelease, {40, 50});
@@ -93,7 +93,7 @@ TEST_F(EllipseSelection, NoAreaOrEscapeLeavesTheClipboardEmptyAndTheStoredAreaAs
     for (const Case& c : cases) {
         Put("repeat.dat", "1\r\n2\r\n30\r\n40\r\n");
         Clipboard.Image = QImage(3, 3, QImage::Format_RGB32);
-        TfrmDrawCircle window(Services());
+        TfrmDrawCircle window(Screen, Clipboard);
         window.show();
         c.User(window);
         EXPECT_EQ(window.result(), QDialog::Rejected) << c.What;

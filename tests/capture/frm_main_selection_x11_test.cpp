@@ -10,6 +10,7 @@
 #include "store/settings.h"
 #include "tests/fakes/fake_browser_urls.h"
 #include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fake_printer.h"
 #include "tests/fakes/fake_sound.h"
 #include "tests/fakes/fake_tray_icon.h"
 #include "tests/store/work_folder_fixture.h"
@@ -37,7 +38,7 @@ protected:
         record.PrintSelection = 2; // "Capture Only", into BMP files
         WriteSettings(record);
         Main = std::make_unique<TfrmMain>(TServices{Dialogs, Clipboard, Tray, Windows, Screen,
-                                                    Desktop, HotKeys, Sound, Browsers});
+                                                    Desktop, HotKeys, Sound, Browsers, Printer});
         // Left in the tray, as a start with the window hidden leaves it, so that the other
         // program's windows stay in front.
         Main->ShowMainTimer->stop();
@@ -74,6 +75,7 @@ protected:
     TX11HotKeys HotKeys;
     TFakeSound Sound;
     TFakeBrowserURLs Browsers;
+    TRecordingPrinter Printer;
     std::unique_ptr<TfrmMain> Main;
     QImage Picture;
 };

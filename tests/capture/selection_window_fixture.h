@@ -22,11 +22,6 @@ protected:
         Clipboard.Image.fill(Qt::green);
     }
 
-    TServices Services() {
-        return TServices{Dialogs, Clipboard, Tray,  Windows, Screen,
-                         Desktop, HotKeys,   Sound, Browsers};
-    }
-
     static void Mouse(QWidget* widget, QEvent::Type type, const QPoint& at) {
         const Qt::MouseButtons held =
             type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);

@@ -5,13 +5,7 @@
 #include "capture/frm_draw_circle.h"
 #include "capture/region_highlight.h"
 #include "platform/windows.h"
-#include "tests/fakes/fake_browser_urls.h"
 #include "tests/fakes/fake_clipboard.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fake_dialogs.h"
-#include "tests/fakes/fake_hotkeys.h"
-#include "tests/fakes/fake_sound.h"
-#include "tests/fakes/fake_tray_icon.h"
 #include "tests/store/work_folder_fixture.h"
 
 // Xlib's macros clash with Qt's names: X headers come last.
@@ -30,10 +24,6 @@ protected:
         ShowPicture(Other, Picture);
         Clipboard.Image = QImage(3, 3, QImage::Format_RGB32);
     }
-    TServices Services() {
-        return TServices{Dialogs, Clipboard, Tray,  Windows, Screen,
-                         Desktop, HotKeys,   Sound, Browsers};
-    }
     // The screen shows the picture again, everywhere.
     void ExpectNoTrace() {
         Settle(200);
@@ -41,22 +31,16 @@ protected:
     }
 
     TOtherClient Other;
-    TFakeDialogs Dialogs;
     TFakeClipboard Clipboard;
-    TFakeTrayIcon Tray;
     TX11Windows Windows;
     TX11Screen Screen;
-    TFakeDesktop Desktop;
-    TFakeHotKeys HotKeys;
-    TFakeSound Sound;
-    TFakeBrowserURLs Browsers;
     QImage Picture;
 };
 
 } // namespace
 
 TEST_F(SelectionWindowsX11, TheRectangleTakenIsWhatTheScreenShowedWithTheOutline) {
-    TfrmBlank window(Services());
+    TfrmBlank window(Screen, Clipboard);
     QImage shownWhileHeld;
     const QRect rect(100, 100, 400, 300);
     TScriptedUser user(Other);
@@ -82,9 +66,9 @@ TEST_F(SelectionWindowsX11, EscapeEndsTheSelectionWithNothingTaken) {
         Clipboard.Image = QImage(3, 3, QImage::Format_RGB32);
         std::unique_ptr<QDialog> window;
         if (ellipse)
-            window = std::make_unique<TfrmDrawCircle>(Services());
+            window = std::make_unique<TfrmDrawCircle>(Screen, Clipboard);
         else
-            window = std::make_unique<TfrmBlank>(Services());
+            window = std::make_unique<TfrmBlank>(Screen, Clipboard);
         TScriptedUser user(Other);
         user.MoveTo({200, 200})
             .Button(true)
@@ -102,7 +86,7 @@ TEST_F(SelectionWindowsX11, EscapeEndsTheSelectionWithNothingTaken) {
 }
 
 TEST_F(SelectionWindowsX11, TheEllipseTakenIsCutOutWithItsOutline) {
-    TfrmDrawCircle window(Services());
+    TfrmDrawCircle window(Screen, Clipboard);
     QImage bandWhileHeld;
     const QRect box(300, 200, 251, 180);
     TScriptedUser user(Other);
@@ -151,7 +135,7 @@ TEST_F(SelectionWindowsX11, TheHighlightShowsTheAreaInvertedAndIsNotTakenForTheW
 }
 
 TEST_F(SelectionWindowsX11, AWindowComingUpAboveTheSelectionDoesNotTakeTheMouse) {
-    TfrmBlank window(Services());
+    TfrmBlank window(Screen, Clipboard);
     TScriptedUser user(Other);
     user.Then([&] {
             Window popup =
