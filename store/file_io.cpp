@@ -14,6 +14,38 @@ std::string SystemError(const std::string& what, const std::string& path) {
     return what + " \"" + path + "\": " + std::strerror(errno);
 }
 
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int fd) : Fd(fd) {}
+    ~TFileDescriptor() {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    // Closes now, so that the caller sees the error of a write the system had delayed.
+    bool Close() {
+        const int fd = Fd;
+        Fd = -1;
+        return ::close(fd) == 0;
+    }
+    int Fd;
+};
+
+// Writes all of `data`; false with errno set when the system refuses part of it.
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return false;
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -125,6 +157,86 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
     return SplitLines(*content);
 }
 
+bool CopyFileNoReplace(const std::string& source, const std::string& target) {
+    TFileDescriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (from.Fd < 0)
+        throw EFileError(SystemError("Cannot read file", source));
+    struct stat info {};
+    if (::fstat(from.Fd, &info) != 0)
+        throw EFileError(SystemError("Cannot read file", source));
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        throw EFileError(SystemError("Cannot read file", source));
+    }
+
+    std::string pattern = FolderOf(target) + ".karvin-write-XXXXXX";
+    std::vector<char> temporary(pattern.begin(), pattern.end());
+    temporary.push_back('\0');
+    TFileDescriptor to(::mkstemp(temporary.data()));
+    if (to.Fd < 0)
+        throw EFileError(SystemError("Cannot create file", target));
+    // Whatever goes wrong from here on, the half-made copy goes with it.
+    const auto fail = [&](const std::string& message) {
+        to.Close();
+        ::unlink(temporary.data());
+        throw EFileError(message);
+    };
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(to.Fd, 0666 & ~mask);
+
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(from.Fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            fail(SystemError("Cannot read file", source));
+        if (got == 0)
+            break;
+        if (!WriteAll(to.Fd, buffer.data(), std::size_t(got)))
+            fail(SystemError("Cannot write file", target));
+    }
+    if (::fsync(to.Fd) != 0)
+        fail(SystemError("Cannot write file", target));
+    if (!to.Close()) {
+        const std::string message = SystemError("Cannot write file", target);
+        ::unlink(temporary.data());
+        throw EFileError(message);
+    }
+    if (RenameNoReplace(AT_FDCWD, temporary.data(), target))
+        return true;
+    const int error = errno;
+    ::unlink(temporary.data());
+    if (error == EEXIST)
+        return false;
+    errno = error;
+    throw EFileError(SystemError("Cannot write file", target));
+}
+
+bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName) {
+    if (::renameat2(folderFd, name.c_str(), folderFd, newName.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without the no-replace rename: a hard link fails just as safely when the
+    // new name is taken.
+    if (::linkat(folderFd, name.c_str(), folderFd, newName.c_str(), 0) == 0) {
+        ::unlinkat(folderFd, name.c_str(), 0);
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return false;
+    // Nor hard links (FAT memory sticks behind some drivers): look, then rename. Only another
+    // program's file made in the instant between the two could be replaced.
+    struct stat info {};
+    if (::fstatat(folderFd, newName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(folderFd, name.c_str(), folderFd, newName.c_str()) == 0;
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -135,7 +247,9 @@ bool DirectoryExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 std::string FindFileNoCase(const std::string& folder, const std::string& name) {
     std::string base = folder;

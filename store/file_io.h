@@ -29,7 +29,18 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
 // nullopt when the file does not exist or cannot be read.
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 
-bool FileExists(const std::string& path);       // a regular file (symlinks followed)
+// Copies `source` byte for byte to `target` and returns true; returns false, having written
+// nothing, when an entry named `target` exists already. The bytes go to a temporary file
+// beside `target`, which takes the name only once it is complete and only if the name is
+// still free, so a failure (a source that cannot be read, a full disk) leaves nothing under
+// `target` and a file that appeared there meanwhile is never overwritten. Throws EFileError.
+bool CopyFileNoReplace(const std::string& source, const std::string& target);
+// Renames `name` to `newName` (both relative to the open folder `folderFd`, or paths with
+// AT_FDCWD) unless an entry named `newName` exists. False when it does (errno EEXIST) or the
+// rename fails otherwise (errno says why).
+bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName);
+
+bool FileExists(const std::string& path); // a regular file (symlinks followed)
 bool DirectoryExists(const std::string& path);
 // Deletes a file; false when it could not (which callers usually ignore).
 bool DeleteFile(const std::string& path);

@@ -166,20 +166,6 @@ bool HasImageExtension(const std::string& lowerCaseName) {
            ImageExtensions.end();
 }
 
-// Renames `name` to `newName` inside the folder unless an entry of that name exists.
-bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName) {
-    if (::renameat2(folderFd, name.c_str(), folderFd, newName.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // File systems without the no-replace rename: a hard link fails just as safely when the
-    // new name is taken.
-    if (::linkat(folderFd, name.c_str(), folderFd, newName.c_str(), 0) != 0)
-        return false;
-    ::unlinkat(folderFd, name.c_str(), 0);
-    return true;
-}
-
 // The first "prefix N suffix" (N = 1, 2, ...) that no entry of the folder has, compared in
 // lower case.
 std::string FirstFreeName(const std::string& folder, const std::string& prefix,

@@ -1,5 +1,8 @@
 #include "store/file_io.h"
 
+#include "tests/store/file_size_limit.h"
+
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -17,6 +20,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(Folder); }
     std::string Path(const std::string& name) const { return (Folder / name).string(); }
+    // The names in the folder, temporary files included.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     fs::path Folder;
 };
 
@@ -56,4 +67,58 @@ TEST_F(FileIo, FindsNamesWithoutRegardToCase) {
     WriteWholeFile(Path("DefMail.dat"), "1");
     EXPECT_EQ(FindFileNoCase(Folder.string(), "defmail.dat"), Path("DefMail.dat"));
     EXPECT_EQ(FindFileNoCase(Folder.string(), "ThumbView.dat"), Path("thumbview.dat"));
+}
+
+TEST_F(FileIo, CopiesByteForByteUnderAFreeName) {
+    // Larger than one read, with every byte value and a name with a blank and an umlaut.
+    std::string content;
+    for (int i = 0; i < 200000; ++i)
+        content += char(i * 7 % 256);
+    WriteWholeFile(Path("source.bin"), content);
+
+    EXPECT_TRUE(CopyFileNoReplace(Path("source.bin"), Path("Bild Über.bmp")));
+
+    EXPECT_EQ(*ReadWholeFile(Path("Bild Über.bmp")), content);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Bild Über.bmp", "source.bin"}));
+}
+
+TEST_F(FileIo, CopyNeverReplacesAFileThatHasTheName) {
+    WriteWholeFile(Path("source.bin"), "new");
+    WriteWholeFile(Path("pic1.bmp"), "theirs");
+
+    EXPECT_FALSE(CopyFileNoReplace(Path("source.bin"), Path("pic1.bmp")));
+
+    EXPECT_EQ(*ReadWholeFile(Path("pic1.bmp")), "theirs");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"pic1.bmp", "source.bin"}));
+}
+
+TEST_F(FileIo, AFailedCopyLeavesNothingBehindAndSaysWhy) {
+    WriteWholeFile(Path("source.bin"), std::string(100000, 'x'));
+    struct TCase {
+        const char* What;
+        std::string Source;
+        std::string Target;
+        rlim_t FileSizeLimit;
+        const char* Error;
+    };
+    const TCase cases[] = {
+        {"source gone", Path("gone.bin"), Path("copy.bin"), RLIM_INFINITY,
+         "No such file or directory"},
+        {"target folder gone", Path("source.bin"), Path("missing/copy.bin"), RLIM_INFINITY,
+         "No such file or directory"},
+        {"disk full half-way", Path("source.bin"), Path("copy.bin"), 4096, "File too large"},
+    };
+    for (const TCase& test : cases) {
+        std::string error;
+        {
+            TFileSizeLimit limit(test.FileSizeLimit);
+            try {
+                CopyFileNoReplace(test.Source, test.Target);
+            } catch (const EFileError& failure) {
+                error = failure.what();
+            }
+        }
+        EXPECT_NE(error.find(test.Error), std::string::npos) << test.What << ": " << error;
+        EXPECT_EQ(Names(), std::vector<std::string>{"source.bin"}) << test.What;
+    }
 }

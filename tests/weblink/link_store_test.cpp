@@ -2,14 +2,13 @@
 
 #include "store/file_io.h"
 #include "store/work_folder.h"
+#include "tests/store/file_size_limit.h"
 #include "tests/store/work_folder_fixture.h"
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -25,27 +24,6 @@ std::string StoreBytes(const std::vector<TURLLink>& links) {
         text += link.ImagePath + "\r\n" + link.URL + "\r\n" + link.NotePath + "\r\n";
     return text;
 }
-
-// Makes every write that would grow a file beyond `bytes` fail with "File too large", as a
-// full disk would, also for root (who may write into any folder).
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &Old);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = Old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Old);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-
-private:
-    rlimit Old{};
-    void (*OldHandler)(int);
-};
 
 // The text of the EFileError that `operation` throws; empty when it throws none.
 std::string ErrorOf(const std::function<void()>& operation) {
