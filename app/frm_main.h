@@ -25,6 +25,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -197,6 +198,43 @@ public:
     // Ends the highlighting between the two presses without a capture.
     void CancelRegionSelection();
 
+    // Saving (output/frm_main_save.cpp).
+    //
+    // Save As: each selected image is written in the format of the extension the user gives,
+    // under a name chosen in the save dialog.
+    void SaveAs1Click();
+    // Auto Save: the selected images are copied unchanged into one folder the user picks,
+    // each under the next free "pic" name there.
+    void SaveSelectedToFolder1Click();
+    // The save dialog's type change: the extension of the name in the dialog's file-name box
+    // becomes the new type's (shot.bmp -> shot.jpg, shot -> shot.jpg); an empty box stays
+    // empty.
+    static QString imgSaveDialogTypeChange(int filterIndex, const QString& fileName);
+    // True when `target` is, ignoring letter case, the path of a listed image; the user is
+    // then told to pick another name.
+    bool NameInUse(const QString& target);
+    // The save dialog of Save As, with the seven types. It keeps the type and the folder the
+    // user chose last.
+    TFileDialogOptions imgSaveDialog = NewSaveDialog();
+
+    // Notes (weblink/frm_main_notes.cpp).
+    //
+    // How the note question is put after an image with a page address was saved.
+    enum class TNoteQuestion {
+        AutoSave, // our question window with "Yes", "No" and "No To All"
+        SaveAs,   // a Yes/No question box
+    };
+    // The note step after the image of `row` was saved at its row's path: asks whether the
+    // user wants a note, takes it (or deletes an old note file of that name on No), and
+    // records the page address in the link store.
+    void RecordSavedImageLink(int row, TNoteQuestion question);
+    // The note being taken for the image the note step is at; the note entry window writes
+    // into it.
+    QStringList NoteLines;
+    // The answer to the note question during an Auto Save run: 1 Yes, 2 No, 3 No To All.
+    // Every run starts with 1.
+    int NoteAnswer = 1;
+
     // The captured-image list: the rows of lvPicNames, ImagePaths and ImageURLs are three
     // parallel sequences of the same length and order. A row's "Saved" column is blank while
     // its image lies only in the working folder; its "File Name" column shows the file name.
@@ -219,6 +257,7 @@ public:
 
     // The tool bar: a button appears only for a command that exists.
     QToolBar* ToolBar = nullptr;
+    QToolButton* tbSave = nullptr;
     QToolButton* tbDelete = nullptr;
     QToolButton* tbPrint = nullptr;    // Print > "&Image(s)"
     QPushButton* btnClickMe = nullptr; // "Click Me": quick-start help
@@ -315,6 +354,22 @@ private:
     void ClearView();
     // Go To URL's entry follows the selected row (exactly one), else stays as it is.
     void UpdateGotoURLEntry(QAction* entry);
+
+    // Save As and Auto Save (output/frm_main_save.cpp).
+    static TFileDialogOptions NewSaveDialog();
+    enum class TSaveOutcome { Saved, Skipped, EndCommand };
+    TSaveOutcome SaveImageAs(int row);
+    struct TSaveTarget;
+    TSaveTarget AskSaveTarget(int row);
+    bool IsKarvinFolderPath(const QString& target) const;
+    bool ShowImageToSave(int row);
+    void WriteViewImageAs(const QString& target, const QString& extension);
+    void AskJpegOptions();
+    std::optional<QString> PickAutoSaveFolder();
+    void CopyImagesToFolder(const QList<int>& rows, const QString& folder);
+    // The row's image now lies at `path`, outside the working folder.
+    void MarkRowSaved(int row, const QString& path);
+
     // The Fit To Window search: the largest whole zoom, stepped from 100, that shows no
     // scroll bar.
     void FitToWindow();

@@ -32,7 +32,8 @@ void TfrmMain::BuildMenus() {
 
 void TfrmMain::BuildFileMenu(QMenu* menu) {
     File1 = menu;
-    // Saving: "Auto &Save", "Save &As".
+    menu->addAction("Auto &Save", this, &TfrmMain::SaveSelectedToFolder1Click);
+    menu->addAction("Save &As", this, &TfrmMain::SaveAs1Click)->setShortcut(QKeySequence::Save);
     Delete1 = menu->addAction("&Delete", this, &TfrmMain::Delete1Click);
     Delete1->setShortcut(QKeySequence::Delete);
     menu->addSeparator();
@@ -75,7 +76,8 @@ void TfrmMain::BuildImagePopupMenu() {
     ImageMenu->setObjectName("ImageMenu");
     connect(ImageMenu, &QMenu::aboutToShow, this, &TfrmMain::ImageMenuPopup);
     // Hand-off: "&Copy to clipboard", "Paste in MS &Word".
-    // Saving: "Auto &Save", "Sa&ve As...".
+    ImageMenu->addAction("Auto &Save", this, &TfrmMain::SaveSelectedToFolder1Click);
+    ImageMenu->addAction("Sa&ve As...", this, &TfrmMain::SaveAs1Click);
     ImageMenu->addAction("&Delete", this, &TfrmMain::Delete1Click);
     ImageMenu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
     ImageMenu->addSeparator();
@@ -124,6 +126,7 @@ void TfrmMain::BuildToolBar() {
     addToolBar(Qt::TopToolBarArea, ToolBar);
 
     // Files: tbSave (Save As), tbDelete, tbPrint (Print > Image(s)), tbEmail.
+    tbSave = AddToolButton("tbSave", TToolPicture::Save, "Save As", &TfrmMain::SaveAs1Click);
     tbDelete = AddToolButton("tbDelete", TToolPicture::Delete, "Delete", &TfrmMain::Delete1Click);
     tbPrint =
         AddToolButton("tbPrint", TToolPicture::Print, "Print", &TfrmMain::Images1perpageClick);

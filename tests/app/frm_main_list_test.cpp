@@ -421,13 +421,13 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     for (const QAction* menu : window->menuBar()->actions())
         menus << menu->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Help"}));
-    EXPECT_EQ(Captions(window->File1),
-              (QStringList{"&Delete", "Printer Setup", "&Print", "E&xit"}));
+    EXPECT_EQ(Captions(window->File1), (QStringList{"Auto &Save", "Save &As", "&Delete",
+                                                    "Printer Setup", "&Print", "E&xit"}));
     EXPECT_EQ(Captions(window->Edit1), (QStringList{"Clear clip&board", "Select &All"}));
     EXPECT_EQ(Captions(window->Image1), QStringList{"&Go To URL"});
     EXPECT_EQ(Captions(window->Help1), (QStringList{"&Contents", "&Main Screen", "&About"}));
-    EXPECT_EQ(Captions(window->ImageMenu),
-              (QStringList{"&Delete", "Select &All", "&Print", "&Go to URL"}));
+    EXPECT_EQ(Captions(window->ImageMenu), (QStringList{"Auto &Save", "Sa&ve As...", "&Delete",
+                                                        "Select &All", "&Print", "&Go to URL"}));
     EXPECT_FALSE(window->GotoURL1->isEnabled());
     EXPECT_FALSE(window->ImageMenuGotoURL->isEnabled());
 
@@ -436,7 +436,8 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
         if (QWidget* widget = window->ToolBar->widgetForAction(item))
             if (!widget->objectName().isEmpty())
                 buttons << widget->objectName();
-    EXPECT_EQ(buttons, (QStringList{"tbDelete", "tbPrint", "btnClickMe"}));
+    EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "btnClickMe"}));
+    EXPECT_EQ(window->tbSave->size(), QSize(57, 54));
     EXPECT_EQ(window->tbDelete->size(), QSize(57, 54));
     EXPECT_EQ(window->tbDelete->iconSize(), QSize(50, 48));
     EXPECT_EQ(window->btnClickMe->text(), "Click Me");
