@@ -60,6 +60,10 @@ void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t 
                           " is larger than the file's data can hold");
 }
 
+bool FitsDecodeLimit(uint64_t bytes, std::size_t dataSize) {
+    return bytes <= std::max(FreeDecodeBytes, dataSize * MaxCompressionRatio);
+}
+
 TImageFormat PaletteImageFormat(int bits, const TPalette& palette) {
     const TPaletteEntry black{0, 0, 0}, white{255, 255, 255};
     if (bits == 1 && palette.size() >= 2 &&

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <map>
 
@@ -167,4 +169,59 @@ TEST(TiffCodec, DamagedFilesAreRefusedWithLibtiffsMessages) {
     } catch (const EImageError& error) {
         EXPECT_EQ(std::string(error.what()).rfind("TIFF: ", 0), 0u) << error.what();
     }
+}
+
+namespace {
+
+// A little-endian file of one uncompressed strip whose directory holds `entries` (tag, type,
+// value), followed by `stripBytes` bytes of pixels.
+std::vector<uint8_t> HandMadeTiff(const std::vector<std::array<uint32_t, 3>>& entries,
+                                  std::size_t stripBytes) {
+    std::vector<uint8_t> file = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](uint32_t v) {
+        file.push_back(uint8_t(v));
+        file.push_back(uint8_t(v >> 8));
+    };
+    auto put32 = [&](uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    const uint32_t stripOffset = uint32_t(8 + 2 + (entries.size() + 2) * 12 + 4);
+    std::vector<std::array<uint32_t, 3>> all = entries;
+    all.push_back({273, 4, stripOffset});
+    all.push_back({279, 4, uint32_t(stripBytes)});
+    std::sort(all.begin(), all.end());
+    put16(uint32_t(all.size()));
+    for (const auto& [tag, type, value] : all) {
+        put16(tag);
+        put16(type);
+        put32(1);
+        if (type == 3) {
+            put16(value);
+            put16(0);
+        } else {
+            put32(value);
+        }
+    }
+    put32(0);
+    file.resize(file.size() + stripBytes, 0x80);
+    return file;
+}
+
+} // namespace
+
+TEST(TiffCodec, ScanLinesLargerThanTheDataCanDescribeAreRefused) {
+    // A few bytes that claim lines of tens of thousands of 16-bit samples per pixel: refused
+    // before a line is allocated.
+    const std::vector<uint8_t> file =
+        HandMadeTiff({{256, 4, 40000}, // width
+                      {257, 4, 1},     // height
+                      {258, 3, 16},    // bits per sample
+                      {259, 3, 1},     // no compression
+                      {262, 3, 2},     // RGB
+                      {277, 3, 60000}, // samples per pixel
+                      {278, 4, 1}},    // rows per strip
+                     64);
+    ExpectImageError([&] { LoadTiff(file); },
+                     "TIFF image size 40000x1 is larger than the file's data can hold");
 }
