@@ -98,6 +98,23 @@ void RepackIndices(const uint8_t* source, int bits, int width, uint8_t* target, 
         ClearRowPadding(target, width, bits);
         return;
     }
+    const std::size_t rowBytes = PackedRowBytes(width, bits);
+    if (bits == targetBits && bits < 8 && rowBytes >= 256) {
+        // Long rows of the same depth go a byte at a time, through a table of what each
+        // source byte becomes with every index in it mapped.
+        const int mask = (1 << bits) - 1;
+        uint8_t byteMap[256];
+        for (int value = 0; value < 256; ++value) {
+            int mapped = 0;
+            for (int shift = 8 - bits; shift >= 0; shift -= bits)
+                mapped |= (map[(value >> shift) & mask] & mask) << shift;
+            byteMap[value] = uint8_t(mapped);
+        }
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            target[i] = byteMap[source[i]];
+        ClearRowPadding(target, width, bits);
+        return;
+    }
     std::fill_n(target, PackedRowBytes(width, targetBits), uint8_t(0));
     const int mask = (1 << bits) - 1;
     for (int x = 0; x < width; ++x) {

@@ -174,9 +174,10 @@ TEST(TiffCodec, DamagedFilesAreRefusedWithLibtiffsMessages) {
 namespace {
 
 // A little-endian file of one uncompressed strip whose directory holds `entries` (tag, type,
-// value), followed by `stripBytes` bytes of pixels.
+// value), followed by the strip's bytes.
 std::vector<uint8_t> HandMadeTiff(const std::vector<std::array<uint32_t, 3>>& entries,
-                                  std::size_t stripBytes) {
+                                  const std::vector<uint8_t>& strip) {
+    const std::size_t stripBytes = strip.size();
     std::vector<uint8_t> file = {'I', 'I', 42, 0, 8, 0, 0, 0};
     auto put16 = [&](uint32_t v) {
         file.push_back(uint8_t(v));
@@ -204,7 +205,7 @@ std::vector<uint8_t> HandMadeTiff(const std::vector<std::array<uint32_t, 3>>& en
         }
     }
     put32(0);
-    file.resize(file.size() + stripBytes, 0x80);
+    file.insert(file.end(), strip.begin(), strip.end());
     return file;
 }
 
@@ -221,7 +222,36 @@ TEST(TiffCodec, ScanLinesLargerThanTheDataCanDescribeAreRefused) {
                       {262, 3, 2},     // RGB
                       {277, 3, 60000}, // samples per pixel
                       {278, 4, 1}},    // rows per strip
-                     64);
+                     std::vector<uint8_t>(64, 0x80));
     ExpectImageError([&] { LoadTiff(file); },
                      "TIFF image size 40000x1 is larger than the file's data can hold");
+}
+
+TEST(TiffCodec, WhiteIsZeroGreysAreTurnedAroundOnRowsOfEveryLength) {
+    // Short rows go pixel by pixel, long ones byte by byte; both give the same levels.
+    for (const int bits : {1, 4})
+        for (const int width : {13, 2100}) {
+            const int height = 3;
+            const std::size_t rowBytes = (std::size_t(width) * bits + 7) / 8;
+            std::vector<uint8_t> strip(rowBytes * height);
+            for (std::size_t i = 0; i < strip.size(); ++i)
+                strip[i] = uint8_t(i * 37 + 11);
+            const TDibGraphic image = LoadTiff(HandMadeTiff({{256, 4, uint32_t(width)},
+                                                             {257, 4, uint32_t(height)},
+                                                             {258, 3, uint32_t(bits)},
+                                                             {259, 3, 1},
+                                                             {262, 3, 0}, // white is zero
+                                                             {277, 3, 1},
+                                                             {278, 4, uint32_t(height)}},
+                                                            strip));
+            ASSERT_EQ(image.ImageFormat(), bits == 1 ? ifBlackWhite : ifGray16);
+            const int top = (1 << bits) - 1;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const std::size_t bit = std::size_t(y) * rowBytes * 8 + std::size_t(x) * bits;
+                    const int level = (strip[bit / 8] >> (8 - bits - int(bit % 8))) & top;
+                    ASSERT_EQ(image.PixelIndex(x, y), top - level)
+                        << bits << " bits, width " << width << " at " << x << "," << y;
+                }
+        }
 }
