@@ -23,12 +23,6 @@ public:
     }
     TFileDescriptor(const TFileDescriptor&) = delete;
     TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    // Closes now, so that the caller sees the error of a write the system had delayed.
-    bool Close() {
-        const int fd = Fd;
-        Fd = -1;
-        return ::close(fd) == 0;
-    }
     int Fd;
 };
 
@@ -48,50 +42,69 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
+
+// A new file beside `target` under a temporary name (which the working folder's cleanup
+// knows), with the permissions of an ordinary user file. It goes again unless Keep is called
+// once it has taken its final name, so a failure on the way leaves nothing behind. Errors
+// are reported under `target`'s name.
+class TTemporaryFile {
+public:
+    explicit TTemporaryFile(const std::string& target) : Target(target) {
+        const std::string pattern = FolderOf(target) + ".karvin-write-XXXXXX";
+        Name.assign(pattern.begin(), pattern.end());
+        Name.push_back('\0');
+        Fd = ::mkstemp(Name.data());
+        if (Fd < 0)
+            throw EFileError(SystemError("Cannot create file", target));
+        // mkstemp makes the file 0600; settings and images are ordinary user files.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(Fd, 0666 & ~mask);
+    }
+    ~TTemporaryFile() {
+        if (Fd >= 0)
+            ::close(Fd);
+        if (!Kept)
+            ::unlink(Name.data());
+    }
+    TTemporaryFile(const TTemporaryFile&) = delete;
+    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+
+    const char* Path() const { return Name.data(); }
+    void Write(const char* data, std::size_t size) {
+        if (!WriteAll(Fd, data, size))
+            throw EFileError(SystemError("Cannot write file", Target));
+    }
+    // Puts the bytes on the disk and closes the file; the close reports a write the system
+    // had delayed.
+    void Finish() {
+        if (::fsync(Fd) != 0)
+            throw EFileError(SystemError("Cannot write file", Target));
+        const int fd = Fd;
+        Fd = -1;
+        if (::close(fd) != 0)
+            throw EFileError(SystemError("Cannot write file", Target));
+    }
+    void Keep() { Kept = true; }
+
+private:
+    std::string Target;
+    std::vector<char> Name;
+    int Fd = -1;
+    bool Kept = false;
+};
 
 } // namespace
 
 void WriteWholeFile(const std::string& path, std::string_view content) {
-    std::string temporary = FolderOf(path) + ".karvin-write-XXXXXX";
-    if (temporary.front() != '/' && temporary.front() != '.')
-        temporary = "./" + temporary;
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0)
-        throw EFileError(SystemError("Cannot create file", path));
-    // mkstemp makes the file 0600; settings and images are ordinary user files.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-
-    const char* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::string message = SystemError("Cannot write file", path);
-            ::close(fd);
-            ::unlink(name.data());
-            throw EFileError(message);
-        }
-        data += written;
-        left -= std::size_t(written);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const std::string message = SystemError("Cannot write file", path);
-        ::unlink(name.data());
-        throw EFileError(message);
-    }
-    if (std::rename(name.data(), path.c_str()) != 0) {
-        const std::string message = SystemError("Cannot write file", path);
-        ::unlink(name.data());
-        throw EFileError(message);
-    }
+    TTemporaryFile file(path);
+    file.Write(content.data(), content.size());
+    file.Finish();
+    if (std::rename(file.Path(), path.c_str()) != 0)
+        throw EFileError(SystemError("Cannot write file", path));
+    file.Keep();
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -169,48 +182,25 @@ bool CopyFileNoReplace(const std::string& source, const std::string& target) {
         throw EFileError(SystemError("Cannot read file", source));
     }
 
-    std::string pattern = FolderOf(target) + ".karvin-write-XXXXXX";
-    std::vector<char> temporary(pattern.begin(), pattern.end());
-    temporary.push_back('\0');
-    TFileDescriptor to(::mkstemp(temporary.data()));
-    if (to.Fd < 0)
-        throw EFileError(SystemError("Cannot create file", target));
-    // Whatever goes wrong from here on, the half-made copy goes with it.
-    const auto fail = [&](const std::string& message) {
-        to.Close();
-        ::unlink(temporary.data());
-        throw EFileError(message);
-    };
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(to.Fd, 0666 & ~mask);
-
+    TTemporaryFile to(target);
     std::vector<char> buffer(1 << 16);
     for (;;) {
         const ssize_t got = ::read(from.Fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            fail(SystemError("Cannot read file", source));
+            throw EFileError(SystemError("Cannot read file", source));
         if (got == 0)
             break;
-        if (!WriteAll(to.Fd, buffer.data(), std::size_t(got)))
-            fail(SystemError("Cannot write file", target));
+        to.Write(buffer.data(), std::size_t(got));
     }
-    if (::fsync(to.Fd) != 0)
-        fail(SystemError("Cannot write file", target));
-    if (!to.Close()) {
-        const std::string message = SystemError("Cannot write file", target);
-        ::unlink(temporary.data());
-        throw EFileError(message);
-    }
-    if (RenameNoReplace(AT_FDCWD, temporary.data(), target))
+    to.Finish();
+    if (RenameNoReplace(AT_FDCWD, to.Path(), target)) {
+        to.Keep();
         return true;
-    const int error = errno;
-    ::unlink(temporary.data());
-    if (error == EEXIST)
+    }
+    if (errno == EEXIST)
         return false;
-    errno = error;
     throw EFileError(SystemError("Cannot write file", target));
 }
 
