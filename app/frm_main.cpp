@@ -4,6 +4,7 @@
 #include "app/frm_about.h"
 #include "app/help_window.h"
 #include "app/image_scroll_box.h"
+#include "app/local_path.h"
 #include "app/option_texts.h"
 #include "app/tool_pictures.h"
 #include "app/wait_pointer.h"
@@ -62,13 +63,6 @@ QComboBox* MakeOptionBox(QWidget* parent, const char* name, const std::array<con
 // A record read from the file is used as it is: an index outside the list shows no item.
 void SetOptionIndex(QComboBox* box, int32_t index) {
     box->setCurrentIndex(index >= 0 && index < box->count() ? int(index) : -1);
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-QString FromLocalPath(const std::string& path) {
-    return QFile::decodeName(path.c_str());
 }
 
 // The list of captures. Moving through it with the keyboard shows the image the way a click

@@ -3,6 +3,8 @@
 #include "app/frm_main.h"
 
 #include "app/image_scroll_box.h"
+#include "app/kept_view.h"
+#include "app/local_path.h"
 #include "output/frm_print_error.h"
 #include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
@@ -18,10 +20,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 // The main window as the print layouts see it: images are loaded into its view (the status
 // line follows), slices and tiles pass through the clipboard into the view, and the user is
@@ -81,30 +79,6 @@ private:
     TfrmMain& Window_;
     IDialogs& Dialogs_;
     IClipboard& Clipboard_;
-};
-
-// What the view shows when a command starts comes back when it ends, also when it fails:
-// the picture with its file name, the copy "View 100%" brings back, and the status line.
-class TKeptView {
-public:
-    explicit TKeptView(TfrmMain& window)
-        : Window_(window), Picture_(window.MainImage->Graphic()),
-          FileName_(window.MainImage->FileName()), WorkImage_(window.WorkImage),
-          Status_(window.StatusText()) {}
-    ~TKeptView() {
-        Window_.MainImage->AssignImage(std::move(Picture_), FileName_);
-        Window_.WorkImage = std::move(WorkImage_);
-        Window_.StatPanelText->setText(Status_);
-    }
-    TKeptView(const TKeptView&) = delete;
-    TKeptView& operator=(const TKeptView&) = delete;
-
-private:
-    TfrmMain& Window_;
-    TDibGraphic Picture_;
-    QString FileName_;
-    TDibGraphic WorkImage_;
-    QString Status_;
 };
 
 } // namespace

@@ -8,6 +8,8 @@
 #include "app/frm_main.h"
 
 #include "app/image_scroll_box.h"
+#include "app/kept_view.h"
+#include "app/local_path.h"
 #include "app/wait_pointer.h"
 #include "imaging/display_preparation.h"
 #include "imaging/format_registry.h"
@@ -55,13 +57,6 @@ int SaveTypeOf(const QString& extension) {
         if (extension == SaveTypes[type].Extension)
             return int(type) + 1;
     return 0;
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-QString FromLocalPath(const std::string& path) {
-    return QFile::decodeName(path.c_str());
 }
 
 QString FileNamePart(const QString& path) {
@@ -114,30 +109,6 @@ std::string CopyToNextImageName(const std::string& source, const std::string& fo
     throw EFileError("Cannot copy file \"" + source + "\" to \"" + folder +
                      "\": no free name was found");
 }
-
-// The view's image and status line as a command found them; they come back when the command
-// ends, whichever way.
-class TKeptView {
-public:
-    explicit TKeptView(TfrmMain& window)
-        : Window(window), Image(window.MainImage->Graphic()), Status(window.StatusText()) {}
-    ~TKeptView() {
-        try {
-            Window.MainImage->AssignImage(std::move(Image));
-        } catch (...) {
-            // A picture that cannot be rendered again is not shown; the command's own
-            // result stands.
-        }
-        Window.StatPanelText->setText(Status);
-    }
-    TKeptView(const TKeptView&) = delete;
-    TKeptView& operator=(const TKeptView&) = delete;
-
-private:
-    TfrmMain& Window;
-    TDibGraphic Image;
-    QString Status;
-};
 
 } // namespace
 
