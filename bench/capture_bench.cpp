@@ -13,6 +13,7 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/sound.h"
 #include "platform/tray_icon.h"
@@ -74,8 +75,9 @@ void HotKeyToStoredFile(benchmark::State& state, int format) {
     TX11HotKeys hotKeys;
     TQtSound sound;
     TBrowserURLs browsers;
-    TfrmMain window(
-        TServices{dialogs, clipboard, tray, windows, screen, desktop, hotKeys, sound, browsers});
+    TQtPrinter printer; // "Capture Only": nothing is printed
+    TfrmMain window(TServices{dialogs, clipboard, tray, windows, screen, desktop, hotKeys, sound,
+                              browsers, printer});
     // Waiting in the tray, as most of the time.
     window.ShowMainTimer->stop();
 
