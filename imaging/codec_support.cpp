@@ -54,14 +54,13 @@ void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t 
     if (width <= 0 || height <= 0)
         throw EImageError(formatName + " image has an invalid size " + size);
     const std::size_t stride = DibRowStride(width, BitsPerPixel(format));
-    const std::size_t limit = std::max(FreeDecodeBytes, dataSize * MaxCompressionRatio);
-    if (stride > limit / std::size_t(height))
+    if (stride > DecodeLimit(dataSize) / std::size_t(height))
         throw EImageError(formatName + " image size " + size +
                           " is larger than the file's data can hold");
 }
 
-bool FitsDecodeLimit(uint64_t bytes, std::size_t dataSize) {
-    return bytes <= std::max(FreeDecodeBytes, dataSize * MaxCompressionRatio);
+std::size_t DecodeLimit(std::size_t dataSize) {
+    return std::max(FreeDecodeBytes, dataSize * MaxCompressionRatio);
 }
 
 TImageFormat PaletteImageFormat(int bits, const TPalette& palette) {

@@ -50,9 +50,10 @@ inline constexpr std::size_t FreeDecodeBytes = std::size_t(64) << 20;
 inline constexpr std::size_t MaxCompressionRatio = 2048;
 void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t dataSize,
                         const std::string& formatName);
-// The same limit for memory a decoder needs besides the image (a scan line of the file's own
-// layout, a raster of another pixel size): true when `bytes` fit.
-bool FitsDecodeLimit(uint64_t bytes, std::size_t dataSize);
+// The bytes of pixels a file of `dataSize` bytes may decode to; the same limit holds for
+// memory a decoder needs besides the image (a scan line of the file's own layout, a raster of
+// another pixel size).
+std::size_t DecodeLimit(std::size_t dataSize);
 
 // The pixel format a palette image of `bits` per pixel (1, 2, 4 or 8) is read into so that
 // every pixel keeps its colour: 1 bit with a black and a white entry is black and white,

@@ -333,7 +333,7 @@ TDibGraphic LoadTiff(std::span<const uint8_t> data) {
     // than we keep) or the RGBA raster is allocated.
     const uint64_t working = lineByLine ? uint64_t(TIFFScanlineSize64(tif))
                                         : uint64_t(layout.Width) * layout.Height * 4;
-    if (working == 0 || !FitsDecodeLimit(working, data.size()))
+    if (working == 0 || working > DecodeLimit(data.size()))
         throw EImageError("TIFF image size " + std::to_string(layout.Width) + "x" +
                           std::to_string(layout.Height) +
                           " is larger than the file's data can hold");
