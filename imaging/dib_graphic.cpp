@@ -6,10 +6,6 @@
 
 namespace {
 
-// Largest pixel block a raster may hold; anything above is a corrupt size, not a picture.
-constexpr std::size_t MaxImageBytes = std::size_t(1) << 31;
-constexpr int MaxDimension = 1 << 20;
-
 constexpr double InchesPerMetre = 39.370078740157480317;
 
 int ScreenDpiSetting = 96;
@@ -175,7 +171,7 @@ void SetScreenLogicalDpi(int dpi) {
 void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPalette* palette,
                            int xDpi, int yDpi) {
     ImageFormatFromNumber(format);
-    if (width < 0 || height < 0 || width > MaxDimension || height > MaxDimension)
+    if (width < 0 || height < 0 || width > MaxImageDimension || height > MaxImageDimension)
         throw EImageError("Invalid image size " + std::to_string(width) + "x" +
                           std::to_string(height));
     const std::size_t stride = DibRowStride(width, ::BitsPerPixel(format));

@@ -57,9 +57,15 @@ TPalette DefaultPalette(TImageFormat format);
 inline constexpr uint32_t MakeColor(int red, int green, int blue) {
     return (uint32_t(red & 0xFF) << 16) | (uint32_t(green & 0xFF) << 8) | uint32_t(blue & 0xFF);
 }
-inline constexpr int ColorRed(uint32_t color) { return (color >> 16) & 0xFF; }
-inline constexpr int ColorGreen(uint32_t color) { return (color >> 8) & 0xFF; }
-inline constexpr int ColorBlue(uint32_t color) { return color & 0xFF; }
+inline constexpr int ColorRed(uint32_t color) {
+    return (color >> 16) & 0xFF;
+}
+inline constexpr int ColorGreen(uint32_t color) {
+    return (color >> 8) & 0xFF;
+}
+inline constexpr int ColorBlue(uint32_t color) {
+    return color & 0xFF;
+}
 inline constexpr uint32_t EntryColor(const TPaletteEntry& e) {
     return MakeColor(e.Red, e.Green, e.Blue);
 }
@@ -72,6 +78,11 @@ int PelsPerMeterToDpi(int pelsPerMeter);
 // layer knows nothing of the screen; the application sets it once at start.
 int ScreenLogicalDpi();
 void SetScreenLogicalDpi(int dpi);
+
+// Largest pixel block and side a raster may have; anything above is a corrupt size, not a
+// picture.
+inline constexpr std::size_t MaxImageBytes = std::size_t(1) << 31;
+inline constexpr int MaxImageDimension = 1 << 20;
 
 // Row stride of a bottom-up row padded to 4 bytes.
 inline constexpr std::size_t DibRowStride(int width, int bitsPerPixel) {
