@@ -325,15 +325,14 @@ std::vector<uint8_t> TFastDIB::SaveToBmp() const {
     // keep its size.
     const bool fitsCore = Width_ <= 0xFFFF && Height_ <= 0xFFFF;
     const bool infoHeader = bitFields || ColorsUsed_ != 0 || !fitsCore;
-    std::size_t pixelOffset;
-    std::size_t colorCount = 0;
-    if (infoHeader) {
-        colorCount = bitFields ? 0 : std::size_t(ColorsUsed_);
-        pixelOffset = BmpFileHeaderSize + BmpInfoHeaderSize + (bitFields ? 12 : colorCount * 4);
-    } else {
-        colorCount = Bits_ <= 8 ? std::size_t(1) << Bits_ : 0;
-        pixelOffset = BmpFileHeaderSize + BmpCoreHeaderSize + colorCount * 3;
-    }
+    // The used colours, or the whole table when there is no count (a buffer too large for
+    // the core header).
+    const std::size_t colorCount = ColorsUsed_ != 0 ? std::size_t(ColorsUsed_)
+                                   : Bits_ <= 8     ? std::size_t(1) << Bits_
+                                                    : 0;
+    const std::size_t pixelOffset =
+        infoHeader ? BmpFileHeaderSize + BmpInfoHeaderSize + (bitFields ? 12 : colorCount * 4)
+                   : BmpFileHeaderSize + BmpCoreHeaderSize + colorCount * 3;
     const std::size_t fileSize = pixelOffset + Pixels_.size();
     CheckBmpFileSize(fileSize);
 
@@ -348,7 +347,7 @@ std::vector<uint8_t> TFastDIB::SaveToBmp() const {
                                .ImageSize = Pixels_.size(),
                                .XPelsPerMeter = XPelsPerMeter_,
                                .YPelsPerMeter = YPelsPerMeter_,
-                               .ColorsUsed = uint32_t(colorCount)});
+                               .ColorsUsed = uint32_t(ColorsUsed_)});
         if (bitFields)
             for (uint32_t mask : Masks_)
                 PutU32(out, mask);

@@ -249,6 +249,22 @@ TEST(FastDIB, HeaderOfTheWrittenFileFollowsTheDepth) {
     }
 }
 
+TEST(FastDIB, BuffersTooWideForTheCoreHeaderKeepTheirSizeAndColours) {
+    // Found by fuzzing: a 4-bit buffer 65536 pixels wide lost its colour table.
+    TFastDIB buffer;
+    buffer.SetSize(70000, 2, 4);
+    buffer.SetColorTable(ColorfulPalette(16));
+    buffer.Row(1)[34999] = 0x5A;
+    const std::vector<uint8_t> file = buffer.SaveToBmp();
+    EXPECT_EQ(LittleEndian32(file, 14), 40u);
+    EXPECT_EQ(LittleEndian32(file, 10), 54u + 16 * 4);
+    const TFastDIB back = Loaded(file);
+    EXPECT_EQ(back.Width(), 70000);
+    EXPECT_EQ(back.ColorTable(), buffer.ColorTable());
+    EXPECT_EQ(back.ColorsUsed(), 0);
+    EXPECT_EQ(back.Row(1)[34999], 0x5A);
+}
+
 TEST(FastDIB, UsedColoursOfAFileAreWrittenBackWithTheInformationHeader) {
     // 8 bits, 3 colours used.
     const std::vector<uint8_t> file =
