@@ -2,6 +2,7 @@
 
 #include "imaging/image_codecs.h"
 
+#include "bmp_test_files.h"
 #include "image_test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,42 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-void Put16(std::vector<uint8_t>& bytes, unsigned v) {
-    bytes.push_back(uint8_t(v));
-    bytes.push_back(uint8_t(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& bytes, uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(uint8_t(v >> shift));
-}
-
-// A file with the 40-byte header; `extra` (masks or colours) follows it.
-std::vector<uint8_t> InfoHeaderFile(int width, int height, int bits, uint32_t compression,
-                                    const std::vector<uint32_t>& extra,
-                                    const std::vector<uint8_t>& pixels, uint32_t colorsUsed = 0) {
-    const uint32_t offset = 54 + uint32_t(extra.size()) * 4;
-    std::vector<uint8_t> bytes{'B', 'M'};
-    Put32(bytes, offset + uint32_t(pixels.size()));
-    Put32(bytes, 0);
-    Put32(bytes, offset);
-    Put32(bytes, 40);
-    Put32(bytes, uint32_t(width));
-    Put32(bytes, uint32_t(height));
-    Put16(bytes, 1);
-    Put16(bytes, unsigned(bits));
-    Put32(bytes, compression);
-    Put32(bytes, uint32_t(pixels.size()));
-    Put32(bytes, 2835);
-    Put32(bytes, 2835);
-    Put32(bytes, colorsUsed);
-    Put32(bytes, 0);
-    for (uint32_t value : extra)
-        Put32(bytes, value);
-    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
-    return bytes;
-}
 
 TFastDIB Loaded(const std::vector<uint8_t>& file) {
     TFastDIB buffer;
@@ -268,7 +233,7 @@ TEST(FastDIB, BuffersTooWideForTheCoreHeaderKeepTheirSizeAndColours) {
 TEST(FastDIB, UsedColoursOfAFileAreWrittenBackWithTheInformationHeader) {
     // 8 bits, 3 colours used.
     const std::vector<uint8_t> file =
-        InfoHeaderFile(2, 1, 8, 0, {0x00FF0000, 0x0000FF00, 0x000000FF}, {0, 2, 0, 0}, 3);
+        InfoHeaderFile(2, 1, 8, 0, {0x00FF0000, 0x0000FF00, 0x000000FF}, {0, 2, 0, 0});
     const TFastDIB buffer = Loaded(file);
     EXPECT_EQ(buffer.ColorsUsed(), 3);
     EXPECT_EQ(buffer.PixelColor(0, 0), 0xFF0000u);
