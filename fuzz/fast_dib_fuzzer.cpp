@@ -48,6 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     dest.SetSize(1 + p[1] % 64, 1 + p[2] % 64, buffer.BitsPerPixel(), buffer.Layout());
     FastRotate(buffer, dest, int8_t(p[3]), int8_t(p[4]), int16_t(p[5] | p[6] << 8) / 10.0, edges);
     FastWave(buffer, dest, int8_t(p[3]) * 0.5, (p[4] + 1) * 0.05, (p[5] + 1) * 0.05, edges);
-    FastSplitBlur(buffer, int8_t(p[7]));
+    FastSplitBlur(buffer, int8_t(p[7]), (p[0] & 2) ? TBlurEdges::Own : TBlurEdges::Nearest);
     return 0;
 }

@@ -68,20 +68,34 @@ void CheckSameFormat(const TFastDIB& source, const TFastDIB& dest) {
 
 // ---- split blur ----------------------------------------------------------------------------
 
+// The rows and columns a pixel's four samples come from.
 struct TBlurWindow {
     int64_t Distance;
+    TBlurEdges Edges;
     std::vector<int> Left, Right; // c0 and c1 of each column
 
-    TBlurWindow(int width, int64_t distance) : Distance(distance) {
+    TBlurWindow(int width, int64_t distance, TBlurEdges edges) : Distance(distance), Edges(edges) {
         Left.resize(std::size_t(width));
         Right.resize(std::size_t(width));
         for (int x = 0; x < width; ++x) {
-            Left[std::size_t(x)] = int(std::max<int64_t>(x - distance, 0));
-            Right[std::size_t(x)] = int(std::min<int64_t>(x + distance, width - 1));
+            Left[std::size_t(x)] = Before(x);
+            Right[std::size_t(x)] = After(x, width);
         }
     }
-    int Upper(int y) const { return int(std::max<int64_t>(y - Distance, 0)); }
-    int Lower(int y, int height) const { return int(std::min<int64_t>(y + Distance, height - 1)); }
+    int Upper(int y) const { return Before(y); }
+    int Lower(int y, int height) const { return After(y, height); }
+
+private:
+    int Before(int i) const {
+        if (i - Distance >= 0)
+            return int(i - Distance);
+        return Edges == TBlurEdges::Own ? i : 0;
+    }
+    int After(int i, int size) const {
+        if (i + Distance < size)
+            return int(i + Distance);
+        return Edges == TBlurEdges::Own ? i : size - 1;
+    }
 };
 
 // Pixels of `Step` bytes whose first three (or only) bytes are averaged one by one.
@@ -264,13 +278,13 @@ void WaveWrapped(const TFastDIB& source, TFastDIB& dest, const std::vector<int64
 
 } // namespace
 
-void FastSplitBlur(TFastDIB& buffer, int distance) {
+void FastSplitBlur(TFastDIB& buffer, int distance, TBlurEdges edges) {
     if (buffer.Empty() || distance == 0)
         return;
-    // Beyond the larger side every window is already held at the edges.
+    // Beyond the larger side every sample already lies beyond its edges.
     const int64_t d =
         std::min<int64_t>(std::abs(int64_t(distance)), std::max(buffer.Width(), buffer.Height()));
-    const TBlurWindow window(buffer.Width(), d);
+    const TBlurWindow window(buffer.Width(), d, edges);
     switch (buffer.BitsPerPixel()) {
     case 1:
         return BlurIndices<TPixel<1>>(buffer, window);

@@ -11,12 +11,18 @@ enum class TFastEdges {
     Wrap, // the source repeats beyond its edges; every destination pixel is written
 };
 
+// Where the split blur takes a row or column that would lie beyond an edge of the buffer.
+enum class TBlurEdges {
+    Nearest, // the edge row or column (the editor's Blur)
+    Own,     // the pixel's own row or column (the adjust dialog's Split Blur and Gaussian)
+};
+
 // Each pixel, from the top row and the left, becomes the mean of the four pixels `distance`
 // rows up and down and columns left and right (the negative distance counts as positive),
-// positions beyond an edge taken at the edge, reading what the buffer holds at that moment:
-// pixels already blurred are read blurred. Per byte for 24 and 32 bits (the fourth byte of a
-// 32-bit pixel is left alone), per bit field for 16 bits, per index below that.
-void FastSplitBlur(TFastDIB& buffer, int distance);
+// positions beyond an edge taken as `edges` says, reading what the buffer holds at that
+// moment: pixels already blurred are read blurred. Per byte for 24 and 32 bits (the fourth
+// byte of a 32-bit pixel is left alone), per bit field for 16 bits, per index below that.
+void FastSplitBlur(TFastDIB& buffer, int distance, TBlurEdges edges = TBlurEdges::Nearest);
 
 // Turns `source` by `angle` degrees (positive: clockwise on screen) about the point
 // (centerX, centerY) of `dest` into `dest`, walking each destination row in 16.16 fixed

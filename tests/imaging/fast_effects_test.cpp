@@ -72,13 +72,16 @@ void SetValue(TFastDIB& buffer, int x, int y, uint32_t value) {
     }
 }
 
-void ReferenceBlur(TFastDIB& buffer, int64_t distance) {
+void ReferenceBlur(TFastDIB& buffer, int64_t distance, TBlurEdges edges = TBlurEdges::Nearest) {
     const int64_t d = distance < 0 ? -distance : distance;
     const int64_t width = buffer.Width(), height = buffer.Height();
+    const bool own = edges == TBlurEdges::Own;
     for (int y = 0; y < height; ++y) {
-        const int u = int(std::max<int64_t>(y - d, 0)), l = int(std::min(y + d, height - 1));
+        const int u = int(y - d >= 0 ? y - d : own ? y : 0);
+        const int l = int(y + d < height ? y + d : own ? y : height - 1);
         for (int x = 0; x < width; ++x) {
-            const int c0 = int(std::max<int64_t>(x - d, 0)), c1 = int(std::min(x + d, width - 1));
+            const int c0 = int(x - d >= 0 ? x - d : own ? x : 0);
+            const int c1 = int(x + d < width ? x + d : own ? x : width - 1);
             const uint32_t a = Value(buffer, c0, u), b = Value(buffer, c1, u),
                            c = Value(buffer, c0, l), e = Value(buffer, c1, l);
             uint32_t result = 0;
@@ -237,14 +240,16 @@ TEST(FastSplitBlur, ReadsPixelsItHasAlreadyBlurred) {
 
 TEST(FastSplitBlur, EveryDepthFollowsTheRule) {
     for (const TDepth& depth : EveryDepth)
-        for (int64_t distance : {1, 2, -3, 6, 100, 1000000000}) {
-            SCOPED_TRACE(Name(depth) + ", distance " + std::to_string(distance));
-            TFastDIB buffer = RandomBuffer(13, 9, depth, unsigned(distance + depth.Bits));
-            TFastDIB expected(buffer);
-            ReferenceBlur(expected, distance);
-            FastSplitBlur(buffer, int(std::clamp<int64_t>(distance, INT_MIN, INT_MAX)));
-            EXPECT_TRUE(SameBytes(expected, buffer));
-        }
+        for (TBlurEdges edges : {TBlurEdges::Nearest, TBlurEdges::Own})
+            for (int64_t distance : {1, 2, -3, 6, 100, 1000000000}) {
+                SCOPED_TRACE(Name(depth) + ", distance " + std::to_string(distance) +
+                             (edges == TBlurEdges::Own ? ", own edges" : ", nearest edges"));
+                TFastDIB buffer = RandomBuffer(13, 9, depth, unsigned(distance + depth.Bits));
+                TFastDIB expected(buffer);
+                ReferenceBlur(expected, distance, edges);
+                FastSplitBlur(buffer, int(std::clamp<int64_t>(distance, INT_MIN, INT_MAX)), edges);
+                EXPECT_TRUE(SameBytes(expected, buffer));
+            }
     // The most negative distance has no positive twin in an int; it blurs as a huge one.
     TFastDIB buffer = RandomBuffer(5, 4, {24, 0}, 3);
     TFastDIB expected(buffer);
