@@ -465,9 +465,10 @@ void Tile(TFastDIB& image, int size, TTileLayout layout) {
     for (int j = 0; j < c; ++j)
         StretchRow(image.Row(int(int64_t(j) * height / c)), width,
                    tile.data() + std::size_t(j) * c * 3, c);
-    // Tiles go down in rows from the top, each row from the left, every step pixels, and a
-    // later tile covers an earlier one. The last tile over pixel (x, y) therefore starts at
-    // the last multiple of the step, and the pixel shows tile pixel (x mod step, y mod step).
+    // Tiles go down in rows from the top, each row from the left, every step pixels (never
+    // more than a tile, so every pixel is covered), and a later tile covers an earlier one.
+    // The last tile over pixel (x, y) therefore starts at the last multiple of the step at or
+    // before it, and the pixel shows tile pixel (x mod step, y mod step).
     const int step = layout == TTileLayout::Normal ? c : RoundToInt(2.0 * c / 3);
     const std::size_t stepBytes = std::size_t(step) * 3;
     for (int y = 0; y < height; ++y) {
