@@ -9,6 +9,7 @@
 #include "app/tool_pictures.h"
 #include "app/wait_pointer.h"
 #include "imaging/format_registry.h"
+#include "platform/page_address.h"
 #include "store/file_io.h"
 #include "store/settings.h"
 #include "store/settings_files.h"
@@ -483,7 +484,7 @@ void TfrmMain::Image1Click() {
 void TfrmMain::UpdateGotoURLEntry(QAction* entry) {
     const QList<int> rows = SelectedRows();
     if (rows.size() == 1)
-        entry->setEnabled(!ImageURLs[rows.first()].isEmpty());
+        entry->setEnabled(!NormalisedPageAddress(ImageURLs[rows.first()]).isEmpty());
 }
 
 void TfrmMain::GotoURL1Click() {
@@ -498,9 +499,18 @@ void TfrmMain::GotoURL1Click() {
                                  TMsgIcon::Warning, mbOK);
         return;
     }
-    const QString address = ImageURLs[rows.first()];
-    if (address.isEmpty())
+    if (ImageURLs[rows.first()].isEmpty())
         return;
+    // Whatever the address came from, only a web or file address goes to another program,
+    // and only in its normalised form.
+    const QString address = NormalisedPageAddress(ImageURLs[rows.first()]);
+    if (address.isEmpty()) {
+        Services.Dialogs.Message(this, "Error",
+                                 "The page address of this image cannot be opened: Karvin opens "
+                                 "only web (http, https), ftp and file addresses.",
+                                 TMsgIcon::Warning, mbOK);
+        return;
+    }
     // The desktop's open operation may cut long addresses; those go to the browser itself.
     // The choice follows the address opened, not the flag of the last capture, which may
     // have been of another page.

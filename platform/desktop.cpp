@@ -1,5 +1,7 @@
 #include "platform/desktop.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // The general unescaping of a desktop entry value: \s, \n, \t, \r and \\.
@@ -90,7 +92,12 @@ QString DesktopEntryExec(const QString& desktopFileText) {
     return QString();
 }
 
-QStringList DesktopEntryCommand(const QString& exec, const QString& argument) {
+namespace {
+
+// The command of an Exec value with `argument` in place of its field code; with endOptions,
+// "--" goes before the argument wherever it stands as an argument of its own (unless the
+// value ends the options itself).
+QStringList BuildCommand(const QString& exec, const QString& argument, bool endOptions) {
     QStringList command;
     bool argumentPlaced = false;
     for (const TExecToken& token : SplitExec(exec)) {
@@ -113,6 +120,8 @@ QStringList DesktopEntryCommand(const QString& exec, const QString& argument) {
             } else if (QString("uUfF").contains(code)) {
                 if (command.isEmpty())
                     return QStringList(); // the argument in the program's place
+                if (endOptions && token.Text.size() == 2 && !command.contains("--"))
+                    command << "--";
                 text += argument;
                 argumentPlaced = true;
             } else if (token.Text.size() == 2) {
@@ -124,7 +133,45 @@ QStringList DesktopEntryCommand(const QString& exec, const QString& argument) {
     }
     if (command.isEmpty() || command.first().isEmpty())
         return QStringList();
-    if (!argumentPlaced)
+    if (!argumentPlaced) {
+        if (endOptions && !command.contains("--"))
+            command << "--";
         command << argument;
+    }
     return command;
+}
+
+// The program a command starts, looking through "env NAME=VALUE ... program".
+QString StartedProgram(const QStringList& command) {
+    qsizetype index = 0;
+    if (index < command.size() && QFileInfo(command[index]).fileName() == "env") {
+        ++index;
+        while (index < command.size() && command[index].contains('=') &&
+               !command[index].startsWith('-'))
+            ++index;
+    }
+    return index < command.size() ? QFileInfo(command[index]).fileName() : QString();
+}
+
+// Whether a program reads "--" as the end of its options. The Chromium family does. The
+// Firefox family takes "--" for an unknown option and then skips the argument after it, and
+// of other programs nothing is known, so they get no "--".
+bool EndsOptionsAtDoubleDash(const QString& program) {
+    for (const char* name : {"chromium", "chrome", "google-chrome", "brave", "microsoft-edge"})
+        if (program.startsWith(QLatin1String(name)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+QStringList DesktopEntryCommand(const QString& exec, const QString& argument) {
+    return BuildCommand(exec, argument, false);
+}
+
+QStringList BrowserEntryCommand(const QString& exec, const QString& address) {
+    const QStringList plain = BuildCommand(exec, address, false);
+    if (plain.isEmpty() || !EndsOptionsAtDoubleDash(StartedProgram(plain)))
+        return plain;
+    return BuildCommand(exec, address, true);
 }

@@ -12,10 +12,12 @@ public:
     virtual ~IDesktop() = default;
 
     // Opens a page address ("https://...") or a document (a local path) with the desktop's
-    // default program for it.
+    // default program for it. An address that NormalisedPageAddress refuses is not opened
+    // (false); the others go on in their normalised form.
     virtual bool OpenDocument(const QString& addressOrPath) = 0;
     // Starts the user's default web browser with the address as its argument. Used for
-    // addresses too long for the desktop's open operation to pass on reliably.
+    // addresses too long for the desktop's open operation to pass on reliably. Refuses, and
+    // normalises, addresses as OpenDocument does.
     virtual bool OpenInBrowser(const QString& address) = 0;
     // Starts a program with its arguments, detached from this process.
     virtual bool StartProgram(const QString& program, const QStringList& arguments) = 0;
@@ -28,6 +30,13 @@ public:
 // double quotes group, and inside them a backslash escapes ", `, $ and \. Empty when the
 // value holds no program.
 QStringList DesktopEntryCommand(const QString& exec, const QString& argument);
+
+// The command line that opens a page address with a browser's desktop entry: as
+// DesktopEntryCommand, and when the program is known to read "--" as the end of its options
+// (the Chromium family) and the address stands as an argument of its own, "--" goes before
+// it. A normalised address cannot pass for an option anyway (it begins with its scheme);
+// this is the second guard where the program allows one.
+QStringList BrowserEntryCommand(const QString& exec, const QString& address);
 
 // The Exec value of a desktop entry file's [Desktop Entry] group; empty when it has none.
 QString DesktopEntryExec(const QString& desktopFileText);

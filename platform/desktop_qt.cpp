@@ -1,4 +1,5 @@
 #include "platform/desktop.h"
+#include "platform/page_address.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -36,27 +37,28 @@ QString DefaultBrowserEntryId() {
 } // namespace
 
 bool TQtDesktop::OpenDocument(const QString& addressOrPath) {
-    if (addressOrPath.isEmpty())
-        return false;
-    QUrl url = addressOrPath.startsWith('/') ? QUrl::fromLocalFile(addressOrPath)
-                                             : QUrl(addressOrPath, QUrl::TolerantMode);
-    if (url.scheme().isEmpty())
-        url = QUrl::fromUserInput(addressOrPath);
-    return url.isValid() && QDesktopServices::openUrl(url);
+    if (addressOrPath.startsWith('/'))
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(addressOrPath));
+    // xdg-open hands any scheme to whatever program claims it: only page addresses go.
+    const QString address = NormalisedPageAddress(addressOrPath);
+    return !address.isEmpty() && QDesktopServices::openUrl(QUrl(address, QUrl::StrictMode));
 }
 
 bool TQtDesktop::OpenInBrowser(const QString& address) {
+    const QString normalised = NormalisedPageAddress(address);
+    if (normalised.isEmpty())
+        return false;
     const QString entry = LocateDesktopEntry(DefaultBrowserEntryId());
     QFile file(entry);
     if (!entry.isEmpty() && file.open(QIODevice::ReadOnly)) {
         const QStringList command =
-            DesktopEntryCommand(DesktopEntryExec(QString::fromUtf8(file.readAll())), address);
+            BrowserEntryCommand(DesktopEntryExec(QString::fromUtf8(file.readAll())), normalised);
         if (!command.isEmpty() && StartProgram(command.first(), command.mid(1)))
             return true;
     }
     // No default browser named, or it would not start: the desktop's own choice for the
     // address is the next best.
-    return OpenDocument(address);
+    return OpenDocument(normalised);
 }
 
 bool TQtDesktop::StartProgram(const QString& program, const QStringList& arguments) {

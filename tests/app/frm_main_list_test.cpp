@@ -282,6 +282,56 @@ TEST_F(MainWindowList, GoToURLOpensTheSelectedRowsAddress) {
     EXPECT_EQ(Dialogs.Calls.size(), 2u);
 }
 
+TEST_F(MainWindowList, GoToURLOpensNoAddressThatIsNotAWebOrFileAddress) {
+    auto window = StartWithFive();
+    const QString tail(240, 'x');
+    struct TCase {
+        QString Stored;
+        QString Opened; // empty: nothing is opened
+        bool Long;      // through the browser itself
+    };
+    const TCase cases[] = {
+        {"--renderer-cmd-prefix=/tmp/prog" + tail, "", false},
+        {"--renderer-cmd-prefix=/tmp/prog", "", false},
+        {"-" + tail, "", false},
+        {"javascript:alert(1)", "", false},
+        {"smb://server/share/" + tail, "", false},
+        {"https://example.org/\x01" + tail, "", false},
+        {"https://example.org/a\n--no-sandbox", "", false},
+        {"HTTPS://Example.org/a b", "https://example.org/a%20b", false},
+        {"https://example.org/" + tail + " y", "https://example.org/" + tail + "%20y", true},
+        {"file:///tmp/page.html", "file:///tmp/page.html", false},
+    };
+    for (const TCase& c : cases) {
+        window->ImageURLs[0] = c.Stored;
+        Desktop.Documents.clear();
+        Desktop.Browsed.clear();
+        Dialogs.Calls.clear();
+        Dialogs.MessageAnswers.clear();
+        if (c.Opened.isEmpty())
+            Dialogs.MessageAnswers = {TMsgResult::OK};
+        Select(*window, {0});
+        emit window->Image1->aboutToShow();
+
+        window->GotoURL1Click();
+
+        const std::string name = c.Stored.toStdString();
+        EXPECT_EQ(window->GotoURL1->isEnabled(), !c.Opened.isEmpty()) << name;
+        if (c.Opened.isEmpty()) {
+            EXPECT_TRUE(Desktop.Documents.isEmpty()) << name;
+            EXPECT_TRUE(Desktop.Browsed.isEmpty()) << name;
+            EXPECT_EQ(Dialogs.MessageLog(),
+                      QStringList{"Error|The page address of this image cannot be opened: "
+                                  "Karvin opens only web (http, https), ftp and file addresses."})
+                << name;
+        } else {
+            EXPECT_EQ(c.Long ? Desktop.Browsed : Desktop.Documents, QStringList{c.Opened}) << name;
+            EXPECT_TRUE((c.Long ? Desktop.Documents : Desktop.Browsed).isEmpty()) << name;
+            EXPECT_TRUE(Dialogs.Calls.empty()) << name;
+        }
+    }
+}
+
 TEST_F(MainWindowList, SelectAllSelectsEveryRowAndLeavesTheView) {
     auto window = StartWithFive();
     ClickRow(*window, 2);
