@@ -116,10 +116,13 @@ void TfrmMain::MinimizeForCapture() {
 }
 
 void TfrmMain::AskBrowserInFront() {
-    const TBrowserKind kind =
-        BrowserKindOfClass(Services.Windows.ClassName(Services.Windows.ForegroundWindow()));
-    // Not a browser: a blank address, which trims to none.
-    const QString answer = kind == bkNone ? QString(" ") : Services.BrowserURLs.GetBrowserURL(kind);
+    const QString className = Services.Windows.ClassName(Services.Windows.ForegroundWindow());
+    // Not a browser: a blank address, which trims to none. A browser is asked on another
+    // thread, and the window goes on repainting while it answers.
+    const QString answer = BrowserKindOfClass(className) == bkNone
+                               ? QString(" ")
+                               : WaitForBrowserURL(Services.BrowserURLs.AskBrowserURL(className),
+                                                   BrowserQueryTimeoutMs);
     const TPendingAddress address = PendingAddressFromAnswer(answer);
     PendingURL = address.URL;
     LongURL = address.LongURL;

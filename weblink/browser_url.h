@@ -4,13 +4,22 @@
 // Chromium-family browsers answer through their DevTools HTTP endpoint on loopback (open when
 // the browser runs with a remote-debugging port); Firefox-family browsers keep the state of
 // their windows in a compressed session file of the profile, which is read instead. Either
-// way the answer is shaped as "address","title" and reduced to a blank and the bare address
-// by StripURLQuotes; the capture trims it into the pending address. Nothing to ask, no
-// answer within the time, or an answer that does not parse gives an empty text.
+// way the profile is the one of the browser in front, told by its window class, and the
+// answer is shaped as "address","title" and reduced to a blank and the bare address by
+// StripURLQuotes; the capture trims it into the pending address. Nothing to ask, no answer
+// within the time, or an answer that does not parse gives an empty text.
+//
+// Whatever answers is another program: the port comes only from the browser's own
+// DevToolsActivePort file (a regular file of the user's), and the socket listening on it
+// must be the user's, since any local user may listen on a loopback port.
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
+#include <QHostAddress>
+#include <QList>
 #include <QString>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -23,20 +32,28 @@ enum TBrowserKind : int {
 // The kind of browser a window belongs to, from its lower-cased class name.
 TBrowserKind BrowserKindOfClass(const QString& className);
 
+// How long a browser has to answer, from the question to the last byte of the answer.
+constexpr int BrowserQueryTimeoutMs = 10000;
+
 // Where the query looks and how long it may take.
 struct TBrowserQueryOptions {
-    QString HomeFolder;   // the user's home: Firefox-family profiles
+    QString HomeFolder;   // the user's home: Firefox-family profiles, snap and flatpak ones
     QString ConfigFolder; // the user's config folder: Chromium-family profiles
-    int TimeoutMs = 10000;
+    int TimeoutMs = BrowserQueryTimeoutMs;
 
     // $HOME, and $XDG_CONFIG_HOME or ~/.config.
     static TBrowserQueryOptions FromEnvironment();
 };
 
-// Asks the browser of that kind for its current page and returns the answer with its quotes
-// stripped (StripURLQuotes), typically a blank followed by the address. Blocks for at most
-// the time-out; empty for bkNone and whenever no answer came.
-QString GetBrowserURL(TBrowserKind kind, const TBrowserQueryOptions& options);
+// Asks the browser whose window has that class (lower-cased) for its current page and
+// returns the answer with its quotes stripped (StripURLQuotes), typically a blank followed by
+// the address. Blocks for at most the time-out; empty when the class is no browser's and
+// whenever no answer came.
+QString GetBrowserURL(const QString& className, const TBrowserQueryOptions& options);
+
+// Waits for an answer asked for on another thread, running the event loop meanwhile (the
+// windows repaint, timers fire), for at most timeoutMs. Empty when none came in time.
+QString WaitForBrowserURL(const QFuture<QString>& answer, int timeoutMs);
 
 // The reduction of a browser's answer: when the text is longer than five characters, its
 // first double quote becomes a blank and the text ends at the next double quote, so
@@ -45,8 +62,10 @@ QString GetBrowserURL(TBrowserKind kind, const TBrowserQueryOptions& options);
 QString StripURLQuotes(const QString& answer);
 
 // The address kept for the next capture, from the stripped answer: without leading and
-// trailing blanks and control characters. LongURL is set when the answer before trimming
-// was 256 characters or longer (such addresses are opened differently later).
+// trailing blanks and control characters, in the normalised form of NormalisedPageAddress;
+// an answer that is no web or file address gives none. LongURL is set when the answer
+// before trimming was 256 characters or longer (such addresses are opened differently
+// later).
 struct TPendingAddress {
     QString URL;
     bool LongURL = false;
@@ -59,29 +78,56 @@ TPendingAddress PendingAddressFromAnswer(const QString& answer);
 // written %22, as in any serialised URL, so that the stripping keeps the whole address.
 QString FormatBrowserAnswer(const QString& address, const QString& title);
 // The first page of a DevTools endpoint's /json/list on the loopback port; empty when the
-// endpoint does not answer in time or answers something else.
+// socket listening there is not the user's, or the endpoint does not answer within the
+// time (which bounds the whole exchange), or answers something else.
 QString AskDevTools(quint16 port, int timeoutMs);
-// The port of the most recently started Chromium-family browser with a DevTools endpoint,
-// read from its profile's DevToolsActivePort file; 9222 when there is none.
-quint16 DevToolsPort(const TBrowserQueryOptions& options);
+// The port of the DevTools endpoint of the browser whose window has that class, read from
+// the newest DevToolsActivePort file of its profile folders; none when there is no such
+// file that is a regular file of the user's with a port in it.
+std::optional<quint16> DevToolsPort(const QString& className, const TBrowserQueryOptions& options);
 // The selected tab of the selected window in a mozLz4 session file's content.
 QString AnswerFromSessionFile(const QByteArray& file);
-// The session file of the most recently used Firefox-family profile; empty when none.
-QString NewestSessionFile(const TBrowserQueryOptions& options);
+// The most recent session file of the profiles of the browser whose window has that class;
+// empty when none.
+QString NewestSessionFile(const QString& className, const TBrowserQueryOptions& options);
 
-// The query as a service, so that capture tests can script the browser's answer.
+// One row of the kernel's TCP socket tables (/proc/net/tcp and tcp6).
+struct TSocketEntry {
+    QHostAddress Local;
+    quint16 LocalPort = 0;
+    QHostAddress Remote;
+    quint16 RemotePort = 0;
+    int State = 0; // 0x0A listening, 0x01 established, ...
+    uint Uid = 0;  // the socket's owner
+};
+// The rows of a table in the kernel's text; lines that do not parse are left out.
+QList<TSocketEntry> ParseSocketTable(const QByteArray& table);
+// Whether the loopback port has a listener and every listener that takes connections to
+// 127.0.0.1 on it (bound there or to any address) belongs to the user.
+bool LoopbackListenerOwnedBy(const QList<TSocketEntry>& sockets, quint16 port, uint uid);
+// Whether the far end of the loopback connection from clientPort to serverPort (the socket
+// the listener accepted it on) belongs to the user.
+bool LoopbackPeerOwnedBy(const QList<TSocketEntry>& sockets, quint16 serverPort, quint16 clientPort,
+                         uint uid);
+
+// The query as a service, so that capture tests can script the browser's answer. The real
+// one asks on a thread of its own, so the window goes on repainting while the browser
+// thinks; the capture waits for the answer with WaitForBrowserURL.
 class IBrowserURLs {
 public:
     virtual ~IBrowserURLs() = default;
-    virtual QString GetBrowserURL(TBrowserKind kind) = 0;
+    // Starts asking the browser whose window has that class; the answer is GetBrowserURL's.
+    virtual QFuture<QString> AskBrowserURL(const QString& className) = 0;
 };
 
 class TBrowserURLs : public IBrowserURLs {
 public:
-    explicit TBrowserURLs(TBrowserQueryOptions options = TBrowserQueryOptions::FromEnvironment())
-        : Options_(std::move(options)) {}
-    QString GetBrowserURL(TBrowserKind kind) override { return ::GetBrowserURL(kind, Options_); }
+    explicit TBrowserURLs(TBrowserQueryOptions options = TBrowserQueryOptions::FromEnvironment());
+    QFuture<QString> AskBrowserURL(const QString& className) override;
 
 private:
     TBrowserQueryOptions Options_;
+    // Its own threads: a query never waits behind other work. Waits for a query still running
+    // when it goes.
+    QThreadPool Threads_;
 };

@@ -9,6 +9,7 @@
 #include "tests/imaging/test_images.h"
 
 #include <QComboBox>
+#include <QTimer>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -399,6 +400,17 @@ TEST_F(Capture, ABrowserInFrontGivesTheCaptureItsPageAddress) {
         {"chromium", " " + longAddress, {bkChromium}, longAddress, true},
         {"chromium", "", {bkChromium}, "", false}, // no answer within the time
         {"xterm", " https://example.org/", {}, "", false},
+        // Another program's text: only web and file addresses, normalised, are kept.
+        {"chromium", " HTTPS://Example.org/a b", {bkChromium}, "https://example.org/a%20b", false},
+        {"chromium",
+         " --renderer-cmd-prefix=/tmp/prog" + QString(240, 'x'),
+         {bkChromium},
+         "",
+         false},
+        {"firefox", " -new-tab", {bkFirefox}, "", false},
+        {"chromium", " javascript:alert(1)", {bkChromium}, "", false},
+        {"chromium", " file:///etc/passwd\n--x", {bkChromium}, "", false},
+        {"firefox", " https://example.org/\x1b]0;x\x07", {bkFirefox}, "", false},
     };
     PutCaptureSettings();
     auto window = Start();
@@ -416,6 +428,23 @@ TEST_F(Capture, ABrowserInFrontGivesTheCaptureItsPageAddress) {
         EXPECT_EQ(window->LongURL, c.LongURL) << c.ClassName;
         EXPECT_TRUE(window->PendingURL.isEmpty());
     }
+}
+
+TEST_F(Capture, TheWindowGoesOnWhileTheBrowserThinks) {
+    PutCaptureSettings();
+    auto window = Start();
+    Windows.Windows[Editor].ClassName = "google-chrome";
+    Browsers.Answer = " https://example.org/slow";
+    Browsers.AnswerAfterMs = 200;
+    bool timerRan = false;
+    QTimer::singleShot(20, [&] { timerRan = true; });
+
+    ASSERT_TRUE(PressPrintScreen());
+
+    EXPECT_TRUE(timerRan); // events were handled while the capture waited for the answer
+    EXPECT_EQ(Browsers.AskedClasses, QStringList{"google-chrome"});
+    EXPECT_EQ(window->ImageURLs, QStringList{"https://example.org/slow"});
+    EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
 }
 
 TEST_F(Capture, APressDuringTheCaptureStartsNoSecondOne) {

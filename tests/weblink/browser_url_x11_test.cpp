@@ -2,21 +2,23 @@
 #include "platform/windows.h"
 #include "weblink/browser_url.h"
 
+#include "tests/scripts/skip_outside_ci.h"
 #include "tests/weblink/chromium_helper.h"
 
 namespace {
 
 // The address the capture would keep for the window in front.
 QString AddressOfForeground(IWindows& windows, const TBrowserQueryOptions& options) {
-    TBrowserKind kind = BrowserKindOfClass(windows.ClassName(windows.ForegroundWindow()));
-    return PendingAddressFromAnswer(GetBrowserURL(kind, options)).URL;
+    return PendingAddressFromAnswer(
+               GetBrowserURL(windows.ClassName(windows.ForegroundWindow()), options))
+        .URL;
 }
 
 } // namespace
 
 TEST(BrowserURLWithChromium, AnswersThePageOfTheBrowserInFrontAndNothingForOthers) {
     if (!TChromium::Installed())
-        GTEST_SKIP() << "chromium is not installed; scripts/install-deps installs it";
+        KARVIN_SKIP_OUTSIDE_CI("chromium is not installed; scripts/install-deps installs it");
     TChromium chromium;
     ASSERT_TRUE(chromium.Start("Karvin test page"));
     const TBrowserQueryOptions& options = chromium.Options;
