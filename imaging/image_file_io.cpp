@@ -1,5 +1,6 @@
 #include "imaging/image_file_io_p.h"
 
+#include "base/file_replacement.h"
 #include "imaging/dib_graphic.h"
 
 #include <cerrno>
@@ -34,11 +35,6 @@ public:
     }
     int Fd;
 };
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
 
 } // namespace
 
@@ -75,17 +71,17 @@ std::vector<uint8_t> ReadImageFileBytes(const std::string& path) {
 }
 
 void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    TFileReplacement replacement;
+    if (!PlanFileReplacement(path, replacement))
+        FailWithSystemError("Cannot write file", path, errno);
     // The working folder's cleanup removes files of this prefix that a crash left behind.
-    std::string pattern = FolderOf(path) + ".karvin-image-XXXXXX";
+    std::string pattern = FolderOf(replacement.Path) + ".karvin-image-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     TFileDescriptor file(::mkstemp(name.data()));
     if (file.Fd < 0)
         FailWithSystemError("Cannot create file", path, errno);
-    // mkstemp makes the file readable by its owner alone; images are ordinary user files.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(file.Fd, 0666 & ~mask);
+    ApplyFileReplacement(file.Fd, replacement);
 
     auto failAndRemove = [&](int error) {
         ::close(file.Release());
@@ -110,7 +106,7 @@ void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& by
         ::unlink(name.data());
         FailWithSystemError("Cannot write file", path, error);
     }
-    if (std::rename(name.data(), path.c_str()) != 0) {
+    if (std::rename(name.data(), replacement.Path.c_str()) != 0) {
         const int error = errno;
         ::unlink(name.data());
         FailWithSystemError("Cannot write file", path, error);

@@ -1,5 +1,7 @@
 #include "store/file_io.h"
 
+#include "base/file_replacement.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -40,28 +42,21 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
-// A new file beside `target` under a temporary name (which the working folder's cleanup
-// knows), with the permissions of an ordinary user file. It goes again unless Keep is called
-// once it has taken its final name, so a failure on the way leaves nothing behind. Errors
-// are reported under `target`'s name.
+// A new file beside the file a write replaces, under a temporary name (which the working
+// folder's cleanup knows), with the permissions that file keeps or a new file gets there. It
+// goes again unless Keep is called once it has taken its final name, so a failure on the way
+// leaves nothing behind. Errors are reported under `target`'s name, the name the user knows.
 class TTemporaryFile {
 public:
-    explicit TTemporaryFile(const std::string& target) : Target(target) {
-        const std::string pattern = FolderOf(target) + ".karvin-write-XXXXXX";
+    TTemporaryFile(const std::string& target, const TFileReplacement& replacement)
+        : Target(target) {
+        const std::string pattern = FolderOf(replacement.Path) + ".karvin-write-XXXXXX";
         Name.assign(pattern.begin(), pattern.end());
         Name.push_back('\0');
         Fd = ::mkstemp(Name.data());
         if (Fd < 0)
             throw EFileError(SystemError("Cannot create file", target));
-        // mkstemp makes the file 0600; settings and images are ordinary user files.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(Fd, 0666 & ~mask);
+        ApplyFileReplacement(Fd, replacement);
     }
     ~TTemporaryFile() {
         if (Fd >= 0)
@@ -99,10 +94,13 @@ private:
 } // namespace
 
 void WriteWholeFile(const std::string& path, std::string_view content) {
-    TTemporaryFile file(path);
+    TFileReplacement replacement;
+    if (!PlanFileReplacement(path, replacement))
+        throw EFileError(SystemError("Cannot write file", path));
+    TTemporaryFile file(path, replacement);
     file.Write(content.data(), content.size());
     file.Finish();
-    if (std::rename(file.Path(), path.c_str()) != 0)
+    if (std::rename(file.Path(), replacement.Path.c_str()) != 0)
         throw EFileError(SystemError("Cannot write file", path));
     file.Keep();
 }
@@ -182,7 +180,7 @@ bool CopyFileNoReplace(const std::string& source, const std::string& target) {
         throw EFileError(SystemError("Cannot read file", source));
     }
 
-    TTemporaryFile to(target);
+    TTemporaryFile to(target, PlanNewFile(target));
     std::vector<char> buffer(1 << 16);
     for (;;) {
         const ssize_t got = ::read(from.Fd, buffer.data(), buffer.size());

@@ -1,7 +1,9 @@
 // Whole-file reads and writes for the small text and binary files the program keeps.
 //
 // Files are written to a temporary file in the same folder and renamed over the old one, so
-// a crash or a full disk leaves either the old file or the new one, never half of one.
+// a crash or a full disk leaves either the old file or the new one, never half of one. The
+// permissions follow base/file_replacement.h: an existing file keeps its own, a link stays a
+// link, a new file in the working folder is 0600 and elsewhere 0666 less the umask.
 // Errors carry the system's error text.
 #pragma once
 
@@ -16,7 +18,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Replaces `path` with `content` through a temporary file and a rename. Throws EFileError.
+// Replaces `path` with `content` through a temporary file and a rename; when `path` is a
+// symbolic link (outside the working folder), the file it points to. Throws EFileError.
 void WriteWholeFile(const std::string& path, std::string_view content);
 // The whole file, or nullopt when it does not exist or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);

@@ -1,6 +1,7 @@
 #include "imaging/format_registry.h"
 
 #include "image_test_support.h"
+#include "tests/store/file_replacement_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -168,6 +169,19 @@ TEST_F(FormatRegistryFiles, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile) {
     SaveImageFile(image, path);
     EXPECT_EQ(Entries(), std::vector<std::string>{"pic1.png"});
     EXPECT_TRUE(SamePixels(image, LoadImageFile(path)));
+}
+
+TEST_F(FormatRegistryFiles, SaveKeepsTheFilesPermissionsAndLinks) {
+    const TDibGraphic image = PatternImage(ifTrueColor);
+    ExpectFileReplacementRules(
+        Folder, [&](const std::string& path) { SaveImageFile(image, path); },
+        [&](const std::string& path) -> bool {
+            try {
+                return SamePixels(image, LoadImageFile(path));
+            } catch (const EImageError&) {
+                return false;
+            }
+        });
 }
 
 TEST_F(FormatRegistryFiles, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {

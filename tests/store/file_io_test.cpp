@@ -1,5 +1,6 @@
 #include "store/file_io.h"
 
+#include "tests/store/file_replacement_rules.h"
 #include "tests/store/file_size_limit.h"
 
 #include <algorithm>
@@ -55,6 +56,26 @@ TEST_F(FileIo, AFailedWriteKeepsTheOldFileAndSaysWhy) {
     WriteWholeFile(Path("s.cfg"), "old");
     EXPECT_THROW(WriteWholeFile(Path("missing/s.cfg"), "new"), EFileError);
     EXPECT_EQ(*ReadWholeFile(Path("s.cfg")), "old");
+}
+
+TEST_F(FileIo, AWriteKeepsTheFilesPermissionsAndLinks) {
+    ExpectFileReplacementRules(
+        Folder, [](const std::string& path) { WriteWholeFile(path, "new"); },
+        [](const std::string& path) { return ReadWholeFile(path) == "new"; });
+}
+
+TEST_F(FileIo, ACopyFollowsTheUmaskAndNeverALink) {
+    WriteWholeFile(Path("source.bin"), "copy");
+    ::chmod(Path("source.bin").c_str(), 0600);
+    fs::create_symlink("elsewhere.bmp", Path("pic1.bmp"));
+    const mode_t oldMask = ::umask(002);
+    EXPECT_TRUE(CopyFileNoReplace(Path("source.bin"), Path("pic2.bmp")));
+    EXPECT_FALSE(CopyFileNoReplace(Path("source.bin"), Path("pic1.bmp")));
+    ::umask(oldMask);
+    EXPECT_EQ(fs::status(Path("pic2.bmp")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::group_write | fs::perms::others_read);
+    EXPECT_FALSE(fs::exists(Path("elsewhere.bmp"))) << "the copy went through a link";
 }
 
 TEST_F(FileIo, MissingFilesReadAsNothing) {
