@@ -1,5 +1,6 @@
 #include "store/work_folder.h"
 
+#include "base/file_replacement.h"
 #include "store/file_io.h"
 
 #include <algorithm>
@@ -32,6 +33,29 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+// A descriptor that closes itself.
+class TDescriptor {
+public:
+    explicit TDescriptor(int fd) : Fd_(fd) {}
+    ~TDescriptor() {
+        if (Fd_ >= 0)
+            ::close(Fd_);
+    }
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    int Fd() const { return Fd_; }
+    bool Valid() const { return Fd_ >= 0; }
+
+private:
+    int Fd_;
+};
+
+std::string ForeignFolderText(const std::string& folder) {
+    return "The working folder \"" + folder +
+           "\" belongs to another user. Karvin keeps its files only in a folder of its own; "
+           "remove that folder and start Karvin again.";
+}
+
 // Throws when the working folder exists but is not a real folder of this user; false when it
 // does not exist.
 bool CheckWorkFolder(const std::string& folder) {
@@ -50,9 +74,9 @@ bool CheckWorkFolder(const std::string& folder) {
         throw EFileError("The working folder \"" + folder +
                          "\" is not a folder. Remove that file and start Karvin again.");
     if (info.st_uid != ::geteuid())
-        throw EFileError("The working folder \"" + folder +
-                         "\" belongs to another user. Karvin keeps its files only in a folder "
-                         "of its own; remove that folder and start Karvin again.");
+        throw EFileError(ForeignFolderText(folder));
+    // The files written into it are the user's alone (base/file_replacement.h).
+    SetPrivateFolder(folder);
     return true;
 }
 
@@ -75,23 +99,6 @@ void MakeFolders(const std::string& path) {
     if (!DirectoryExists(path))
         MakeFolder(path);
 }
-
-// A folder descriptor that closes itself.
-class TFolderHandle {
-public:
-    explicit TFolderHandle(int fd) : Fd_(fd) {}
-    ~TFolderHandle() {
-        if (Fd_ >= 0)
-            ::close(Fd_);
-    }
-    TFolderHandle(const TFolderHandle&) = delete;
-    TFolderHandle& operator=(const TFolderHandle&) = delete;
-    int Fd() const { return Fd_; }
-    bool Valid() const { return Fd_ >= 0; }
-
-private:
-    int Fd_;
-};
 
 // Opens the working folder for a scan without following a symbolic link; -1 when the folder
 // is missing, unreadable or not this user's.
@@ -129,6 +136,49 @@ std::vector<std::string> FolderNames(int folderFd) {
     }
     ::closedir(dir);
     return names;
+}
+
+// Takes group and others off a file of ours in the open folder; anything else (a link, a
+// folder, someone else's file) is left as it is.
+void MakeFilePrivate(int folderFd, const std::string& name) {
+    struct stat before {};
+    if (::fstatat(folderFd, name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(before.st_mode) || before.st_uid != ::geteuid() ||
+        (before.st_mode & (S_IRWXG | S_IRWXO)) == 0)
+        return;
+    const TDescriptor file(::openat(folderFd, name.c_str(),
+                                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat opened {};
+    // Still the file looked at: nothing was put in its place meanwhile.
+    if (file.Valid() && ::fstat(file.Fd(), &opened) == 0 && opened.st_ino == before.st_ino &&
+        opened.st_dev == before.st_dev)
+        ::fchmod(file.Fd(), opened.st_mode & S_IRWXU);
+}
+
+// Takes group and others off the working folder and the files in it, whatever modes an
+// earlier version, the user or the umask left them with: captures often show secrets. Works
+// through a descriptor of the folder itself, so a link put in its place after the check is
+// never followed.
+void MakeWorkFolderPrivate(const std::string& folder) {
+    const TDescriptor handle(
+        ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!handle.Valid())
+        throw EFileError("Cannot use the working folder \"" + folder +
+                         "\": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(handle.Fd(), &info) != 0)
+        throw EFileError("Cannot use the working folder \"" + folder +
+                         "\": " + std::strerror(errno));
+    if (info.st_uid != ::geteuid())
+        throw EFileError(ForeignFolderText(folder));
+    if ((info.st_mode & 07777) != 0700 && ::fchmod(handle.Fd(), 0700) != 0)
+        throw EFileError("The working folder \"" + folder +
+                         "\" cannot be made private: " + std::strerror(errno) +
+                         ". Karvin keeps its files only where other users cannot read them; "
+                         "give the folder the permissions rwx------ (0700) and start Karvin "
+                         "again.");
+    for (const auto& name : FolderNames(handle.Fd()))
+        MakeFilePrivate(handle.Fd(), name);
 }
 
 bool IsCountedEntry(int folderFd, const std::string& name) {
@@ -211,10 +261,11 @@ std::string WorkFolder() {
 
 void EnsureWorkFolder() {
     const std::string folder = WorkFolder();
-    if (CheckWorkFolder(folder))
-        return;
-    MakeFolders(folder);
-    CheckWorkFolder(folder);
+    if (!CheckWorkFolder(folder)) {
+        MakeFolders(folder);
+        CheckWorkFolder(folder);
+    }
+    MakeWorkFolderPrivate(folder);
 }
 
 std::string WorkPath(const std::string& name) {
@@ -245,7 +296,7 @@ std::string NextConsoleTextName(const std::string& folder) {
 
 std::vector<std::string> ListLeftoverImages() {
     std::vector<std::string> paths;
-    const TFolderHandle folder(OpenWorkFolder());
+    const TDescriptor folder(OpenWorkFolder());
     if (!folder.Valid())
         return paths;
     const std::string base = WorkFolder() + "/";
@@ -262,7 +313,7 @@ std::vector<std::string> ListLeftoverImages() {
 }
 
 bool HasWorkImages() {
-    const TFolderHandle folder(OpenWorkFolder());
+    const TDescriptor folder(OpenWorkFolder());
     if (!folder.Valid())
         return false;
     for (const auto& name : CountedEntries(folder.Fd())) {
@@ -274,7 +325,7 @@ bool HasWorkImages() {
 }
 
 void CleanWorkFolder() {
-    const TFolderHandle folder(OpenWorkFolder());
+    const TDescriptor folder(OpenWorkFolder());
     if (!folder.Valid())
         return;
     for (const auto& name : CountedEntries(folder.Fd()))

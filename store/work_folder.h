@@ -21,9 +21,11 @@ std::string WorkFolder();
 // drive root that settings offer when nothing was chosen yet.
 std::string HomeFolder();
 
-// Creates the working folder when it is missing (mode 0700, with the cache folder above it)
-// and makes sure it is a real folder owned by this user. Throws EFileError with a text for
-// the user when it cannot be created, is a symbolic link or belongs to someone else.
+// Creates the working folder when it is missing (mode 0700, with the cache folder above it),
+// makes sure it is a real folder owned by this user and sets an existing one to 0700. Throws
+// EFileError with a text for the user when it cannot be created, is a symbolic link, belongs
+// to someone else or cannot be made private. Files written into it are created 0600
+// (base/file_replacement.h).
 void EnsureWorkFolder();
 
 // The path of the working-folder file `name`: the existing entry whose name matches without

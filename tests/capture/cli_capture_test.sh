@@ -4,7 +4,8 @@
 #    as the next picN of the current folder in the capture format of the settings;
 #  - wrong command lines end with 2, a missing running instance with 1;
 #  - "karvin trigger" makes the running karvin capture as on PrintScreen: the next pic file
-#    in its working folder, equal to the screen.
+#    in its working folder, equal to the screen, readable by its owner alone, in a working
+#    folder that karvin made private (it was left open to others).
 set -euo pipefail
 
 if [[ ${1:-} != --inside ]]; then
@@ -72,6 +73,7 @@ grep -q 'Karvin is not running' err.txt || fail "trigger said: $(cat err.txt)"
 echo "the active window and its client area"
 # Karvin's own window, shown two seconds after its start, is the active window.
 mkdir -p "$work"
+chmod 755 "$work"
 # "Capture Only" (PrintSelection 2), everything else as the defaults: sixteen 32-bit fields.
 for field in 0 2 1 0 0 0 0 0 0 1 0 1 1 0 27 0; do
     printf "\\x$(printf %02x "$field")\\0\\0\\0"
@@ -100,4 +102,7 @@ sleep 0.5
 /usr/bin/import -window root after.png
 same_pixels "$work/pic1.bmp" after.png || fail "the triggered capture is not the screen"
 [[ ! -e $work/pic2.bmp ]] || fail "one trigger stored two captures"
+[[ $(stat -c %a "$work") == 700 ]] || fail "the working folder is $(stat -c %a "$work")"
+[[ $(stat -c %a "$work/pic1.bmp") == 600 ]] || fail "the capture is $(stat -c %a "$work/pic1.bmp")"
+[[ $(stat -c %a "$work/karvin.cfg") == 600 ]] || fail "karvin.cfg is $(stat -c %a "$work/karvin.cfg")"
 echo "ok"

@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -280,13 +281,19 @@ TEST_F(Capture, EveryFormatGetsTheNextNameWithItsExtension) {
     const char* const names[] = {"pic1.bmp", "pic1.gif", "pic1.jpg", "pic1.pcx",
                                  "pic1.png", "pic1.tga", "pic1.tif"};
     auto window = Start();
+    const mode_t oldMask = ::umask(0);
     for (int format = 0; format < 7; ++format) {
         PutCaptureSettings({{sfDefaultFormat, format}});
         window->ApplySettings();
         ASSERT_TRUE(PressPrintScreen());
         EXPECT_EQ(window->ImagePaths.last().toStdString(), WorkFile(names[format]));
         EXPECT_TRUE(FileExists(WorkFile(names[format]))) << names[format];
+        // Captures often show secrets: only their owner may read them, whatever the umask.
+        struct stat info {};
+        ::stat(WorkFile(names[format]).c_str(), &info);
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << names[format];
     }
+    ::umask(oldMask);
     // The lossless ones hold the screen exactly.
     for (const char* name : {"pic1.bmp", "pic1.pcx", "pic1.png", "pic1.tga", "pic1.tif"})
         EXPECT_EQ(Pixels(Stored(name)), Pixels(Screen.Pixels)) << name;

@@ -8,6 +8,7 @@
 #include "store/settings_files.h"
 #include "tests/imaging/test_images.h"
 #include "tests/store/file_size_limit.h"
+#include "tests/store/read_only_folder.h"
 #include "weblink/frm_comment_message.h"
 #include "weblink/frm_comments.h"
 #include "weblink/link_notes.h"
@@ -22,9 +23,7 @@
 #include <QSlider>
 #include <QToolButton>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -54,44 +53,6 @@ QString CommentQuestion(const QString& path) {
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
-
-// A folder that refuses new files while the object lives: without write permission, or, for
-// root (whom permissions do not stop), marked immutable. Made() is false when the file system
-// cannot do that.
-class TReadOnlyFolder {
-public:
-    explicit TReadOnlyFolder(const QString& folder) : Path(LocalPath(folder)) {
-        if (::geteuid() != 0) {
-            fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_exec);
-            Done = true;
-        } else {
-            Done = SetImmutable(true);
-        }
-    }
-    ~TReadOnlyFolder() {
-        if (!Done)
-            return;
-        if (::geteuid() != 0)
-            fs::permissions(Path, fs::perms::owner_all);
-        else
-            SetImmutable(false);
-    }
-    bool Made() const { return Done; }
-
-private:
-    bool SetImmutable(bool on) {
-        const int fd = ::open(Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        int flags = 0;
-        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        return done;
-    }
-    std::string Path;
-    bool Done = false;
-};
 
 class SaveCommands : public MainWindow {
 protected:
@@ -265,6 +226,29 @@ TEST_F(SaveCommands, SaveAsWritesEachFormatByItsExtensionAndMarksTheRow) {
     }
     EXPECT_TRUE(Dialogs.MessageLog().isEmpty()) << Dialogs.MessageLog().join("; ").toStdString();
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
+}
+
+TEST_F(SaveCommands, SavedImagesFollowTheUmaskWhileCapturesStayPrivate) {
+    const auto modeOf = [](const QString& path) {
+        struct stat info {};
+        ::stat(LocalPath(path).c_str(), &info);
+        return info.st_mode & 07777;
+    };
+    const int saved = List("pic1.bmp");
+    const int copied = List("pic2.bmp");
+    EXPECT_EQ(modeOf(Window->ImagePaths[saved]), 0600u);
+    const mode_t oldMask = ::umask(022);
+    Select({saved});
+    SaveAnswer(Out + "/shot.png");
+    Window->SaveAs1Click();
+    Select({copied});
+    Dialogs.FolderAnswers = {Out};
+    Window->SaveSelectedToFolder1Click();
+    ::umask(oldMask);
+
+    EXPECT_EQ(modeOf(Out + "/shot.png"), 0644u);
+    EXPECT_EQ(modeOf(Out + "/pic1.bmp"), 0644u);
+    EXPECT_TRUE(Dialogs.MessageLog().isEmpty()) << Dialogs.MessageLog().join("; ").toStdString();
 }
 
 TEST_F(SaveCommands, TheSaveDialogOffersTheSevenTypesAndStartsWithTheImagesNameAndType) {
@@ -578,7 +562,7 @@ TEST_F(SaveCommands, ATargetThatCannotBeWrittenIsReportedAndLeavesNoFile) {
         SaveAnswer(test.Target);
         Ok();
         {
-            TReadOnlyFolder locked(readOnly);
+            TReadOnlyFolder locked(LocalPath(readOnly));
             ASSERT_TRUE(locked.Made());
             TFileSizeLimit limit(test.FileSizeLimit);
             Window->SaveAs1Click();
@@ -966,7 +950,7 @@ TEST_F(SaveCommands, AFolderThatCannotBeWrittenIsReported) {
     Dialogs.FolderAnswers = {Out};
     Ok();
     {
-        TReadOnlyFolder locked(Out);
+        TReadOnlyFolder locked(LocalPath(Out));
         ASSERT_TRUE(locked.Made());
         Window->SaveSelectedToFolder1Click();
     }

@@ -1,8 +1,11 @@
 #include "store/work_folder.h"
 
+#include "tests/store/other_user.h"
+#include "tests/store/read_only_folder.h"
 #include "tests/store/work_folder_fixture.h"
 
 #include <algorithm>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +18,11 @@ using WorkingFolder = TWorkFolderTest;
 std::vector<std::string> Sorted(std::vector<std::string> items) {
     std::sort(items.begin(), items.end());
     return items;
+}
+
+mode_t ModeOf(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
 }
 
 std::vector<std::string> NamesIn(const fs::path& folder) {
@@ -98,21 +106,116 @@ TEST_F(WorkingFolder, RefusesAFileInItsPlace) {
 }
 
 TEST_F(WorkingFolder, RefusesAFolderOfAnotherUser) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "giving a folder to another user needs root";
-    EnsureWorkFolder();
     Put("pic1.bmp");
-    ASSERT_EQ(::chown(Work().c_str(), 65534, 65534), 0);
+    std::string why;
+    // Runs where the folder is another user's; each check that lets it through sets a bit.
+    const auto failures = RunWithForeignFolder(
+        Work().string(),
+        [] {
+            int failed = 0;
+            try {
+                EnsureWorkFolder();
+                failed |= 1;
+            } catch (const EFileError& error) {
+                if (std::string(error.what()).find("belongs to another user") == std::string::npos)
+                    failed |= 1;
+            }
+            try {
+                WorkPath("karvin.cfg");
+                failed |= 2;
+            } catch (const EFileError&) {
+            }
+            if (HasWorkImages())
+                failed |= 4;
+            if (!ListLeftoverImages().empty())
+                failed |= 8;
+            CleanWorkFolder();
+            return failed;
+        },
+        why);
+    if (!failures)
+        GTEST_SKIP() << why;
+    EXPECT_EQ(*failures, 0) << "accepted by: 1 EnsureWorkFolder, 2 WorkPath, 4 HasWorkImages, "
+                               "8 ListLeftoverImages";
+    if (CanActAsOtherUser()) {
+        EXPECT_EQ(Read("pic1.bmp"), "x") << "the clean-up went into another user's folder";
+    }
+}
+
+TEST_F(WorkingFolder, AnOpenFolderIsMadePrivateWithTheFilesItHolds) {
+    // As an earlier version left it: everything readable by everyone.
+    fs::create_directories(Work());
+    const auto put = [&](const fs::path& path, mode_t mode) {
+        WriteWholeFile(path.string(), "kept");
+        ::chmod(path.c_str(), mode);
+    };
+    put(Work() / "pic1.bmp", 0644);
+    put(Work() / "karvin.cfg", 0664);
+    put(Work() / "pic2.bmp", 0444);
+    put(Scratch / "outside.bmp", 0644);
+    fs::create_symlink(Scratch / "outside.bmp", Work() / "link.bmp");
+    for (const auto mode : {0755, 0777, 0750, 0500}) {
+        ::chmod(Work().c_str(), mode_t(mode));
+        EnsureWorkFolder();
+        EXPECT_EQ(ModeOf(Work()), 0700u) << std::oct << mode;
+    }
+    EXPECT_EQ(ModeOf(Work() / "pic1.bmp"), 0600u);
+    EXPECT_EQ(ModeOf(Work() / "karvin.cfg"), 0600u);
+    EXPECT_EQ(ModeOf(Work() / "pic2.bmp"), 0400u);
+    EXPECT_EQ(ModeOf(Scratch / "outside.bmp"), 0644u) << "a link was followed";
+    EXPECT_EQ(Read("pic1.bmp"), "kept");
+}
+
+TEST_F(WorkingFolder, AFolderThatCannotBeMadePrivateIsRefused) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can mark a folder so that its owner cannot change it";
+    fs::create_directories(Work());
+    ::chmod(Work().c_str(), 0755);
+    ASSERT_TRUE(SetImmutable(Work().string(), true));
+    std::string error;
     try {
         EnsureWorkFolder();
-        FAIL() << "a foreign working folder was accepted";
-    } catch (const EFileError& error) {
-        EXPECT_NE(std::string(error.what()).find("belongs to another user"), std::string::npos)
-            << error.what();
+    } catch (const EFileError& e) {
+        error = e.what();
     }
-    EXPECT_FALSE(HasWorkImages());
-    CleanWorkFolder();
-    EXPECT_EQ(Read("pic1.bmp"), "x");
+    SetImmutable(Work().string(), false);
+    EXPECT_NE(error.find("cannot be made private: " + std::string(std::strerror(EPERM))),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(ModeOf(Work()), 0755u);
+}
+
+TEST_F(WorkingFolder, ItsFilesAreTheOwnersAloneWhateverTheUmask) {
+    const mode_t oldMask = ::umask(0);
+    EnsureWorkFolder();
+    WriteWholeFile(WorkPath("karvin.cfg"), "new");
+    WriteWholeFile((Work() / "old.cfg").string(), "old");
+    ::chmod((Work() / "old.cfg").c_str(), 0664);
+    WriteWholeFile(WorkPath("old.cfg"), "rewritten");
+    WriteWholeFile((Work() / "kept.dat").string(), "old");
+    ::chmod((Work() / "kept.dat").c_str(), 0400);
+    WriteWholeFile(WorkPath("kept.dat"), "rewritten");
+    WriteWholeFile((Scratch / "source.bmp").string(), "copy");
+    ASSERT_TRUE(CopyFileNoReplace((Scratch / "source.bmp").string(), WorkPath("pic1.bmp")));
+    ::umask(oldMask);
+
+    EXPECT_EQ(ModeOf(Work() / "karvin.cfg"), 0600u);
+    EXPECT_EQ(ModeOf(Work() / "old.cfg"), 0600u) << "group and others lose their access";
+    EXPECT_EQ(ModeOf(Work() / "kept.dat"), 0400u) << "the owner's own choice stays";
+    EXPECT_EQ(ModeOf(Work() / "pic1.bmp"), 0600u);
+    EXPECT_EQ(Read("pic1.bmp"), "copy");
+}
+
+TEST_F(WorkingFolder, ALinkInItIsReplacedAndNeverFollowed) {
+    EnsureWorkFolder();
+    const fs::path outside = Scratch / "outside.cfg";
+    WriteWholeFile(outside.string(), "outside");
+    fs::create_symlink(outside, Work() / "karvin.cfg");
+    WriteWholeFile(WorkPath("karvin.cfg"), "settings");
+    EXPECT_FALSE(fs::is_symlink(Work() / "karvin.cfg"));
+    EXPECT_EQ(Read("karvin.cfg"), "settings");
+    EXPECT_EQ(ModeOf(Work() / "karvin.cfg"), 0600u);
+    EXPECT_EQ(*ReadWholeFile(outside.string()), "outside");
 }
 
 TEST_F(WorkingFolder, WorkPathMatchesNamesWithoutRegardToCase) {
