@@ -129,8 +129,9 @@ int RunTriggerCommand(int argc, char**) {
     char programName[] = "karvin";
     char* qtArgv[] = {programName, nullptr};
     QCoreApplication application(qtArgc, qtArgv);
-    if (!TSingleInstance().AskRunningToCapture()) {
-        std::fprintf(stderr, "karvin trigger: Karvin is not running\n");
+    TSingleInstance instance;
+    if (!instance.AskRunningToCapture()) {
+        std::fprintf(stderr, "karvin trigger: %s\n", instance.Problem().toLocal8Bit().constData());
         return 1;
     }
     return 0;

@@ -15,6 +15,7 @@
 #include "weblink/browser_url.h"
 
 #include <QApplication>
+#include <cstdio>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer build reports leaks at exit; these are the system libraries' own, which
@@ -38,10 +39,19 @@ int RunKarvin(int argc, char** argv) {
     TQtDialogs dialogs;
 
     TSingleInstance instance;
-    if (!instance.Acquire()) {
+    switch (instance.Acquire()) {
+    case TInstanceLock::Acquired:
+        break;
+    case TInstanceLock::HeldByAnother:
         dialogs.Message(nullptr, "Warning", "Karvin is already running.", TMsgIcon::Critical, mbOK);
         instance.AskRunningToShow();
         return 0;
+    case TInstanceLock::Unusable:
+        // Two Karvins would share one working folder, and the first to end would delete the
+        // other's captures: better not start at all.
+        std::fprintf(stderr, "karvin: %s\n", instance.Problem().toLocal8Bit().constData());
+        dialogs.Message(nullptr, "Error", instance.Problem(), TMsgIcon::Critical, mbOK);
+        return 1;
     }
 
     TQtClipboard clipboard;

@@ -4,7 +4,12 @@
 #    64-byte default karvin.cfg and shows the window two seconds later;
 #  - a second start shows "Warning" (answered here with Return) and ends, while the first,
 #    waiting in the tray, comes to the front;
-#  - closing the window ends the program and leaves only the settings files.
+#  - closing the window ends the program and leaves only the settings files;
+#  - a lock file put in place by someone else (here a link) refuses the start with "Error"
+#    instead of letting a second karvin run unguarded;
+#  - "karvin trigger" sends nothing to a socket that another user made first, and ends with 1;
+#    nor, without XDG_RUNTIME_DIR, does it use a /tmp/karvin-<uid> that another user made
+#    (both as root, which can act as another user).
 set -euo pipefail
 
 if [[ ${1:-} != --inside ]]; then
@@ -86,4 +91,77 @@ xdotool windowactivate --sync "$(question_box | head -n 1)" key y
 wait_exit "$first" 10 || fail "the first karvin ended with status $?"
 left=$(ls -A "$work" | xargs)
 [[ $left == karvin.cfg ]] || fail "the working folder still holds: $left"
+
+echo "a lock file that is a link refuses the start"
+# The lock file of the ended instances stays; someone replaces it by a link.
+lock="$XDG_RUNTIME_DIR/Karvin By Morvane.$(id -u).lock"
+rm "$lock"
+ln -s "$scratch/elsewhere.lock" "$lock"
+"$karvin" 2>"$scratch/err.txt" &
+refused=$!
+pids+=("$refused")
+wait_for 10 xdotool search --onlyvisible --name '^Error$' || fail "no \"Error\" box appeared"
+box=$(xdotool search --onlyvisible --name '^Error$' | head -n 1)
+xdotool windowactivate --sync "$box" key Return
+status=0
+wait_exit "$refused" 10 || status=$?
+[[ $status == 1 ]] || fail "the refused start ended with status $status"
+grep -q 'is a symbolic link' "$scratch/err.txt" || fail "the refusal said: $(cat "$scratch/err.txt")"
+[[ ! -e $scratch/elsewhere.lock ]] || fail "the lock was made where the link points"
+rm "$lock"
+
+if ((EUID != 0)); then
+    echo "(not root: the cases of another user's socket and folder need root)"
+    echo "ok"
+    exit 0
+fi
+
+echo "karvin trigger into a socket another user made first"
+# A runtime folder everyone may write into, as /tmp; the squatter answers as karvin would.
+chmod 711 "$scratch"
+shared=$scratch/shared-run
+mkdir -m 1777 "$shared"
+socket="$shared/Karvin By Morvane.$(id -u)"
+setpriv --reuid=65534 --regid=65534 --clear-groups /usr/bin/python3 - "$socket" \
+    "$shared/received" <<'EOF' &
+import socket, sys
+server = socket.socket(socket.AF_UNIX)
+server.bind(sys.argv[1])
+server.listen(1)
+client, _ = server.accept()
+received = b""
+try:
+    client.sendall(b"ok\n")  # trigger may have hung up already
+    client.settimeout(2)
+    while chunk := client.recv(64):
+        received += chunk
+except OSError:
+    pass
+open(sys.argv[2], "wb").write(received)
+EOF
+squatter=$!
+pids+=("$squatter")
+wait_for 10 test -S "$socket" || fail "the squatter did not listen"
+status=0
+XDG_RUNTIME_DIR=$shared "$karvin" trigger 2>"$scratch/err.txt" || status=$?
+[[ $status == 1 ]] || fail "trigger into another user's socket ended with $status"
+grep -q 'belongs to a process of another user (uid 65534)' "$scratch/err.txt" ||
+    fail "trigger said: $(cat "$scratch/err.txt")"
+wait "$squatter" || fail "the squatter failed"
+[[ -e $shared/received && ! -s $shared/received ]] ||
+    fail "the squatter received: $(cat "$shared/received" 2>/dev/null)"
+
+echo "karvin trigger without XDG_RUNTIME_DIR, /tmp/karvin-<uid> made by another user"
+# A user without an account, so that no real user's folder is touched.
+uid=54321
+folder=/tmp/karvin-$uid
+rm -rf "$folder"
+setpriv --reuid=65534 --regid=65534 --clear-groups mkdir -m 700 "$folder"
+status=0
+env -u XDG_RUNTIME_DIR setpriv --reuid=$uid --regid=$uid --clear-groups \
+    "$karvin" trigger 2>"$scratch/err.txt" || status=$?
+rm -rf "$folder"
+[[ $status == 1 ]] || fail "trigger beside another user's folder ended with $status"
+grep -q "\"$folder\": it belongs to another user" "$scratch/err.txt" ||
+    fail "trigger said: $(cat "$scratch/err.txt")"
 echo "ok"
