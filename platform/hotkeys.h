@@ -6,6 +6,8 @@
 // the registration call.
 #pragma once
 
+#include "platform/virtual_keys.h"
+
 #include <functional>
 #include <memory>
 
@@ -19,16 +21,8 @@ inline constexpr unsigned ModAlt = 1;
 inline constexpr unsigned ModControl = 2;
 inline constexpr unsigned ModShift = 4;
 
-// Virtual keys of the hot keys (HotKeyVirtualKey in store/settings.h gives the user's).
-inline constexpr unsigned VkPrintScreen = 0x2C;
-inline constexpr unsigned VkF1 = 0x70; // F1..F12 are 0x70..0x7B
-inline constexpr unsigned VkF4 = 0x73;
-inline constexpr unsigned VkF12 = 0x7B;
-inline constexpr unsigned VkA = 0x41; // A..Z are 0x41..0x5A
-inline constexpr unsigned VkZ = 0x5A;
-
-// The X keysym of a virtual key, 0 for a key outside the table. Letters map to their
-// lower-case keysyms, which is what the unshifted key of a layout carries.
+// The X keysym of a virtual key that can be a hot key (PrintScreen, F1..F12, A..Z; the
+// settings' HotKeyVirtualKey in store/settings.h gives the user's), 0 for any other key.
 unsigned long VirtualKeyToKeysym(unsigned virtualKey);
 
 class IHotKeys {
