@@ -1,9 +1,5 @@
 #include "platform/windows.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
-
 // Xlib's macros (None, Bool, Status) clash with Qt's names, so X headers come after Qt's.
 #include "platform/x11_p.h"
 #include <X11/Xatom.h>
@@ -295,15 +291,5 @@ bool TX11Windows::WaitUntilUnmapped(TWindowId window, int timeoutMs) {
         }
         return false;
     };
-    QDeadlineTimer deadline(timeoutMs);
-    while (onScreen()) {
-        if (deadline.hasExpired())
-            return false;
-        // Let the window manager and our own event handling go on meanwhile.
-        QEventLoop loop;
-        QTimer::singleShot(std::min<qint64>(10, deadline.remainingTime()), &loop,
-                           &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
+    return WaitUntilDone([&] { return !onScreen(); }, timeoutMs);
 }

@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,11 @@ struct TWindowProperty {
 // an empty property. Call under an error guard.
 TWindowProperty ReadWindowProperty(Display* display, Window window, Atom property,
                                    long maxItems = 1 << 16);
+
+// Runs the event loop (our own windows and timers go on meanwhile) until `done` answers true
+// or the time is up; answers whether it did. For waiting on the window manager, which
+// carries out our requests when it gets to them.
+bool WaitUntilDone(const std::function<bool()>& done, int timeoutMs);
 
 class QWindow;
 

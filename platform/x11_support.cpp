@@ -1,8 +1,13 @@
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QTimer>
 
 // Xlib's macros (None, Bool, Status) clash with Qt's names, so X headers come after Qt's.
 #include "platform/x11_display.h"
 #include "platform/x11_p.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -51,6 +56,19 @@ bool TX11ErrorGuard::Failed() {
 
 int TX11ErrorGuard::ErrorCode() const {
     return CaughtErrorCode;
+}
+
+bool WaitUntilDone(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(std::min<qint64>(10, deadline.remainingTime()), &loop,
+                           &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 Atom InternAtom(Display* display, const char* name) {
