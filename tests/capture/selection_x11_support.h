@@ -86,7 +86,8 @@ private:
     void PlayNext() {
         if (Steps_.empty())
             return;
-        QTimer::singleShot(Steps_.front().PauseMs, [this] {
+        // Steps left over when a test ends early die with the script, timer and all.
+        QTimer::singleShot(Steps_.front().PauseMs, &Context_, [this] {
             auto step = std::move(Steps_.front());
             Steps_.pop_front();
             step.Run();
@@ -96,6 +97,7 @@ private:
 
     TOtherClient& Other_;
     std::deque<TStep> Steps_;
+    QObject Context_;
 };
 
 // What the screen shows now in the rectangle.
