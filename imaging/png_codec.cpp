@@ -1,9 +1,5 @@
-// Portable Network Graphics files through libpng.
-//
-// Written: greyscale of 1, 4 or 8 bits for black and white and the grey formats, a palette
-// image of 4 or 8 bits for the colour formats, 8-bit RGB for true colour; Adam7 interlace,
-// deflate level 5, a gAMA chunk of 0.5 and pHYs in pixels per metre. Read: every colour type
-// and depth libpng knows (see image_codecs.h for what each becomes).
+// Reading Portable Network Graphics files through libpng: every colour type and depth libpng
+// knows (see image_codecs.h for what each becomes). png_writer.cpp writes them.
 //
 // libpng reports errors by longjmp. Every function that calls setjmp keeps only trivially
 // destructible locals, and everything that owns memory lives in the caller, so the jump never
@@ -14,7 +10,6 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cmath>
 #include <csetjmp>
 #include <cstring>
 
@@ -50,13 +45,6 @@ void ReadPngData(png_structp png, png_bytep target, png_size_t length) {
     input->Position += length;
 }
 
-void WritePngData(png_structp png, png_bytep source, png_size_t length) {
-    auto* out = static_cast<TBytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), source, source + length);
-}
-
-void FlushPngData(png_structp) {}
-
 class TPngReadHandle {
 public:
     TPngReadHandle() {
@@ -69,24 +57,6 @@ public:
     ~TPngReadHandle() { png_destroy_read_struct(&Png, &Info, nullptr); }
     TPngReadHandle(const TPngReadHandle&) = delete;
     TPngReadHandle& operator=(const TPngReadHandle&) = delete;
-
-    png_structp Png = nullptr;
-    png_infop Info = nullptr;
-    TPngError Error;
-};
-
-class TPngWriteHandle {
-public:
-    TPngWriteHandle() {
-        Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &Error, OnPngError, OnPngWarning);
-        if (Png)
-            Info = png_create_info_struct(Png);
-        if (!Png || !Info)
-            Fail("PNG: out of memory");
-    }
-    ~TPngWriteHandle() { png_destroy_write_struct(&Png, &Info); }
-    TPngWriteHandle(const TPngWriteHandle&) = delete;
-    TPngWriteHandle& operator=(const TPngWriteHandle&) = delete;
 
     png_structp Png = nullptr;
     png_infop Info = nullptr;
@@ -207,114 +177,4 @@ TDibGraphic LoadPng(std::span<const uint8_t> data) {
             RepackIndices(state.Rows[y], 8, int(width), image.ScanLine(int(y)),
                           image.BitsPerPixel(), plan.Mapped ? plan.Map : nullptr);
     return std::move(state.Image);
-}
-
-namespace {
-
-struct TPngWriteState {
-    TBytes Out;
-    std::vector<png_color> Palette;
-    std::vector<uint8_t> Inverted; // a black-and-white image written with its bits inverted
-    std::vector<png_bytep> Rows;
-};
-
-// True when most pixels repeat their left neighbour, as on screen pictures of windows, text
-// and flat colour. Deflate packs such rows best unfiltered, and skipping the library's
-// per-row filter search halves the time to encode them while the file gets smaller; pictures
-// with photographs in them keep the library's choice, which packs them much tighter. Every
-// fourth row is enough to tell the two apart.
-bool IsMostlyFlat(const TDibGraphic& image) {
-    if (image.BitsPerPixel() < 8)
-        return false;
-    const int bytesPerPixel = image.BitsPerPixel() / 8;
-    const std::size_t rowBytes = std::size_t(image.Width()) * bytesPerPixel;
-    std::size_t repeated = 0, compared = 0;
-    for (int y = 0; y < image.Height(); y += 4) {
-        const uint8_t* row = image.ScanLine(y);
-        for (std::size_t i = bytesPerPixel; i < rowBytes; i += bytesPerPixel) {
-            repeated += std::memcmp(row + i, row + i - bytesPerPixel, bytesPerPixel) == 0;
-            ++compared;
-        }
-    }
-    return compared > 0 && repeated * 2 >= compared;
-}
-
-bool WritePngImage(TPngWriteHandle& handle, TPngWriteState& state, const TDibGraphic& image,
-                   int bitDepth, int colorType, png_uint_32 xPerMetre, png_uint_32 yPerMetre) {
-    png_structp png = handle.Png;
-    png_infop info = handle.Info;
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_set_write_fn(png, &state.Out, WritePngData, FlushPngData);
-    png_set_compression_level(png, 5);
-    if (IsMostlyFlat(image))
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_IHDR(png, info, png_uint_32(image.Width()), png_uint_32(image.Height()), bitDepth,
-                 colorType, PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_PLTE(png, info, state.Palette.data(), int(state.Palette.size()));
-    png_set_gAMA(png, info, 0.5);
-    png_set_pHYs(png, info, xPerMetre, yPerMetre, PNG_RESOLUTION_METER);
-    png_write_info(png, info);
-    if (colorType == PNG_COLOR_TYPE_RGB)
-        png_set_bgr(png);
-    png_write_image(png, state.Rows.data());
-    png_write_end(png, nullptr);
-    return true;
-}
-
-// Entries a palette image needs: its palette, padded with black up to the highest index a
-// pixel uses, so that no pixel names an entry the file lacks.
-std::size_t PaletteEntriesNeeded(const TDibGraphic& image) {
-    std::size_t needed = std::max<std::size_t>(image.Palette().size(), 1);
-    if (needed >= (std::size_t(1) << image.BitsPerPixel()))
-        return std::size_t(1) << image.BitsPerPixel();
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x)
-            needed = std::max(needed, std::size_t(image.PixelIndex(x, y)) + 1);
-    return needed;
-}
-
-png_uint_32 PixelsPerMetre(int dpi) {
-    return png_uint_32(std::nearbyint(dpi / 0.0254));
-}
-
-} // namespace
-
-std::vector<uint8_t> SavePng(const TDibGraphic& image) {
-    const TImageFormat format = image.ImageFormat();
-    int colorType = PNG_COLOR_TYPE_GRAY;
-    int bitDepth = image.BitsPerPixel();
-    TPngWriteHandle handle;
-    TPngWriteState state;
-    if (format == ifTrueColor) {
-        colorType = PNG_COLOR_TYPE_RGB;
-        bitDepth = 8;
-    } else if (format == ifColor16 || format == ifColor256) {
-        colorType = PNG_COLOR_TYPE_PALETTE;
-        for (const TPaletteEntry& entry :
-             PaletteOfSize(image.Palette(), PaletteEntriesNeeded(image)))
-            state.Palette.push_back({entry.Red, entry.Green, entry.Blue});
-    }
-
-    state.Rows.resize(std::size_t(image.Height()));
-    if (format == ifBlackWhite && IsInvertedBlackWhite(image.Palette())) {
-        const std::size_t rowBytes = PackedRowBytes(image.Width(), 1);
-        state.Inverted.resize(rowBytes * state.Rows.size());
-        for (int y = 0; y < image.Height(); ++y) {
-            uint8_t* row = state.Inverted.data() + std::size_t(y) * rowBytes;
-            const uint8_t* source = image.ScanLine(y);
-            for (std::size_t i = 0; i < rowBytes; ++i)
-                row[i] = uint8_t(~source[i]);
-            state.Rows[std::size_t(y)] = row;
-        }
-    } else {
-        // libpng only reads the rows; the cast drops the const its interface lacks.
-        for (int y = 0; y < image.Height(); ++y)
-            state.Rows[std::size_t(y)] = const_cast<png_bytep>(image.ScanLine(y));
-    }
-    if (!WritePngImage(handle, state, image, bitDepth, colorType, PixelsPerMetre(image.XDpi()),
-                       PixelsPerMetre(image.YDpi())))
-        Fail(std::string("PNG: ") + handle.Error.Message);
-    return std::move(state.Out);
 }
