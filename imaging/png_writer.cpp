@@ -9,7 +9,7 @@
 // best unfiltered; otherwise each row takes the filter whose bytes are smallest as signed
 // numbers (the usual heuristic, good for photographs).
 //
-// The interlaced rows are filtered and compressed in parts of about a megabyte, on as many
+// The interlaced rows are filtered and compressed in parts of about 512 KiB, on as many
 // threads as there are processors (deflate_parts_p.h); the parts depend on the image alone,
 // so a file is the same whatever the number of processors.
 #include "imaging/codec_support_p.h"
@@ -30,7 +30,7 @@ constexpr std::array<uint8_t, 8> Signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A
 
 // Uncompressed bytes of interlaced rows per compressed part: large enough that starting
 // each part without history costs next to nothing, small enough to spread over threads.
-constexpr std::size_t PartBytes = std::size_t(1) << 20;
+constexpr std::size_t PartBytes = std::size_t(1) << 19;
 
 // libdeflate's levels. Unfiltered screen pictures are mostly long repeats: level 6 packs them
 // at least as tightly as zlib's level 5 did. Filtered rows of photographs hold few repeats
