@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -88,18 +89,25 @@ int RunCaptureCommand(int argc, char** argv) {
     if (!display.Opened())
         return Fail("cannot open the X11 display \"" +
                     qEnvironmentVariable("DISPLAY").toStdString() + "\"");
-    TX11Screen screen;
-    TX11Windows windows;
-
     const TSettingsRecord settings = ReadSettingsOrDefault();
-    const QRect rect = CaptureRectOf(arguments->Method, windows, screen);
-    TDibGraphic image = screen.GrabScreenRect(rect);
-    if (image.Empty())
-        return Fail(rect.isEmpty() ? "the window is not on the screen"
-                                   : "the screen cannot be read");
-    if (settings.MouseCursor == 1) {
-        const QPoint pointer = screen.PointerPos() - rect.topLeft();
-        PaintMousePointer(image, pointer.x(), pointer.y());
+    QRect rect;
+    TDibGraphic image;
+    std::uint64_t screenColorCount = 0;
+    {
+        // The screen keeps a shared-memory segment of a whole screen for its grabs; it goes
+        // before the file is written, so that one picture of the screen is in memory then.
+        TX11Screen screen;
+        TX11Windows windows;
+        rect = CaptureRectOf(arguments->Method, windows, screen);
+        image = screen.GrabScreenRect(rect);
+        if (image.Empty())
+            return Fail(rect.isEmpty() ? "the window is not on the screen"
+                                       : "the screen cannot be read");
+        if (settings.MouseCursor == 1) {
+            const QPoint pointer = screen.PointerPos() - rect.topLeft();
+            PaintMousePointer(image, pointer.x(), pointer.y());
+        }
+        screenColorCount = screen.ScreenColorCount();
     }
     if (settings.GrayScale == 1)
         TConvertToGrayTransform().Apply(image);
@@ -111,7 +119,7 @@ int RunCaptureCommand(int argc, char** argv) {
         path = arguments->Output ? *arguments->Output
                                  : NextImageName(std::filesystem::current_path().string(),
                                                  CaptureFormatExtension(settings.DefaultFormat));
-        PrepareCaptureForFile(image, path, screen.ScreenColorCount(), false);
+        PrepareCaptureForFile(image, path, screenColorCount, false);
         WriteCaptureFile(image, path);
     } catch (const std::exception& error) {
         return Fail(path.empty() ? error.what() : path + ": " + error.what());

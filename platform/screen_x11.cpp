@@ -6,8 +6,11 @@
 
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -127,7 +130,7 @@ public:
             if (XShmGetImage(Display_, RootWindow(Display_, screen), image, area.x(), area.y(),
                              AllPlanes) &&
                 !guard.Failed())
-                result = XImageToDib(*image, colormap);
+                result = Convert(*image, colormap);
         }
         image->data = nullptr; // the segment is not Xlib's to free
         XDestroyImage(image);
@@ -135,35 +138,58 @@ public:
     }
 
 private:
+    // Converts the grab a strip at a time and lets go of each strip's pages once it is
+    // converted: the segment keeps them for the next grab, but this process then never holds
+    // the screen twice, in the segment and in the image.
+    TDibGraphic Convert(XImage& image, const std::vector<uint32_t>& colormap) {
+        TDibGraphic result;
+        if (image.width <= 0 || image.height <= 0)
+            return result;
+        result.NewImage(image.width, image.height, ifTrueColor);
+        const std::size_t rowBytes = std::size_t(image.bytes_per_line);
+        const std::size_t page = std::size_t(std::max(sysconf(_SC_PAGESIZE), 1L));
+        const int stripRows = int(std::max<std::size_t>(1, (std::size_t(256) << 10) / rowBytes));
+        std::size_t released = 0;
+        for (int first = 0; first < image.height; first += stripRows) {
+            const int end = std::min(image.height, first + stripRows);
+            XImageRowsToDib(image, colormap, result, first, end);
+            const std::size_t converted =
+                end == image.height ? (rowBytes * std::size_t(end) + page - 1) / page * page
+                                    : rowBytes * std::size_t(end) / page * page;
+            if (converted > released) {
+                madvise(Info_.shmaddr + released, converted - released, MADV_DONTNEED);
+                released = converted;
+            }
+        }
+        return result;
+    }
+
     Display* Display_;
     std::size_t Capacity_;
     XShmSegmentInfo Info_{0, -1, nullptr, False};
     bool Attached_ = false;
 };
 
-TDibGraphic XImageToDib(XImage& image, const std::vector<uint32_t>& colormap) {
-    TDibGraphic result;
-    if (image.width <= 0 || image.height <= 0)
-        return result;
-    result.NewImage(image.width, image.height, ifTrueColor);
+void XImageRowsToDib(XImage& image, const std::vector<uint32_t>& colormap, TDibGraphic& target,
+                     int firstRow, int endRow) {
     if (IsPlainBgrx(image)) {
-        for (int y = 0; y < image.height; ++y) {
+        for (int y = firstRow; y < endRow; ++y) {
             auto* source = reinterpret_cast<const uint8_t*>(image.data) +
                            std::size_t(y) * std::size_t(image.bytes_per_line);
-            uint8_t* target = result.ScanLine(y);
-            for (int x = 0; x < image.width; ++x, source += 4, target += 3) {
-                target[0] = source[0];
-                target[1] = source[1];
-                target[2] = source[2];
+            uint8_t* row = target.ScanLine(y);
+            for (int x = 0; x < image.width; ++x, source += 4, row += 3) {
+                row[0] = source[0];
+                row[1] = source[1];
+                row[2] = source[2];
             }
         }
-        return result;
+        return;
     }
     bool masked = image.red_mask != 0 || image.green_mask != 0 || image.blue_mask != 0;
     TChannel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);
-    for (int y = 0; y < image.height; ++y) {
-        uint8_t* target = result.ScanLine(y);
-        for (int x = 0; x < image.width; ++x, target += 3) {
+    for (int y = firstRow; y < endRow; ++y) {
+        uint8_t* row = target.ScanLine(y);
+        for (int x = 0; x < image.width; ++x, row += 3) {
             unsigned long pixel = XGetPixel(&image, x, y);
             uint32_t color = 0;
             if (masked)
@@ -171,11 +197,19 @@ TDibGraphic XImageToDib(XImage& image, const std::vector<uint32_t>& colormap) {
                                   int(blue.Value(pixel)));
             else if (pixel < colormap.size())
                 color = colormap[pixel];
-            target[0] = uint8_t(ColorBlue(color));
-            target[1] = uint8_t(ColorGreen(color));
-            target[2] = uint8_t(ColorRed(color));
+            row[0] = uint8_t(ColorBlue(color));
+            row[1] = uint8_t(ColorGreen(color));
+            row[2] = uint8_t(ColorRed(color));
         }
     }
+}
+
+TDibGraphic XImageToDib(XImage& image, const std::vector<uint32_t>& colormap) {
+    TDibGraphic result;
+    if (image.width <= 0 || image.height <= 0)
+        return result;
+    result.NewImage(image.width, image.height, ifTrueColor);
+    XImageRowsToDib(image, colormap, result, 0, image.height);
     return result;
 }
 

@@ -14,3 +14,8 @@
 // through a fast row copy; images without masks (palette screens) through colormap, the
 // colour 0x00RRGGBB of each pixel value (values beyond it read as black).
 TDibGraphic XImageToDib(XImage& image, const std::vector<uint32_t>& colormap);
+
+// Converts rows firstRow .. endRow - 1 of `image` into the same rows of `target`, a true-colour
+// raster of the image's size.
+void XImageRowsToDib(XImage& image, const std::vector<uint32_t>& colormap, TDibGraphic& target,
+                     int firstRow, int endRow);
