@@ -1,6 +1,8 @@
 #include "platform/dib_qimage.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -121,6 +123,24 @@ TDibGraphic TrueColorToDib(const QImage& source) {
     return image;
 }
 
+// One row of blue, green, red bytes as opaque 32-bit pixels. On little-endian machines four
+// pixels at a time: the bytes of a pixel, read as a number, already are 0x..RRGGBB.
+void BgrToRgb32(const uint8_t* in, int width, QRgb* out) {
+    int x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 4 <= width; x += 4, in += 12) {
+            uint32_t word[3];
+            std::memcpy(word, in, sizeof word);
+            out[x] = word[0] | 0xFF000000u;
+            out[x + 1] = (word[0] >> 24) | (word[1] << 8) | 0xFF000000u;
+            out[x + 2] = (word[1] >> 16) | (word[2] << 16) | 0xFF000000u;
+            out[x + 3] = (word[2] >> 8) | 0xFF000000u;
+        }
+    }
+    for (; x < width; ++x, in += 3)
+        out[x] = qRgb(in[2], in[1], in[0]);
+}
+
 } // namespace
 
 QImage DibToQImage(const TDibGraphic& image) {
@@ -162,12 +182,8 @@ QImage DibToQImage(const TDibGraphic& image) {
         break;
     case ifTrueColor:
         result = QImage(width, height, QImage::Format_RGB32);
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* in = image.ScanLine(y);
-            auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
-            for (int x = 0; x < width; ++x, in += 3)
-                out[x] = qRgb(in[2], in[1], in[0]);
-        }
+        for (int y = 0; y < height; ++y)
+            BgrToRgb32(image.ScanLine(y), width, reinterpret_cast<QRgb*>(result.scanLine(y)));
         break;
     }
     if (result.isNull())
