@@ -38,6 +38,22 @@ check "PNG is interlaced" contains "$png" "24-bit RGB, interlaced"
 check "PNG has gAMA 0.5" contains "$png" "gAMA .*: 0\.50000"
 check "PNG has pHYs 3780" contains "$png" "3780x3780 pixels/meter"
 
+# PNG of every depth the writer makes, and a picture large enough to be compressed in several
+# parts: pngcheck inflates the whole stream and checks every CRC.
+for format in bw gray16 gray256 color16 color256; do
+    "$karvin" transform src.png "$format.png" "convert:$format" >/dev/null 2>&1
+    check "pngcheck reads the $format PNG" contains "$(pngcheck -v "$format.png" 2>&1)" \
+        "No errors detected"
+done
+$convert -size 1500x1000 gradient:white-navy \( -size 700x500 -seed 1 plasma:red-blue -blur 0x1 \) \
+    -geometry +700+400 -composite -depth 8 -define png:color-type=2 large.png
+check "convert a large picture to PNG" "$karvin" convert large.png large_out.png
+large=$(pngcheck -v large_out.png 2>&1)
+check "pngcheck reads the large PNG" contains "$large" "No errors detected"
+check "the large PNG has several IDAT chunks" test "$(grep -c 'chunk IDAT' <<<"$large")" -gt 1
+check "the large PNG keeps every pixel" contains \
+    "$($convert -metric AE large_out.png large.png -compare -format '%[distortion]' info: 2>&1)" "^0$"
+
 # TIFF: the tags written.
 tiff=$(tiffinfo out.tif 2>&1)
 check "TIFF rows per strip" contains "$tiff" "Rows/Strip: 16"
