@@ -14,7 +14,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -118,50 +121,78 @@ public:
     // the server refused.
     std::optional<TDibGraphic> Grab(const QRect& area, const std::vector<uint32_t>& colormap) {
         int screen = DefaultScreen(Display_);
-        XImage* image = XShmCreateImage(Display_, DefaultVisual(Display_, screen),
-                                        unsigned(DefaultDepth(Display_, screen)), ZPixmap, nullptr,
-                                        &Info_, unsigned(area.width()), unsigned(area.height()));
-        if (!image)
+        std::unique_ptr<XImage, TSegmentImageDeleter> image(XShmCreateImage(
+            Display_, DefaultVisual(Display_, screen), unsigned(DefaultDepth(Display_, screen)),
+            ZPixmap, nullptr, &Info_, unsigned(area.width()), unsigned(area.height())));
+        if (!image || std::size_t(image->bytes_per_line) * std::size_t(area.height()) > Capacity_)
             return std::nullopt;
-        std::optional<TDibGraphic> result;
-        if (std::size_t(image->bytes_per_line) * std::size_t(area.height()) <= Capacity_) {
-            image->data = Info_.shmaddr;
-            TX11ErrorGuard guard(Display_);
-            if (XShmGetImage(Display_, RootWindow(Display_, screen), image, area.x(), area.y(),
-                             AllPlanes) &&
-                !guard.Failed())
-                result = Convert(*image, colormap);
+        image->data = Info_.shmaddr;
+
+        // The image the grab becomes is made while the server copies the screen into the
+        // segment: each takes a few milliseconds, mostly for fresh pages of memory.
+        TDibGraphic result;
+        std::exception_ptr makeError;
+        auto make = [&] {
+            try {
+                result.NewImage(area.width(), area.height(), ifTrueColor);
+            } catch (...) {
+                makeError = std::current_exception();
+            }
+        };
+        std::optional<std::jthread> maker;
+        try {
+            maker.emplace(make);
+        } catch (const std::system_error&) {
+            make();
         }
-        image->data = nullptr; // the segment is not Xlib's to free
-        XDestroyImage(image);
+        bool read = false;
+        {
+            TX11ErrorGuard guard(Display_);
+            read = XShmGetImage(Display_, RootWindow(Display_, screen), image.get(), area.x(),
+                                area.y(), AllPlanes) &&
+                   !guard.Failed();
+        }
+        maker.reset();
+        if (makeError)
+            std::rethrow_exception(makeError);
+        if (!read)
+            return std::nullopt;
+        Convert(*image, colormap, result);
         return result;
     }
 
 private:
-    // Converts the grab a strip at a time and lets go of each strip's pages once it is
-    // converted: the segment keeps them for the next grab, but this process then never holds
-    // the screen twice, in the segment and in the image.
-    TDibGraphic Convert(XImage& image, const std::vector<uint32_t>& colormap) {
-        TDibGraphic result;
-        if (image.width <= 0 || image.height <= 0)
-            return result;
-        result.NewImage(image.width, image.height, ifTrueColor);
+    // An image over the segment: the segment is not Xlib's to free.
+    struct TSegmentImageDeleter {
+        void operator()(XImage* image) const {
+            image->data = nullptr;
+            XDestroyImage(image);
+        }
+    };
+
+    // Converts the grab into `result` (true colour, the grab's size) a strip at a time. Each
+    // strip's pages are mapped in one call before they are read (quicker than a fault on
+    // every page) and let go of once converted: the segment keeps them for the next grab, but
+    // this process never holds the screen twice, in the segment and in the image.
+    void Convert(XImage& image, const std::vector<uint32_t>& colormap, TDibGraphic& result) {
         const std::size_t rowBytes = std::size_t(image.bytes_per_line);
         const std::size_t page = std::size_t(std::max(sysconf(_SC_PAGESIZE), 1L));
         const int stripRows = int(std::max<std::size_t>(1, (std::size_t(256) << 10) / rowBytes));
         std::size_t released = 0;
         for (int first = 0; first < image.height; first += stripRows) {
             const int end = std::min(image.height, first + stripRows);
+            const std::size_t stripEnd = (rowBytes * std::size_t(end) + page - 1) / page * page;
+#ifdef MADV_POPULATE_READ
+            madvise(Info_.shmaddr + released, stripEnd - released, MADV_POPULATE_READ);
+#endif
             XImageRowsToDib(image, colormap, result, first, end);
             const std::size_t converted =
-                end == image.height ? (rowBytes * std::size_t(end) + page - 1) / page * page
-                                    : rowBytes * std::size_t(end) / page * page;
+                end == image.height ? stripEnd : rowBytes * std::size_t(end) / page * page;
             if (converted > released) {
                 madvise(Info_.shmaddr + released, converted - released, MADV_DONTNEED);
                 released = converted;
             }
         }
-        return result;
     }
 
     Display* Display_;
