@@ -49,7 +49,7 @@ void DecodeBitFields(const uint8_t* row, int width, int bits, const uint32_t mas
 
 } // namespace
 
-std::vector<uint8_t> SaveBmp(const TDibGraphic& image) {
+std::vector<uint8_t> BmpFileHeaders(const TDibGraphic& image) {
     const int bits = image.BitsPerPixel();
     const std::size_t entries = HasPalette(image.ImageFormat()) ? std::size_t(1) << bits : 0;
     const std::size_t headerBytes = BmpFileHeaderSize + BmpInfoHeaderSize + entries * 4;
@@ -57,7 +57,7 @@ std::vector<uint8_t> SaveBmp(const TDibGraphic& image) {
     CheckBmpFileSize(fileSize);
 
     TBytes out;
-    out.reserve(fileSize);
+    out.reserve(headerBytes);
     PutBmpFileHeader(out, fileSize, headerBytes);
     PutBmpInfoHeader(out, {.Width = image.Width(),
                            .Height = image.Height(),
@@ -67,12 +67,18 @@ std::vector<uint8_t> SaveBmp(const TDibGraphic& image) {
                            .XPelsPerMeter = image.XPelsPerMeter(),
                            .YPelsPerMeter = image.YPelsPerMeter(),
                            .ColorsUsed = uint32_t(entries)});
+
     for (const TPaletteEntry& entry : PaletteOfSize(image.Palette(), entries)) {
         PutU8(out, entry.Blue);
         PutU8(out, entry.Green);
         PutU8(out, entry.Red);
         PutU8(out, 0);
     }
+    return out;
+}
+
+std::vector<uint8_t> SaveBmp(const TDibGraphic& image) {
+    TBytes out = BmpFileHeaders(image);
     out.insert(out.end(), image.Bits(), image.Bits() + image.ImageSize());
     return out;
 }

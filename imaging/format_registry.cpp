@@ -109,6 +109,12 @@ TDibGraphic LoadImageFile(const std::string& path, int frame) {
 
 void SaveImageFile(const TDibGraphic& image, const std::string& path, const TJpegOptions& jpeg) {
     const TImageFileFormat& format = ImageFileFormatOf(path);
+    if (format.Codec == TImageCodec::Bmp) {
+        // A bitmap file holds the pixel block as the image does: written from there, not
+        // from a copy.
+        WriteImageFilePieces(path, {BmpFileHeaders(image), {image.Bits(), image.ImageSize()}});
+        return;
+    }
     WriteImageFileBytes(path, EncodeImage(image, format.Codec, jpeg));
 }
 

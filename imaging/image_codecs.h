@@ -33,6 +33,9 @@ struct TJpegOptions {
 
 TDibGraphic LoadBmp(std::span<const uint8_t> data);
 std::vector<uint8_t> SaveBmp(const TDibGraphic& image);
+// The headers and palette that SaveBmp writes: the file is these bytes and then the image's
+// pixel block exactly as held (ImageSize() bytes from Bits()).
+std::vector<uint8_t> BmpFileHeaders(const TDibGraphic& image);
 
 TDibGraphic LoadPcx(std::span<const uint8_t> data);
 std::vector<uint8_t> SavePcx(const TDibGraphic& image);

@@ -71,6 +71,11 @@ std::vector<uint8_t> ReadImageFileBytes(const std::string& path) {
 }
 
 void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    WriteImageFilePieces(path, {std::span<const uint8_t>(bytes)});
+}
+
+void WriteImageFilePieces(const std::string& path,
+                          std::initializer_list<std::span<const uint8_t>> pieces) {
     TFileReplacement replacement;
     if (!PlanFileReplacement(path, replacement))
         FailWithSystemError("Cannot write file", path, errno);
@@ -88,16 +93,18 @@ void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& by
         ::unlink(name.data());
         FailWithSystemError("Cannot write file", path, error);
     };
-    const uint8_t* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(file.Fd, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            failAndRemove(errno);
-        data += written;
-        left -= std::size_t(written);
+    for (const std::span<const uint8_t> piece : pieces) {
+        const uint8_t* data = piece.data();
+        std::size_t left = piece.size();
+        while (left > 0) {
+            const ssize_t written = ::write(file.Fd, data, left);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0)
+                failAndRemove(errno);
+            data += written;
+            left -= std::size_t(written);
+        }
     }
     if (::fsync(file.Fd) != 0)
         failAndRemove(errno);

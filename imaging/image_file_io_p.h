@@ -9,9 +9,14 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
 // Throws EImageError with the system's error text.
 std::vector<uint8_t> ReadImageFileBytes(const std::string& path);
 void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+// The same for a file made of several pieces, written one after the other.
+void WriteImageFilePieces(const std::string& path,
+                          std::initializer_list<std::span<const uint8_t>> pieces);

@@ -1,4 +1,5 @@
 #include "imaging/format_registry.h"
+#include "imaging/image_codecs.h"
 
 #include "image_test_support.h"
 #include "tests/store/file_replacement_rules.h"
@@ -182,6 +183,20 @@ TEST_F(FormatRegistryFiles, SaveKeepsTheFilesPermissionsAndLinks) {
                 return false;
             }
         });
+}
+
+TEST_F(FormatRegistryFiles, BitmapFilesAreWrittenAsTheEncoderMakesThem) {
+    // Saving writes a bitmap's pixel block straight from the image; the file must be the
+    // encoder's bytes all the same, palette and row padding included.
+    const std::string path = (Folder / "pic1.bmp").string();
+    for (const TImageFormat format : {ifBlackWhite, ifColor16, ifColor256, ifTrueColor}) {
+        SCOPED_TRACE(format);
+        const TDibGraphic image = PatternImage(format, 13, 7);
+        SaveImageFile(image, path);
+        std::ifstream file(path, std::ios::binary);
+        const std::vector<uint8_t> written((std::istreambuf_iterator<char>(file)), {});
+        EXPECT_EQ(written, SaveBmp(image));
+    }
 }
 
 TEST_F(FormatRegistryFiles, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
