@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# A 1920x1080 screen into a file from the command line: "karvin capture full" beside
-# ImageMagick's "import -window root" and scrot, on the same screen (the screenshot-like
-# picture of codecs_bench on the root window of a private Xvfb), in the same run. Each figure
-# is the wall time of the whole command, start-up included, in milliseconds: the best and the
-# average of N runs (KARVIN_COMPARE_RUNS, 10 unless set). The files written are checked to
-# hold the same pixels.
+# A 1920x1080 screen into a file from the command line, whole process, start-up included:
+# "karvin capture full" to PNG beside scrot, and to BMP beside ImageMagick's
+# "import -window root", on a private Xvfb showing each benchmark screen in turn (the
+# terminal full of text and the photograph of bench/bench_screens.h), all in one run.
+#
+# The four commands take turns, run after run, so that a machine that gets busier meanwhile
+# slows each of them alike. Each time is the median wall time of N runs (KARVIN_COMPARE_RUNS,
+# 9 unless set) in milliseconds, each memory figure the largest resident size of one more run
+# in MiB; the ratios are Karvin's over the other program's. The files written are checked to
+# hold the same pixels. Set KARVIN_COMPARE_SCREENS to choose screens ("terminal photo").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ ${1:-} != --inside ]]; then
@@ -13,57 +17,66 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-build-bench/bin/codecs_bench --write-screenshot="$work/screenshot.bmp"
-# display ends with status 1 even when it has put the picture there: the screen is asked.
-/usr/bin/display -window root "$work/screenshot.bmp" || true
-/usr/bin/import -window root "$work/root.png"
-shown=$(/usr/bin/compare -metric AE "$work/screenshot.bmp" "$work/root.png" null: 2>&1) || true
-[[ $shown == 0 ]] || echo "capture_compare: the screen does not show the picture ($shown)" >&2
 # Karvin's settings as they are on a first start.
 export XDG_CACHE_HOME=$work/cache
-export QT_QPA_PLATFORM=xcb
 karvin=$PWD/build-bench/bin/karvin
+codecs_bench=$PWD/build-bench/bin/codecs_bench
 cd "$work"
 
-runs=${KARVIN_COMPARE_RUNS:-10}
-# measure FILE COMMAND...: "best average" in milliseconds; FILE is removed before each run
-# and must be there after it.
-measure() {
-    local file=$1
-    shift
-    local best= total=0 start end elapsed
-    for ((i = 0; i < runs; i++)); do
-        rm -f "$file"
-        start=$(date +%s%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s%N)
-        [[ -s $file ]] || {
-            echo "capture_compare: \"$*\" wrote no $file" >&2
-            exit 1
-        }
-        elapsed=$(((end - start) / 1000))
-        total=$((total + elapsed))
-        if [[ -z $best ]] || ((elapsed < best)); then best=$elapsed; fi
+runs=${KARVIN_COMPARE_RUNS:-9}
+names=("Karvin PNG" "scrot PNG" "Karvin BMP" "import BMP")
+files=(k.png s.png k.bmp i.bmp)
+commands=("$karvin capture full -o k.png" "scrot -o s.png" "$karvin capture full -o k.bmp"
+    "/usr/bin/import -window root i.bmp")
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+for screen in ${KARVIN_COMPARE_SCREENS:-terminal photo}; do
+    "$codecs_bench" --write-screen="$screen:$work/$screen.bmp" 2>/dev/null
+    # display ends with status 1 even when it has put the picture there: the screen is asked.
+    /usr/bin/display -window root "$work/$screen.bmp" 2>/dev/null || true
+    /usr/bin/import -window root shown.png
+    shown=$(/usr/bin/compare -metric AE "$screen.bmp" shown.png null: 2>&1) || true
+    [[ $shown == 0 ]] || echo "capture_compare: the screen does not show $screen ($shown)" >&2
+
+    declare -a times=() memory=()
+    for ((c = 0; c < ${#commands[@]}; c++)); do times[c]=""; done
+    for ((run = 0; run < runs; run++)); do
+        for ((c = 0; c < ${#commands[@]}; c++)); do
+            rm -f "${files[c]}"
+            start=$(date +%s%N)
+            ${commands[c]} >/dev/null 2>&1
+            end=$(date +%s%N)
+            [[ -s ${files[c]} ]] || {
+                echo "capture_compare: \"${commands[c]}\" wrote no ${files[c]}" >&2
+                exit 1
+            }
+            times[c]+="$(((end - start) / 1000)) "
+        done
     done
-    printf '%d.%d %d.%d' $((best / 1000)) $((best % 1000 / 100)) \
-        $((total / runs / 1000)) $((total / runs % 1000 / 100))
-}
+    echo
+    printf '%-10s %-11s %10s %10s %10s\n' "$screen" "" "median ms" "peak MiB" "file KiB"
+    declare -a medians=()
+    for ((c = 0; c < ${#commands[@]}; c++)); do
+        medians[c]=$(tr ' ' '\n' <<<"${times[c]}" | grep . | median)
+        memory[c]=$(/usr/bin/time -f %M ${commands[c]} 2>&1 >/dev/null | tail -n 1)
+        printf '%-22s %10s %10s %10s\n' "${names[c]}" \
+            "$(awk -v t="${medians[c]}" 'BEGIN { printf "%.1f", t / 1000 }')" \
+            "$(awk -v k="${memory[c]}" 'BEGIN { printf "%.1f", k / 1024 }')" \
+            "$(($(stat -c %s "${files[c]}") / 1024))"
+    done
+    echo "PNG, Karvin / scrot:  time $(ratio "${medians[0]}" "${medians[1]}")," \
+        "memory $(ratio "${memory[0]}" "${memory[1]}")"
+    echo "BMP, Karvin / import: time $(ratio "${medians[2]}" "${medians[3]}")," \
+        "memory $(ratio "${memory[2]}" "${memory[3]}")"
 
-printf '%-14s %10s %10s   %s\n' "" "best ms" "mean ms" "command"
-report() { # report NAME FILE COMMAND...
-    local name=$1 file=$2
-    shift 2
-    local best mean
-    read -r best mean <<<"$(measure "$file" "$@")"
-    printf '%-14s %10s %10s   %s\n' "$name" "$best" "$mean" "${*/#$karvin/karvin}"
-}
-report "Karvin PNG" k.png "$karvin" capture full -o k.png
-report "import PNG" i.png /usr/bin/import -window root i.png
-report "scrot PNG" s.png scrot s.png
-report "Karvin BMP" k.bmp "$karvin" capture full -o k.bmp
-report "import BMP" i.bmp /usr/bin/import -window root i.bmp
-
-for file in i.png s.png k.bmp; do
-    differing=$(/usr/bin/compare -metric AE k.png "$file" null: 2>&1) || true
-    [[ $differing == 0 ]] || echo "capture_compare: k.png and $file differ in $differing pixels" >&2
+    for file in s.png k.bmp i.bmp; do
+        differing=$(/usr/bin/compare -metric AE k.png "$file" null: 2>&1) || true
+        [[ $differing == 0 ]] ||
+            echo "capture_compare: k.png and $file differ in $differing pixels" >&2
+    done
 done
+echo
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
