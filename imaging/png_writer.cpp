@@ -101,15 +101,20 @@ struct TPngLayout {
 bool IsMostlyFlat(const TDibGraphic& image) {
     if (image.BitsPerPixel() < 8)
         return false;
-    const int bytesPerPixel = image.BitsPerPixel() / 8;
-    const std::size_t rowBytes = std::size_t(image.Width()) * bytesPerPixel;
+    const bool trueColor = image.BitsPerPixel() == 24;
+    const std::size_t rowBytes = std::size_t(image.Width()) * (trueColor ? 3 : 1);
     std::size_t repeated = 0, compared = 0;
     for (int y = 0; y < image.Height(); y += 4) {
         const uint8_t* row = image.ScanLine(y);
-        for (std::size_t i = bytesPerPixel; i < rowBytes; i += bytesPerPixel) {
-            repeated += std::memcmp(row + i, row + i - bytesPerPixel, bytesPerPixel) == 0;
-            ++compared;
+        if (trueColor) {
+            for (std::size_t i = 3; i < rowBytes; i += 3)
+                repeated +=
+                    row[i] == row[i - 3] && row[i + 1] == row[i - 2] && row[i + 2] == row[i - 1];
+        } else {
+            for (std::size_t i = 1; i < rowBytes; ++i)
+                repeated += row[i] == row[i - 1];
         }
+        compared += std::size_t(image.Width() - 1);
     }
     return compared > 0 && repeated * 2 >= compared;
 }
@@ -205,6 +210,15 @@ std::vector<TRowRef> PartStarts(const std::array<TPass, 7>& passes) {
     return starts;
 }
 
+// Every `Step`-th pixel of a row of blue, green, red bytes as red, green, blue.
+template <int Step> void ExtractRgb(const uint8_t* source, int width, uint8_t* out) {
+    for (int i = 0; i < width; ++i, source += 3 * Step, out += 3) {
+        out[0] = source[2];
+        out[1] = source[1];
+        out[2] = source[0];
+    }
+}
+
 // Copies row `row` of `pass` out of the image, as the file holds it: red, green, blue for
 // true colour, indices or grey levels packed from the highest bit, unused bits 0.
 void ExtractRow(const TDibGraphic& image, const TPngLayout& layout, const TPass& pass, int row,
@@ -213,13 +227,16 @@ void ExtractRow(const TDibGraphic& image, const TPngLayout& layout, const TPass&
     const int width = pass.Width;
     switch (layout.PixelBits) {
     case 24:
-        for (int i = 0; i < width; ++i) {
-            const uint8_t* pixel = source + std::size_t(pass.X0 + i * pass.DX) * 3;
-            out[3 * i] = pixel[2];
-            out[3 * i + 1] = pixel[1];
-            out[3 * i + 2] = pixel[0];
+        switch (pass.DX) {
+        case 1:
+            return ExtractRgb<1>(source + std::size_t(pass.X0) * 3, width, out);
+        case 2:
+            return ExtractRgb<2>(source + std::size_t(pass.X0) * 3, width, out);
+        case 4:
+            return ExtractRgb<4>(source + std::size_t(pass.X0) * 3, width, out);
+        default:
+            return ExtractRgb<8>(source + std::size_t(pass.X0) * 3, width, out);
         }
-        return;
     case 8:
         for (int i = 0; i < width; ++i)
             out[i] = source[pass.X0 + i * pass.DX];
