@@ -410,6 +410,12 @@ std::vector<uint8_t> SavePng(const TDibGraphic& image) {
 
     const std::array<TPass, 7> passes = PassesOf(image, layout.PixelBits);
     const std::vector<TRowRef> starts = PartStarts(passes);
+    // Room for the file as large as its rows uncompressed: reserved, not touched, so it takes
+    // memory only as far as the file grows, and the file is never copied to grow.
+    std::size_t rowBytes = 0;
+    for (const TPass& pass : passes)
+        rowBytes += std::size_t(pass.Height) * (1 + pass.RowBytes);
+    out.reserve(out.size() + rowBytes + rowBytes / 64 + 4096);
     TDeflateSettings settings;
     settings.Level = layout.Filtered ? FilteredLevel : UnfilteredLevel;
     settings.HeaderLevel = 5;
