@@ -11,6 +11,7 @@
 #include "platform/x11_display.h"
 #include "store/settings.h"
 #include "store/work_folder.h"
+#include "widgets/capture_formats.h"
 
 #include <QCoreApplication>
 
@@ -118,7 +119,7 @@ int RunCaptureCommand(int argc, char** argv) {
     try {
         path = arguments->Output ? *arguments->Output
                                  : NextImageName(std::filesystem::current_path().string(),
-                                                 CaptureFormatExtension(settings.DefaultFormat));
+                                                 CaptureFormatExtension(settings.CaptureFormat()));
         PrepareCaptureForFile(image, path, screenColorCount, false);
         WriteCaptureFile(image, path);
     } catch (const std::exception& error) {

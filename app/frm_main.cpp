@@ -3,12 +3,11 @@
 #include "app/app_icon.h"
 #include "app/frm_about.h"
 #include "app/help_window.h"
-#include "app/image_scroll_box.h"
-#include "app/local_path.h"
 #include "app/option_texts.h"
-#include "app/tool_pictures.h"
-#include "app/wait_pointer.h"
+#include "capture/capture_intake.h"
 #include "imaging/format_registry.h"
+#include "output/print_commands.h"
+#include "output/save_commands.h"
 #include "platform/page_address.h"
 #include "store/file_io.h"
 #include "store/settings.h"
@@ -16,6 +15,12 @@
 #include "store/work_folder.h"
 #include "weblink/link_notes.h"
 #include "weblink/link_store.h"
+#include "weblink/note_step.h"
+#include "widgets/capture_formats.h"
+#include "widgets/capture_list.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/local_path.h"
+#include "widgets/wait_pointer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,13 +51,11 @@
 
 namespace {
 
-template <std::size_t N>
-QComboBox* MakeOptionBox(QWidget* parent, const char* name, const std::array<const char*, N>& texts,
-                         int width, const char* hint) {
+QComboBox* MakeOptionBox(QWidget* parent, const char* name, const QStringList& texts, int width,
+                         const char* hint) {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
-    for (const char* text : texts)
-        box->addItem(text);
+    box->addItems(texts);
     // The widths the boxes were laid out for, widened where the desktop's font needs more
     // room for the longest item: a cut item text looks broken.
     box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -66,27 +69,20 @@ void SetOptionIndex(QComboBox* box, int32_t index) {
     box->setCurrentIndex(index >= 0 && index < box->count() ? int(index) : -1);
 }
 
-// The list of captures. Moving through it with the keyboard shows the image the way a click
-// on the row does.
-class TPicNamesList : public QTreeWidget {
-public:
-    using QTreeWidget::QTreeWidget;
-    std::function<void()> OnKeyboardMove;
+template <std::size_t N>
+QStringList Texts(const std::array<const char*, N>& texts) {
+    QStringList list;
+    for (const char* text : texts)
+        list << text;
+    return list;
+}
 
-    // The two columns are wider than the list: moving to a row scrolls it into view
-    // vertically only, so that the "Saved" column stays in sight.
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override {
-        QTreeWidget::scrollTo(index.siblingAtColumn(0), hint);
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        const QTreeWidgetItem* before = currentItem();
-        QTreeWidget::keyPressEvent(event);
-        if (currentItem() != before && OnKeyboardMove)
-            OnKeyboardMove();
-    }
-};
+QStringList CaptureFormatBoxTexts() {
+    QStringList list;
+    for (const TCaptureFormatInfo& format : CaptureFormats)
+        list << format.BoxText;
+    return list;
+}
 
 // Deletes an image file wherever it lies. One that is gone already is no failure; one that
 // stays is, so that its row is not removed as if it had been deleted.
@@ -108,14 +104,19 @@ int ViewPercentOf(const QString& itemText) {
 TfrmMain::TfrmMain(const TServices& services, QWidget* parent)
     : QMainWindow(parent), Services(services) {
     BuildWindow();
+    IMainView& view = *this;
+    Notes = std::make_unique<TNoteStep>(Services, view);
+    Printing = std::make_unique<TPrintCommands>(Services, view);
+    Saving = std::make_unique<TSaveCommands>(Services, view, *Notes);
+    Intake = std::make_unique<TCaptureIntake>(Services, view, *Printing);
     Services.Tray.Show(windowIcon(), "Karvin", TrayMenu, [this] { ShowKarvin1Click(); });
-    Services.HotKeys.SetHandler([this](int id) { WMHotKey(id); });
+    Services.HotKeys.SetHandler([this](int id) { Intake->WMHotKey(id); });
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
     Services.HotKeys.SetHandler(nullptr);
-    UnregisterCaptureHotKeys();
+    Intake->UnregisterCaptureHotKeys();
     FormDestroy();
 }
 
@@ -143,17 +144,15 @@ void TfrmMain::BuildWindow() {
     ShowMainTimer = new QTimer(this);
     ShowMainTimer->setInterval(2000);
     connect(ShowMainTimer, &QTimer::timeout, this, &TfrmMain::ShowMainTimerTimer);
-    RegionTimer = new QTimer(this);
-    RegionTimer->setInterval(700);
-    connect(RegionTimer, &QTimer::timeout, this, &TfrmMain::RegionTimerTimer);
 
     TrayMenu = new QMenu(this);
-    ShowKarvin1 = TrayMenu->addAction("&Show Karvin Window", this, &TfrmMain::ShowKarvin1Click);
-    QFont bold = ShowKarvin1->font();
+    QAction* showKarvin =
+        TrayMenu->addAction("&Show Karvin Window", this, &TfrmMain::ShowKarvin1Click);
+    QFont bold = showKarvin->font();
     bold.setBold(true);
-    ShowKarvin1->setFont(bold);
-    TrayMenu->setDefaultAction(ShowKarvin1);
-    ExitKarvin = TrayMenu->addAction("E&xit", this, &TfrmMain::ExitKarvinClick);
+    showKarvin->setFont(bold);
+    TrayMenu->setDefaultAction(showKarvin);
+    TrayMenu->addAction("E&xit", this, &TfrmMain::ExitKarvinClick);
 }
 
 QWidget* TfrmMain::BuildOptionBoxes(QWidget* parent) {
@@ -162,12 +161,13 @@ QWidget* TfrmMain::BuildOptionBoxes(QWidget* parent) {
     options->setContentsMargins(0, 0, 0, 0);
     options->setSpacing(2);
     cboCapSelection =
-        MakeOptionBox(row, "cboCapSelection", CaptureMethodTexts, 201, "Capture Method");
-    cboPrintSelection = MakeOptionBox(row, "cboPrintSelection", PrintSelectionTexts, 137,
+        MakeOptionBox(row, "cboCapSelection", Texts(CaptureMethodTexts), 201, "Capture Method");
+    cboPrintSelection = MakeOptionBox(row, "cboPrintSelection", Texts(PrintSelectionTexts), 137,
                                       "Capture and Print Options");
-    cboDefaultFormat =
-        MakeOptionBox(row, "cboDefaultFormat", CaptureFormatTexts, 137, "Capture Image Format");
-    cboViewPercent = MakeOptionBox(row, "cboViewPercent", ViewPercentTexts, 105, "Zoom Mode");
+    cboDefaultFormat = MakeOptionBox(row, "cboDefaultFormat", CaptureFormatBoxTexts(), 137,
+                                     "Capture Image Format");
+    cboViewPercent =
+        MakeOptionBox(row, "cboViewPercent", Texts(ViewPercentTexts), 105, "Zoom Mode");
     for (QComboBox* box : {cboCapSelection, cboPrintSelection, cboDefaultFormat, cboViewPercent})
         options->addWidget(box);
     options->addStretch();
@@ -186,34 +186,19 @@ QWidget* TfrmMain::BuildListAndView(QWidget* parent) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
 
-    auto* list = new TPicNamesList(body);
-    lvPicNames = list;
+    lvPicNames = new TCaptureList(body);
     lvPicNames->setObjectName("lvPicNames");
-    lvPicNames->setColumnCount(2);
-    lvPicNames->setHeaderLabels({"Saved", "File Name"});
-    lvPicNames->setRootIsDecorated(false);
-    lvPicNames->setUniformRowHeights(true);
-    lvPicNames->setIconSize(QSize(16, 16));
-    lvPicNames->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lvPicNames->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvPicNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvPicNames->setSortingEnabled(false);
-    lvPicNames->header()->setSectionsClickable(false);
-    lvPicNames->header()->setSectionsMovable(false);
-    lvPicNames->header()->setStretchLastSection(false);
-    lvPicNames->setColumnWidth(0, 40);
-    lvPicNames->setColumnWidth(1, 200);
     lvPicNames->setFixedWidth(209);
     connect(lvPicNames, &QTreeWidget::itemClicked, this, [this] { lvPicNamesClick(); });
-    list->OnKeyboardMove = [this] { lvPicNamesClick(); };
+    lvPicNames->OnKeyboardMove = [this] { lvPicNamesClick(); };
     row->addWidget(lvPicNames);
 
-    ViewArea = new QWidget(body);
-    ViewArea->setObjectName("ViewArea");
-    ViewArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    auto* area = new QVBoxLayout(ViewArea);
+    auto* viewArea = new QWidget(body);
+    viewArea->setObjectName("ViewArea");
+    viewArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto* area = new QVBoxLayout(viewArea);
     area->setContentsMargins(0, 0, 0, 0);
-    MainImage = new TImageScrollBox(ViewArea);
+    MainImage = new TImageScrollBox(viewArea);
     MainImage->setObjectName("MainImage");
     QPalette grey = MainImage->palette();
     grey.setColor(QPalette::Window, QColor(128, 128, 128));
@@ -224,27 +209,27 @@ QWidget* TfrmMain::BuildListAndView(QWidget* parent) {
     MainImage->SetAntiAliased(true);
     MainImage->SetZoomMode(zmOriginalSize);
     area->addWidget(MainImage);
-    row->addWidget(ViewArea, 1);
+    row->addWidget(viewArea, 1);
     return body;
 }
 
 void TfrmMain::BuildStatusLine() {
-    StatPanel = new QStatusBar(this);
-    StatPanel->setObjectName("StatPanel");
-    StatPanel->setSizeGripEnabled(false);
-    StatPanelText = new QLabel(StatPanel);
+    auto* statPanel = new QStatusBar(this);
+    statPanel->setObjectName("StatPanel");
+    statPanel->setSizeGripEnabled(false);
+    StatPanelText = new QLabel(statPanel);
     // A long path must not widen the window: the text is cut at the window's edge.
     StatPanelText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatPanel->addWidget(StatPanelText, 1);
-    ProgressBar = new QProgressBar(StatPanel);
+    statPanel->addWidget(StatPanelText, 1);
+    ProgressBar = new QProgressBar(statPanel);
     ProgressBar->setObjectName("ProgressBar");
     ProgressBar->setRange(0, 100);
     ProgressBar->setFixedWidth(176);
     ProgressBar->setMaximumHeight(StatPanelText->sizeHint().height());
     ProgressBar->setTextVisible(false);
-    StatPanel->addPermanentWidget(ProgressBar);
+    statPanel->addPermanentWidget(ProgressBar);
     ProgressBar->hide();
-    setStatusBar(StatPanel);
+    setStatusBar(statPanel);
 }
 
 void TfrmMain::FormCreate() {
@@ -252,18 +237,17 @@ void TfrmMain::FormCreate() {
     // Captures travel through the clipboard and the intake asks whether it holds a picture:
     // nothing from before the start may remain there.
     Services.Clipboard.Clear();
-    ImagePaths.clear();
-    ImageURLs.clear();
+    lvPicNames->Clear();
     try {
         // The captures of a run that did not end normally.
         for (const auto& path : ListLeftoverImages())
             AppendImage(FromLocalPath(path), QString());
         QCoreApplication::processEvents();
-        WorkImage.Clear();
+        WorkImage_.Clear();
         ApplySettings();
         QCoreApplication::processEvents();
         cboViewPercent->setCurrentIndex(ViewPercent100);
-        ProgramFolder = QCoreApplication::applicationDirPath() + "/";
+        ProgramFolder_ = QCoreApplication::applicationDirPath() + "/";
         DurIdozezedDelay = QString::fromStdString(ReadDurIdozezedDelay());
         ShowMainTimer->start();
     } catch (const std::exception& error) {
@@ -281,7 +265,7 @@ void TfrmMain::ApplySettings() {
     SetOptionIndex(cboCapSelection, settings.CapSelection);
     SetOptionIndex(cboPrintSelection, settings.PrintSelection);
     SetOptionIndex(cboDefaultFormat, settings.DefaultFormat);
-    RegisterCaptureHotKeys();
+    Intake->RegisterCaptureHotKeys();
     MinimizeToTray = settings.NoMinimize != 1;
 }
 
@@ -335,9 +319,10 @@ bool TfrmMain::ConfirmLeaving() {
         return true;
     // A capture is unsaved while its file lies in the working folder; saving it elsewhere
     // replaces its path.
-    const bool anyUnsaved =
-        std::any_of(ImagePaths.begin(), ImagePaths.end(),
-                    [](const QString& path) { return IsInWorkFolder(LocalPath(path)); });
+    const QStringList& paths = lvPicNames->Paths();
+    const bool anyUnsaved = std::any_of(paths.begin(), paths.end(), [](const QString& path) {
+        return IsInWorkFolder(LocalPath(path));
+    });
     if (!anyUnsaved)
         return true;
     return Services.Dialogs.Message(this, "Karvin", "Do you want to DELETE unsaved images?",
@@ -379,45 +364,24 @@ void TfrmMain::FormDestroy() {
     if (Destroyed)
         return;
     Destroyed = true;
-    WorkImage.Clear();
+    WorkImage_.Clear();
     Services.Tray.Hide();
     // Captures, saved or not, do not outlive the run; the settings stay.
     CleanWorkFolder();
-    ImagePaths.clear();
-    ImageURLs.clear();
+    lvPicNames->Clear();
 }
 
 void TfrmMain::AppendImage(const QString& path, const QString& url) {
-    auto* row = new QTreeWidgetItem(lvPicNames);
-    row->setText(1, QFileInfo(path).fileName());
-    ImagePaths.append(path);
-    ImageURLs.append(url);
-    UpdateRowPicture(ImagePaths.size() - 1);
-}
-
-void TfrmMain::UpdateRowPicture(int row) {
-    QTreeWidgetItem* item = lvPicNames->topLevelItem(row);
-    if (!item || row >= ImagePaths.size())
-        return;
-    const bool saved = !IsInWorkFolder(LocalPath(ImagePaths[row]));
-    item->setIcon(0, saved ? SavedRowPicture() : UnsavedRowPicture());
+    lvPicNames->Add(path, url);
 }
 
 QList<int> TfrmMain::SelectedRows() const {
-    QList<int> rows;
-    for (int row = 0; row < lvPicNames->topLevelItemCount(); ++row)
-        if (lvPicNames->topLevelItem(row)->isSelected())
-            rows.append(row);
-    return rows;
-}
-
-void TfrmMain::ShowPleaseSelectAnImage() {
-    Services.Dialogs.Message(this, "Error", "Please select an image.", TMsgIcon::Warning, mbOK);
+    return lvPicNames->SelectedRows();
 }
 
 void TfrmMain::Delete1Click() {
     if (SelectedRows().isEmpty()) {
-        ShowPleaseSelectAnImage();
+        ShowPleaseSelectAnImage(Services.Dialogs, this);
         return;
     }
     if (Services.Dialogs.Message(this, "Confirmation",
@@ -427,14 +391,14 @@ void TfrmMain::Delete1Click() {
     // A file that cannot be deleted ends the walk with a message; what was deleted up to
     // then is gone from the list, and the list is tidied up all the same.
     RunCommand(Services.Dialogs, this, [this] { DeleteSelectedRows(); });
-    if (!ImagePaths.isEmpty()) {
+    if (!lvPicNames->IsEmpty()) {
         lvPicNames->clearSelection();
         lvPicNames->setCurrentItem(lvPicNames->topLevelItem(0));
         lvPicNamesClick();
     } else {
         ClearView();
     }
-    if (ImageURLs.isEmpty()) {
+    if (lvPicNames->IsEmpty()) {
         GotoURL1->setEnabled(false);
         ImageMenuGotoURL->setEnabled(false);
     }
@@ -445,7 +409,7 @@ void TfrmMain::DeleteSelectedRows() {
     // each one: it always takes the first selected row until none is left.
     for (QList<int> rows = SelectedRows(); !rows.isEmpty(); rows = SelectedRows()) {
         const int row = rows.first();
-        const std::string image = LocalPath(ImagePaths[row]);
+        const std::string image = LocalPath(lvPicNames->Path(row));
         // The image first: when it cannot be deleted, its row, note and link stay as they
         // are. A saved row's path is the saved copy, which is what goes.
         DeleteImageFile(image);
@@ -453,9 +417,7 @@ void TfrmMain::DeleteSelectedRows() {
         if (FileExists(note))
             DeleteFile(note);
         URLStore().RemoveURLLink(image);
-        delete lvPicNames->takeTopLevelItem(row);
-        ImagePaths.removeAt(row);
-        ImageURLs.removeAt(row);
+        lvPicNames->Remove(row);
         // The list is repainted as it shrinks; clicks wait until the walk is done.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -464,7 +426,7 @@ void TfrmMain::DeleteSelectedRows() {
 void TfrmMain::ClearView() {
     MainImage->ClearImage();
     // The copy of an image no longer shown must not come back with "View 100%".
-    WorkImage.Clear();
+    WorkImage_.Clear();
     StatPanelText->clear();
 }
 
@@ -484,7 +446,7 @@ void TfrmMain::Image1Click() {
 void TfrmMain::UpdateGotoURLEntry(QAction* entry) {
     const QList<int> rows = SelectedRows();
     if (rows.size() == 1)
-        entry->setEnabled(!NormalisedPageAddress(ImageURLs[rows.first()]).isEmpty());
+        entry->setEnabled(!NormalisedPageAddress(lvPicNames->URL(rows.first())).isEmpty());
 }
 
 void TfrmMain::GotoURL1Click() {
@@ -499,11 +461,11 @@ void TfrmMain::GotoURL1Click() {
                                  TMsgIcon::Warning, mbOK);
         return;
     }
-    if (ImageURLs[rows.first()].isEmpty())
+    if (lvPicNames->URL(rows.first()).isEmpty())
         return;
     // Whatever the address came from, only a web or file address goes to another program,
     // and only in its normalised form.
-    const QString address = NormalisedPageAddress(ImageURLs[rows.first()]);
+    const QString address = NormalisedPageAddress(lvPicNames->URL(rows.first()));
     if (address.isEmpty()) {
         Services.Dialogs.Message(this, "Error",
                                  "The page address of this image cannot be opened: Karvin opens "
@@ -518,7 +480,7 @@ void TfrmMain::GotoURL1Click() {
         Services.Desktop.OpenDocument(address);
     else
         Services.Desktop.OpenInBrowser(address);
-    LongURL = false;
+    Intake->ClearLongURL();
 }
 
 void TfrmMain::Clearclipboard1Click() {
@@ -559,7 +521,7 @@ void TfrmMain::btnClickMeClick() {
 }
 
 void TfrmMain::ShowHelp(const QString& anchor) {
-    const QString document = ProgramFolder + "help/karvin.html";
+    const QString document = ProgramFolder_ + "help/karvin.html";
     if (!QFileInfo(document).isFile()) {
         Services.Dialogs.Message(this, "Error", "Cannot find the help file " + document + ".",
                                  TMsgIcon::Critical, mbOK);
@@ -594,16 +556,11 @@ void TfrmMain::cboDefaultFormatClick() {
 }
 
 void TfrmMain::lvPicNamesClick() {
-    if (ImagePaths.isEmpty())
-        return;
-    QTreeWidgetItem* focused = lvPicNames->currentItem();
-    if (!focused)
-        return;
-    const int row = lvPicNames->indexOfTopLevelItem(focused);
-    if (row < 0 || row >= ImagePaths.size())
+    const int row = lvPicNames->FocusedRow();
+    if (row < 0)
         return;
     bool shown = false;
-    RunCommand(Services.Dialogs, this, [&] { shown = ShowImageFile(ImagePaths[row]); });
+    RunCommand(Services.Dialogs, this, [&] { shown = ShowImageFile(lvPicNames->Path(row)); });
     // Not for a file that has gone: the zoom choice could bring back the view's copy from
     // before its last transform, and the view is to keep what it shows.
     if (shown)
@@ -615,7 +572,7 @@ bool TfrmMain::ShowImageFile(const QString& path) {
     if (!FileExists(LocalPath(path)))
         return false;
     TWaitPointer wait;
-    WorkImage.Clear();
+    WorkImage_.Clear();
     MainImage->ClearImage();
     try {
         MainImage->LoadFromFile(path, 1);
@@ -637,18 +594,18 @@ QString TfrmMain::StatusText() const {
 }
 
 void TfrmMain::cboViewPercentClick() {
-    if (MainImage->Graphic().Empty() || ImagePaths.isEmpty())
+    if (MainImage->Graphic().Empty() || lvPicNames->IsEmpty())
         return;
     RunCommand(Services.Dialogs, this, [this] {
         TWaitPointer wait;
         MainImage->SetZoomMode(zmOriginalSize);
         const int choice = cboViewPercent->currentIndex();
         if (choice == ViewPercent100) {
-            if (!WorkImage.Empty()) {
+            if (!WorkImage_.Empty()) {
                 // The capture as it was before its last transform (a grey or negative
                 // capture shown in its original colours).
-                MainImage->AssignImage(std::move(WorkImage));
-                WorkImage.Clear();
+                MainImage->AssignImage(std::move(WorkImage_));
+                WorkImage_.Clear();
                 MainImage->SetZoomMode(zmOriginalSize);
             }
         } else if (choice == ViewPercentFitToWindow) {
@@ -692,17 +649,81 @@ void TfrmMain::FitToWindow() {
     MainImage->SetZoomPercent(float(zoom));
 }
 
-void TfrmMain::ReportProgress(int percent) {
-    if (percent >= 100) {
-        ProgressBar->hide();
-        return;
-    }
-    ProgressBar->setValue(percent);
+void TfrmMain::SetStatusText(const QString& text) {
+    StatPanelText->setText(text);
+}
+
+void TfrmMain::ResetZoomBox() {
+    cboViewPercent->setCurrentIndex(ViewPercent100);
+}
+
+void TfrmMain::BeginProgress(int maximum) {
+    ProgressBar->setRange(0, std::max(maximum, 1));
+    ProgressBar->setValue(0);
     ProgressBar->show();
-    // Transforms run on this thread: the bar is painted now, not when they are done.
     ProgressBar->repaint();
 }
 
-TProgressCallback TfrmMain::ReportProgressCallback() {
-    return [this](TImageTransform&, int percent) { ReportProgress(percent); };
+void TfrmMain::StepProgress(int position) {
+    ProgressBar->setValue(position);
+    ProgressBar->show();
+    // Commands run on this thread: the bar is painted now, not when they are done.
+    ProgressBar->repaint();
+}
+
+void TfrmMain::EndProgress() {
+    // Back to the percentages of the transforms, hidden until one runs.
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->hide();
+}
+
+// The features' commands.
+
+void TfrmMain::WMHotKey(int id) {
+    Intake->WMHotKey(id);
+}
+
+void TfrmMain::Images1perpageClick() {
+    Printing->Images1perpageClick();
+}
+
+void TfrmMain::CaptionAboveImageClick() {
+    Printing->CaptionAboveImageClick();
+}
+
+void TfrmMain::CaptionBelowImageClick() {
+    Printing->CaptionBelowImageClick();
+}
+
+void TfrmMain::TimeDateAboveImageClick() {
+    Printing->TimeDateAboveImageClick();
+}
+
+void TfrmMain::TimeDateBelowImageClick() {
+    Printing->TimeDateBelowImageClick();
+}
+
+void TfrmMain::ImagesStretchToFullPage2Click() {
+    Printing->ImagesStretchToFullPage2Click();
+}
+
+void TfrmMain::ImagesAsManyToAPage1Click() {
+    Printing->ImagesAsManyToAPage1Click();
+}
+
+void TfrmMain::ImagesAsThumbnails1Click() {
+    Printing->ImagesAsThumbnails1Click();
+}
+
+void TfrmMain::Printer1Click() {
+    Printing->Printer1Click();
+}
+
+void TfrmMain::SaveAs1Click() {
+    Saving->SaveAs1Click();
+}
+
+void TfrmMain::SaveSelectedToFolder1Click() {
+    Saving->SaveSelectedToFolder1Click();
 }

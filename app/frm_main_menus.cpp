@@ -6,8 +6,9 @@
 // AddToolSeparator does the same on the tool bar.
 #include "app/frm_main.h"
 
-#include "app/image_scroll_box.h"
-#include "app/tool_pictures.h"
+#include "widgets/capture_list.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/tool_pictures.h"
 
 #include <QAction>
 #include <QCursor>
@@ -31,31 +32,26 @@ void TfrmMain::BuildMenus() {
 }
 
 void TfrmMain::BuildFileMenu(QMenu* menu) {
-    File1 = menu;
     menu->addAction("Auto &Save", this, &TfrmMain::SaveSelectedToFolder1Click);
     menu->addAction("Save &As", this, &TfrmMain::SaveAs1Click)->setShortcut(QKeySequence::Save);
-    Delete1 = menu->addAction("&Delete", this, &TfrmMain::Delete1Click);
-    Delete1->setShortcut(QKeySequence::Delete);
+    menu->addAction("&Delete", this, &TfrmMain::Delete1Click)->setShortcut(QKeySequence::Delete);
     menu->addSeparator();
-    Printer1 = menu->addAction("Printer Setup", this, &TfrmMain::Printer1Click);
-    Print1 = menu->addMenu("&Print");
-    BuildPrintMenu(Print1, "&Thumbnails");
+    menu->addAction("Printer Setup", this, &TfrmMain::Printer1Click);
+    BuildPrintMenu(menu->addMenu("&Print"), "&Thumbnails");
     menu->addSeparator();
     // "&WebLink Viewer".
     menu->addSeparator();
-    Exit2 = menu->addAction("E&xit", this, &TfrmMain::Exit2Click);
+    menu->addAction("E&xit", this, &TfrmMain::Exit2Click);
 }
 
 void TfrmMain::BuildEditMenu(QMenu* menu) {
-    Edit1 = menu;
     // Hand-off: "&Copy to clipboard", "&Paste in MS Word".
     menu->addSeparator();
-    Clearclipboard1 = menu->addAction("Clear clip&board", this, &TfrmMain::Clearclipboard1Click);
-    SelectAll2 = menu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
+    menu->addAction("Clear clip&board", this, &TfrmMain::Clearclipboard1Click);
+    menu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
 }
 
 void TfrmMain::BuildImageMenu(QMenu* menu) {
-    Image1 = menu;
     connect(menu, &QMenu::aboutToShow, this, &TfrmMain::Image1Click);
     // The editor: "&Edit Image".
     GotoURL1 = menu->addAction("&Go To URL", this, &TfrmMain::GotoURL1Click);
@@ -63,12 +59,11 @@ void TfrmMain::BuildImageMenu(QMenu* menu) {
 }
 
 void TfrmMain::BuildHelpMenu(QMenu* menu) {
-    Help1 = menu;
-    Content1 = menu->addAction("&Contents", this, &TfrmMain::Content1Click);
-    Content1->setShortcut(QKeySequence::HelpContents);
-    MainScreen1 = menu->addAction("&Main Screen", this, &TfrmMain::MainScreen1Click);
+    menu->addAction("&Contents", this, &TfrmMain::Content1Click)
+        ->setShortcut(QKeySequence::HelpContents);
+    menu->addAction("&Main Screen", this, &TfrmMain::MainScreen1Click);
     menu->addSeparator();
-    About1 = menu->addAction("&About", this, &TfrmMain::About1Click);
+    menu->addAction("&About", this, &TfrmMain::About1Click);
 }
 
 void TfrmMain::BuildImagePopupMenu() {
@@ -81,8 +76,7 @@ void TfrmMain::BuildImagePopupMenu() {
     ImageMenu->addAction("&Delete", this, &TfrmMain::Delete1Click);
     ImageMenu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
     ImageMenu->addSeparator();
-    ImageMenuPrint = ImageMenu->addMenu("&Print");
-    BuildPrintMenu(ImageMenuPrint, "&ThumbNails");
+    BuildPrintMenu(ImageMenu->addMenu("&Print"), "&ThumbNails");
     // The editor: "&Edit Image". Mail: "E-&mail Image(s) To".
     ImageMenuGotoURL = ImageMenu->addAction("&Go to URL", this, &TfrmMain::GotoURL1Click);
     ImageMenuGotoURL->setEnabled(false);
@@ -126,10 +120,9 @@ void TfrmMain::BuildToolBar() {
     addToolBar(Qt::TopToolBarArea, ToolBar);
 
     // Files: tbSave (Save As), tbDelete, tbPrint (Print > Image(s)), tbEmail.
-    tbSave = AddToolButton("tbSave", TToolPicture::Save, "Save As", &TfrmMain::SaveAs1Click);
-    tbDelete = AddToolButton("tbDelete", TToolPicture::Delete, "Delete", &TfrmMain::Delete1Click);
-    tbPrint =
-        AddToolButton("tbPrint", TToolPicture::Print, "Print", &TfrmMain::Images1perpageClick);
+    AddToolButton("tbSave", TToolPicture::Save, "Save As", &TfrmMain::SaveAs1Click);
+    AddToolButton("tbDelete", TToolPicture::Delete, "Delete", &TfrmMain::Delete1Click);
+    AddToolButton("tbPrint", TToolPicture::Print, "Print", &TfrmMain::Images1perpageClick);
     AddToolSeparator();
     // Hand-off: tbCopy (Copy to clipboard), tbPaste (Paste in MS Word).
     AddToolSeparator();
@@ -137,7 +130,7 @@ void TfrmMain::BuildToolBar() {
     AddToolSeparator();
     // tbWeblink (WebLink Viewer), then the quick-start button.
 
-    btnClickMe = new QPushButton("Click Me", ToolBar);
+    auto* btnClickMe = new QPushButton("Click Me", ToolBar);
     btnClickMe->setObjectName("btnClickMe");
     btnClickMe->setToolTip("Quick Start Instructions");
     btnClickMe->setCursor(Qt::PointingHandCursor);
@@ -159,8 +152,8 @@ void TfrmMain::BuildToolBar() {
     ToolBar->addWidget(btnClickMe);
 }
 
-QToolButton* TfrmMain::AddToolButton(const char* name, TToolPicture picture, const QString& hint,
-                                     void (TfrmMain::*command)()) {
+void TfrmMain::AddToolButton(const char* name, TToolPicture picture, const QString& hint,
+                             void (TfrmMain::*command)()) {
     auto* button = new QToolButton(ToolBar);
     button->setObjectName(name);
     button->setIcon(ToolIcon(picture));
@@ -171,7 +164,6 @@ QToolButton* TfrmMain::AddToolButton(const char* name, TToolPicture picture, con
     button->setToolTip(hint);
     connect(button, &QToolButton::clicked, this, command);
     ToolBar->addWidget(button);
-    return button;
 }
 
 void TfrmMain::AddToolSeparator() {

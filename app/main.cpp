@@ -1,18 +1,8 @@
 #include "app/app_icon.h"
 #include "app/command_line.h"
 #include "app/frm_main.h"
-#include "app/services.h"
-#include "platform/clipboard.h"
-#include "platform/desktop.h"
-#include "platform/dialogs.h"
-#include "platform/hotkeys.h"
-#include "platform/printer.h"
-#include "platform/screen.h"
+#include "app/real_services.h"
 #include "platform/single_instance.h"
-#include "platform/sound.h"
-#include "platform/tray_icon.h"
-#include "platform/windows.h"
-#include "weblink/browser_url.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -54,17 +44,8 @@ int RunKarvin(int argc, char** argv) {
         return 1;
     }
 
-    TQtClipboard clipboard;
-    TQtTrayIcon tray;
-    TX11Windows windows;
-    TX11Screen screen;
-    TQtDesktop desktop;
-    TX11HotKeys hotKeys;
-    TQtSound sound;
-    TBrowserURLs browserURLs;
-    TQtPrinter printer;
-    TfrmMain frmMain(TServices{dialogs, clipboard, tray, windows, screen, desktop, hotKeys, sound,
-                               browserURLs, printer});
+    TRealServices services;
+    TfrmMain frmMain(services.Services());
     QObject::connect(&frmMain, &TfrmMain::MainWindowClosed, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     // "karvin trigger" is the PrintScreen hot key for desktops that keep the key themselves.

@@ -1,5 +1,6 @@
 // The items of the main window's option boxes. The item index is the value stored in the
-// settings record (capture method, capture-and-print choice, capture format).
+// settings record (capture method, capture-and-print choice); the format box's items are the
+// capture formats' (widgets/capture_formats.h).
 #pragma once
 
 #include <array>
@@ -24,10 +25,6 @@ inline constexpr std::array<const char*, 3> PrintSelectionTexts = {
     "Print and Capture",
     "Print Only",
     "Capture Only",
-};
-
-inline constexpr std::array<const char*, 7> CaptureFormatTexts = {
-    "Windows Bitmap (BMP)", "GIF (256 Colors)", "JPEG", "PCX", "PNG", "TARGA (TGA)", "TIFF",
 };
 
 // "Fit To Window", "View 10%", "View 25%", "View 50%", "View 75%", then "View 100%" to

@@ -8,20 +8,11 @@
 // bench_screens.h (or only the picture of --screen=FILE), so that the PNG encoder has real
 // work. bench/capture_compare.sh times "karvin capture" and other programs on the same
 // pictures.
-#include "app/frm_main.h"
+#include "app/real_services.h"
 #include "imaging/format_registry.h"
-#include "platform/clipboard.h"
-#include "platform/desktop.h"
-#include "platform/dialogs.h"
-#include "platform/hotkeys.h"
-#include "platform/printer.h"
-#include "platform/screen.h"
-#include "platform/sound.h"
-#include "platform/tray_icon.h"
-#include "platform/windows.h"
 #include "store/settings.h"
 #include "store/work_folder.h"
-#include "weblink/browser_url.h"
+#include "tests/app/frm_main_driver.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -71,20 +62,10 @@ void HotKeyToStoredFile(benchmark::State& state, int format, const QString& pict
     EnsureWorkFolder();
     WriteSettings(settings);
 
-    TQtDialogs dialogs;
-    TQtClipboard clipboard;
-    TQtTrayIcon tray;
-    TX11Windows windows;
-    TX11Screen screen;
-    TQtDesktop desktop;
-    TX11HotKeys hotKeys;
-    TQtSound sound;
-    TBrowserURLs browsers;
-    TQtPrinter printer; // "Capture Only": nothing is printed
-    TfrmMain window(TServices{dialogs, clipboard, tray, windows, screen, desktop, hotKeys, sound,
-                              browsers, printer});
+    TRealServices services; // "Capture Only": nothing is printed
+    TfrmMainDriver window(services.Services());
     // Waiting in the tray, as most of the time.
-    window.ShowMainTimer->stop();
+    window.ShowTimer()->stop();
 
     Display* user = XOpenDisplay(nullptr);
     const KeyCode printScreen = XKeysymToKeycode(user, XK_Print);
@@ -92,14 +73,12 @@ void HotKeyToStoredFile(benchmark::State& state, int format, const QString& pict
         XTestFakeKeyEvent(user, printScreen, True, CurrentTime);
         XTestFakeKeyEvent(user, printScreen, False, CurrentTime);
         XFlush(user);
-        while (window.ImagePaths.isEmpty())
+        while (window.Paths().isEmpty())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
         state.PauseTiming();
-        std::filesystem::remove(QFile::encodeName(window.ImagePaths.first()).toStdString());
-        window.ImagePaths.clear();
-        window.ImageURLs.clear();
-        window.lvPicNames->clear();
+        std::filesystem::remove(QFile::encodeName(window.Paths().first()).toStdString());
+        window.List()->Clear();
         state.ResumeTiming();
     }
     XCloseDisplay(user);

@@ -3,14 +3,14 @@
 #include "imaging/display_preparation.h"
 
 bool PrepareCaptureForFile(TDibGraphic& image, const std::string& path, uint64_t screenColorCount,
-                           bool formatBoxIsJpeg, const TProgressCallback& progress) {
+                           bool captureFormatIsJpeg, const TProgressCallback& progress) {
     switch (ImageFileFormatOf(path).Codec) {
     case TImageCodec::Jpeg:
         return PrepareTrueColor(image, progress);
     case TImageCodec::Gif:
         return false;
     default:
-        return PrepareForPaletteDisplay(image, screenColorCount, formatBoxIsJpeg, progress);
+        return PrepareForPaletteDisplay(image, screenColorCount, captureFormatIsJpeg, progress);
     }
 }
 

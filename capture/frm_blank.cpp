@@ -1,6 +1,5 @@
 #include "capture/frm_blank.h"
 
-#include "capture/repeat_area.h"
 #include "capture/selection_shapes.h"
 #include "capture/selection_window.h"
 
@@ -55,11 +54,7 @@ void TfrmBlank::FormMouseUp() {
     }
     Clipboard.Clear();
     TakeRectangle(rect);
-    try {
-        WriteRepeatArea(rect);
-    } catch (const std::exception& error) {
-        RepeatFileError = QString::fromLocal8Bit(error.what());
-    }
+    RepeatFileError = StoreRepeatArea(rect);
     unsetCursor();
     CloseSelection(Accepted);
 }

@@ -1,6 +1,5 @@
 #include "capture/frm_draw_circle.h"
 
-#include "capture/repeat_area.h"
 #include "capture/selection_window.h"
 
 #include <QCoreApplication>
@@ -73,11 +72,7 @@ void TfrmDrawCircle::capImageMouseUp(const QPoint& point) {
     CutOutEllipse(TransImage);
     Clipboard.SetImage(TransImage);
     QCoreApplication::processEvents();
-    try {
-        WriteRepeatArea(box);
-    } catch (const std::exception& error) {
-        RepeatFileError = QString::fromLocal8Bit(error.what());
-    }
+    RepeatFileError = StoreRepeatArea(box);
     unsetCursor();
     CloseSelection(Accepted);
 }

@@ -1,5 +1,6 @@
 #include "capture/selection_window.h"
 
+#include "capture/repeat_area.h"
 #include "platform/dib_qimage.h"
 
 #include <QTimer>
@@ -42,4 +43,13 @@ void TakeInputWhenShown(QWidget& window, QWidget& mouseTarget) {
 void ReleaseInput(QWidget& window, QWidget& mouseTarget) {
     mouseTarget.releaseMouse();
     window.releaseKeyboard();
+}
+
+QString StoreRepeatArea(const QRect& rect) {
+    try {
+        WriteRepeatArea(rect);
+    } catch (const std::exception& error) {
+        return QString::fromLocal8Bit(error.what());
+    }
+    return QString();
 }

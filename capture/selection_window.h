@@ -6,6 +6,8 @@
 #include "platform/screen.h"
 
 #include <QImage>
+#include <QRect>
+#include <QString>
 
 class QWidget;
 
@@ -23,3 +25,7 @@ void MakeSelectionWindow(QWidget& window, IScreen& screen);
 // control that fills it). Call from the window's showEvent; ReleaseInput gives both back.
 void TakeInputWhenShown(QWidget& window, QWidget& mouseTarget);
 void ReleaseInput(QWidget& window, QWidget& mouseTarget);
+
+// Stores the selected rectangle for the "With Repeat" methods ("repeat.dat"); the error's text
+// when it cannot be written (the selection stands all the same), empty when it was.
+QString StoreRepeatArea(const QRect& rect);

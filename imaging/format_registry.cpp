@@ -118,14 +118,6 @@ void SaveImageFile(const TDibGraphic& image, const std::string& path, const TJpe
     WriteImageFileBytes(path, EncodeImage(image, format.Codec, jpeg));
 }
 
-std::string CaptureFormatExtension(int defaultFormat) {
-    static const char* const Extensions[] = {".BMP", ".GIF", ".JPG", ".PCX",
-                                             ".PNG", ".TGA", ".TIF"};
-    if (defaultFormat < 0 || defaultFormat > 6)
-        throw EImageError("Internal error: Invalid image format");
-    return Extensions[defaultFormat];
-}
-
 std::string ImageStatusText(const std::string& path, const TDibGraphic& image) {
     std::string text =
         path + ", " + std::to_string(image.Width()) + "x" + std::to_string(image.Height());

@@ -42,11 +42,6 @@ TDibGraphic LoadImageFile(const std::string& path, int frame = 1);
 void SaveImageFile(const TDibGraphic& image, const std::string& path,
                    const TJpegOptions& jpeg = {});
 
-// The capture format setting (0 BMP, 1 GIF, 2 JPEG, 3 PCX, 4 PNG, 5 TGA, 6 TIFF) as the
-// extension of a capture file: ".BMP", ".GIF", ".JPG", ".PCX", ".PNG", ".TGA", ".TIF".
-// Throws EImageError "Internal error: Invalid image format" for any other number.
-std::string CaptureFormatExtension(int defaultFormat);
-
 // The status line of a shown image: the path, ", ", width "x" height, then the pixel
 // format's status text, or "x256" for a ".gif" file ("/a/b.gif, 640x480x256").
 std::string ImageStatusText(const std::string& path, const TDibGraphic& image);

@@ -1,6 +1,8 @@
 #include "imaging/image_file_io_p.h"
 
-#include "base/file_replacement.h"
+#include "base/file_descriptor.h"
+#include "base/file_error.h"
+#include "base/temporary_file.h"
 #include "imaging/dib_graphic.h"
 
 #include <cerrno>
@@ -18,23 +20,6 @@ constexpr off_t MaxImageFileBytes = (off_t(1) << 31) + (off_t(64) << 20);
 [[noreturn]] void FailWithSystemError(const std::string& what, const std::string& path, int error) {
     throw EImageError(what + " \"" + path + "\": " + std::strerror(error));
 }
-
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int fd) : Fd(fd) {}
-    ~TFileDescriptor() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int Release() {
-        const int fd = Fd;
-        Fd = -1;
-        return fd;
-    }
-    int Fd;
-};
 
 } // namespace
 
@@ -76,46 +61,18 @@ void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& by
 
 void WriteImageFilePieces(const std::string& path,
                           std::initializer_list<std::span<const uint8_t>> pieces) {
-    TFileReplacement replacement;
-    if (!PlanFileReplacement(path, replacement))
-        FailWithSystemError("Cannot write file", path, errno);
-    // The working folder's cleanup removes files of this prefix that a crash left behind.
-    std::string pattern = FolderOf(replacement.Path) + ".karvin-image-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    TFileDescriptor file(::mkstemp(name.data()));
-    if (file.Fd < 0)
-        FailWithSystemError("Cannot create file", path, errno);
-    ApplyFileReplacement(file.Fd, replacement);
-
-    auto failAndRemove = [&](int error) {
-        ::close(file.Release());
-        ::unlink(name.data());
-        FailWithSystemError("Cannot write file", path, error);
-    };
-    for (const std::span<const uint8_t> piece : pieces) {
-        const uint8_t* data = piece.data();
-        std::size_t left = piece.size();
-        while (left > 0) {
-            const ssize_t written = ::write(file.Fd, data, left);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written < 0)
-                failAndRemove(errno);
-            data += written;
-            left -= std::size_t(written);
-        }
-    }
-    if (::fsync(file.Fd) != 0)
-        failAndRemove(errno);
-    if (::close(file.Release()) != 0) {
-        const int error = errno;
-        ::unlink(name.data());
-        FailWithSystemError("Cannot write file", path, error);
-    }
-    if (std::rename(name.data(), replacement.Path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(name.data());
-        FailWithSystemError("Cannot write file", path, error);
+    try {
+        TFileReplacement replacement;
+        if (!PlanFileReplacement(path, replacement))
+            throw EFileError(SystemErrorText("Cannot write file", path));
+        TTemporaryFile file(path, replacement);
+        for (const std::span<const uint8_t> piece : pieces)
+            file.Write(reinterpret_cast<const char*>(piece.data()), piece.size());
+        file.Finish();
+        if (std::rename(file.Path(), replacement.Path.c_str()) != 0)
+            throw EFileError(SystemErrorText("Cannot write file", path));
+        file.Keep();
+    } catch (const EFileError& error) {
+        throw EImageError(error.what());
     }
 }

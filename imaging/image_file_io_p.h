@@ -2,10 +2,10 @@
 //
 // Written files go to a temporary file in the same folder, which is renamed over the target
 // only once it is complete, so a crash or a full disk never leaves half an image under the
-// target's name. Which file is replaced and the permissions it gets follow the rules every
-// writer shares (base/file_replacement.h): a saved-over file keeps its permissions, a link
-// stays a link, a capture in the working folder is 0600 and a new image elsewhere follows the
-// umask.
+// target's name (base/temporary_file.h, the same writer the settings files use). Which file is
+// replaced and the permissions it gets follow the rules every writer shares
+// (base/file_replacement.h): a saved-over file keeps its permissions, a link stays a link, a
+// capture in the working folder is 0600 and a new image elsewhere follows the umask.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "output/frm_jpeg_compression.h"
 
-#include "app/image_scroll_box.h"
-#include "app/wait_pointer.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/wait_pointer.h"
 #include "imaging/display_preparation.h"
 #include "imaging/format_registry.h"
 #include "platform/dialogs.h"

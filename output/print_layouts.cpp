@@ -1,6 +1,6 @@
 #include "output/print_layouts.h"
 
-#include "app/wait_pointer.h"
+#include "widgets/wait_pointer.h"
 #include "imaging/crop_transform.h"
 #include "imaging/stretch.h"
 #include "output/dib_graphic_printer.h"

@@ -1,6 +1,7 @@
 #include "store/file_io.h"
 
-#include "base/file_replacement.h"
+#include "base/file_descriptor.h"
+#include "base/temporary_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,125 +11,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-std::string SystemError(const std::string& what, const std::string& path) {
-    return what + " \"" + path + "\": " + std::strerror(errno);
-}
-
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int fd) : Fd(fd) {}
-    ~TFileDescriptor() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int Fd;
-};
-
-// Writes all of `data`; false with errno set when the system refuses part of it.
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return false;
-        data += written;
-        size -= std::size_t(written);
-    }
-    return true;
-}
-
-// A new file beside the file a write replaces, under a temporary name (which the working
-// folder's cleanup knows), with the permissions that file keeps or a new file gets there. It
-// goes again unless Keep is called once it has taken its final name, so a failure on the way
-// leaves nothing behind. Errors are reported under `target`'s name, the name the user knows.
-class TTemporaryFile {
-public:
-    TTemporaryFile(const std::string& target, const TFileReplacement& replacement)
-        : Target(target) {
-        const std::string pattern = FolderOf(replacement.Path) + ".karvin-write-XXXXXX";
-        Name.assign(pattern.begin(), pattern.end());
-        Name.push_back('\0');
-        Fd = ::mkstemp(Name.data());
-        if (Fd < 0)
-            throw EFileError(SystemError("Cannot create file", target));
-        ApplyFileReplacement(Fd, replacement);
-    }
-    ~TTemporaryFile() {
-        if (Fd >= 0)
-            ::close(Fd);
-        if (!Kept)
-            ::unlink(Name.data());
-    }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-
-    const char* Path() const { return Name.data(); }
-    void Write(const char* data, std::size_t size) {
-        if (!WriteAll(Fd, data, size))
-            throw EFileError(SystemError("Cannot write file", Target));
-    }
-    // Puts the bytes on the disk and closes the file; the close reports a write the system
-    // had delayed.
-    void Finish() {
-        if (::fsync(Fd) != 0)
-            throw EFileError(SystemError("Cannot write file", Target));
-        const int fd = Fd;
-        Fd = -1;
-        if (::close(fd) != 0)
-            throw EFileError(SystemError("Cannot write file", Target));
-    }
-    void Keep() { Kept = true; }
-
-private:
-    std::string Target;
-    std::vector<char> Name;
-    int Fd = -1;
-    bool Kept = false;
-};
-
-} // namespace
-
 void WriteWholeFile(const std::string& path, std::string_view content) {
-    TFileReplacement replacement;
-    if (!PlanFileReplacement(path, replacement))
-        throw EFileError(SystemError("Cannot write file", path));
-    TTemporaryFile file(path, replacement);
-    file.Write(content.data(), content.size());
-    file.Finish();
-    if (std::rename(file.Path(), replacement.Path.c_str()) != 0)
-        throw EFileError(SystemError("Cannot write file", path));
-    file.Keep();
+    WriteFileThroughTemporary(path, content);
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Fd < 0)
         return std::nullopt;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(file.Fd, &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    }
     std::string content;
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        const ssize_t got = ::read(file.Fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            ::close(fd);
+        if (got < 0)
             return std::nullopt;
-        }
         if (got == 0)
             break;
         content.append(buffer, std::size_t(got));
     }
-    ::close(fd);
     return content;
 }
 
@@ -171,13 +76,13 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
 bool CopyFileNoReplace(const std::string& source, const std::string& target) {
     TFileDescriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (from.Fd < 0)
-        throw EFileError(SystemError("Cannot read file", source));
+        throw EFileError(SystemErrorText("Cannot read file", source));
     struct stat info {};
     if (::fstat(from.Fd, &info) != 0)
-        throw EFileError(SystemError("Cannot read file", source));
+        throw EFileError(SystemErrorText("Cannot read file", source));
     if (!S_ISREG(info.st_mode)) {
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        throw EFileError(SystemError("Cannot read file", source));
+        throw EFileError(SystemErrorText("Cannot read file", source));
     }
 
     TTemporaryFile to(target, PlanNewFile(target));
@@ -187,7 +92,7 @@ bool CopyFileNoReplace(const std::string& source, const std::string& target) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw EFileError(SystemError("Cannot read file", source));
+            throw EFileError(SystemErrorText("Cannot read file", source));
         if (got == 0)
             break;
         to.Write(buffer.data(), std::size_t(got));
@@ -199,7 +104,7 @@ bool CopyFileNoReplace(const std::string& source, const std::string& target) {
     }
     if (errno == EEXIST)
         return false;
-    throw EFileError(SystemError("Cannot write file", target));
+    throw EFileError(SystemErrorText("Cannot write file", target));
 }
 
 bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName) {

@@ -7,16 +7,12 @@
 // Errors carry the system's error text.
 #pragma once
 
+#include "base/file_error.h"
+
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class EFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // Replaces `path` with `content` through a temporary file and a rename; when `path` is a
 // symbolic link (outside the working folder), the file it points to. Throws EFileError.

@@ -7,6 +7,50 @@
 #include <cstdint>
 #include <string>
 
+// The choices the record keeps as numbers, by those numbers.
+
+// CapSelection: the capture method, in the order of the main window's method box.
+enum TCaptureMethod : int32_t {
+    cmFullScreen = 0,
+    cmActiveWindow = 1,
+    cmActiveWindowClientArea = 2,
+    cmMouseSelectedRegion = 3,
+    cmUserRectangle = 4,
+    cmUserRectangleWithRepeat = 5,
+    cmUserCircle = 6,
+    cmUserCircleWithRepeat = 7,
+    cmConsoleTextAsGraphic = 8,
+    cmConsoleTextAsTextFile = 9,
+    cmConsoleGraphicsOnly = 10,
+    cmZoom = 11,
+    cmDurIdozezed = 12,
+};
+
+// PrintSelection: what happens to a capture.
+enum TPrintSelection : int32_t {
+    psPrintAndCapture = 0,
+    psPrintOnly = 1,
+    psCaptureOnly = 2,
+};
+
+// PrintSize: how a capture is printed.
+enum TPrintSize : int32_t {
+    pzFitToPage = 0, // and every value but 1
+    pzImageSize = 1,
+};
+
+// DefaultFormat: the file format of captures (widgets/capture_formats.h has each one's
+// texts, extension and codec).
+enum TCaptureFormat : int32_t {
+    cfBmp = 0,
+    cfGif = 1,
+    cfJpeg = 2,
+    cfPcx = 3,
+    cfPng = 4,
+    cfTga = 5,
+    cfTiff = 6,
+};
+
 struct TSettingsRecord {
     int32_t CapSelection = 0;   // capture method 0..12 ("Full Screen" ... "DurIdozezed")
     int32_t PrintSelection = 0; // 0 "Print and Capture", 1 "Print Only", 2 "Capture Only"
@@ -26,6 +70,13 @@ struct TSettingsRecord {
     int32_t NoMinimize = 0;     // 1: minimising leaves the window on the task bar, not the tray
 
     bool operator==(const TSettingsRecord&) const = default;
+
+    // The fields above as their choices. A number that names none is kept as it is: each
+    // user decides what it means (usually nothing).
+    TCaptureMethod CaptureMethod() const { return TCaptureMethod(CapSelection); }
+    TPrintSelection PrintChoice() const { return TPrintSelection(PrintSelection); }
+    TPrintSize PrintSizeChoice() const { return PrintSize == pzImageSize ? pzImageSize : pzFitToPage; }
+    TCaptureFormat CaptureFormat() const { return TCaptureFormat(DefaultFormat); }
 };
 
 // Field numbers: the zero-based position in the record (byte offset = 4 x number).

@@ -1,6 +1,8 @@
 #include "store/work_folder.h"
 
+#include "base/file_descriptor.h"
 #include "base/file_replacement.h"
+#include "base/temporary_file.h"
 #include "store/file_io.h"
 
 #include <algorithm>
@@ -32,23 +34,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
         return folder + name;
     return folder + "/" + name;
 }
-
-// A descriptor that closes itself.
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd) : Fd_(fd) {}
-    ~TDescriptor() {
-        if (Fd_ >= 0)
-            ::close(Fd_);
-    }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    int Fd() const { return Fd_; }
-    bool Valid() const { return Fd_ >= 0; }
-
-private:
-    int Fd_;
-};
 
 std::string ForeignFolderText(const std::string& folder) {
     return "The working folder \"" + folder +
@@ -146,13 +131,13 @@ void MakeFilePrivate(int folderFd, const std::string& name) {
         !S_ISREG(before.st_mode) || before.st_uid != ::geteuid() ||
         (before.st_mode & (S_IRWXG | S_IRWXO)) == 0)
         return;
-    const TDescriptor file(::openat(folderFd, name.c_str(),
+    const TFileDescriptor file(::openat(folderFd, name.c_str(),
                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat opened {};
     // Still the file looked at: nothing was put in its place meanwhile.
-    if (file.Valid() && ::fstat(file.Fd(), &opened) == 0 && opened.st_ino == before.st_ino &&
+    if (file.Fd >= 0 && ::fstat(file.Fd, &opened) == 0 && opened.st_ino == before.st_ino &&
         opened.st_dev == before.st_dev)
-        ::fchmod(file.Fd(), opened.st_mode & S_IRWXU);
+        ::fchmod(file.Fd, opened.st_mode & S_IRWXU);
 }
 
 // Takes group and others off the working folder and the files in it, whatever modes an
@@ -160,25 +145,25 @@ void MakeFilePrivate(int folderFd, const std::string& name) {
 // through a descriptor of the folder itself, so a link put in its place after the check is
 // never followed.
 void MakeWorkFolderPrivate(const std::string& folder) {
-    const TDescriptor handle(
+    const TFileDescriptor handle(
         ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!handle.Valid())
+    if (handle.Fd < 0)
         throw EFileError("Cannot use the working folder \"" + folder +
                          "\": " + std::strerror(errno));
     struct stat info {};
-    if (::fstat(handle.Fd(), &info) != 0)
+    if (::fstat(handle.Fd, &info) != 0)
         throw EFileError("Cannot use the working folder \"" + folder +
                          "\": " + std::strerror(errno));
     if (info.st_uid != ::geteuid())
         throw EFileError(ForeignFolderText(folder));
-    if ((info.st_mode & 07777) != 0700 && ::fchmod(handle.Fd(), 0700) != 0)
+    if ((info.st_mode & 07777) != 0700 && ::fchmod(handle.Fd, 0700) != 0)
         throw EFileError("The working folder \"" + folder +
                          "\" cannot be made private: " + std::strerror(errno) +
                          ". Karvin keeps its files only where other users cannot read them; "
                          "give the folder the permissions rwx------ (0700) and start Karvin "
                          "again.");
-    for (const auto& name : FolderNames(handle.Fd()))
-        MakeFilePrivate(handle.Fd(), name);
+    for (const auto& name : FolderNames(handle.Fd))
+        MakeFilePrivate(handle.Fd, name);
 }
 
 bool IsCountedEntry(int folderFd, const std::string& name) {
@@ -197,10 +182,10 @@ std::vector<std::string> CountedEntries(int folderFd) {
     return counted;
 }
 
-// The temporary files that whole-file writes (".karvin-write-") and image saves
-// (".karvin-image-") make beside their target before renaming them over it.
+// The temporary files that whole-file writes make beside their target before renaming them
+// over it.
 bool IsLeftoverTemporaryFile(int folderFd, const std::string& name) {
-    if (name.rfind(".karvin-write-", 0) != 0 && name.rfind(".karvin-image-", 0) != 0)
+    if (!IsTemporaryFileName(name))
         return false;
     struct stat info {};
     return ::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -296,15 +281,15 @@ std::string NextConsoleTextName(const std::string& folder) {
 
 std::vector<std::string> ListLeftoverImages() {
     std::vector<std::string> paths;
-    const TDescriptor folder(OpenWorkFolder());
-    if (!folder.Valid())
+    const TFileDescriptor folder(OpenWorkFolder());
+    if (folder.Fd < 0)
         return paths;
     const std::string base = WorkFolder() + "/";
-    for (const auto& name : CountedEntries(folder.Fd())) {
+    for (const auto& name : CountedEntries(folder.Fd)) {
         const std::string lowerName = AsciiLower(name);
         if (!HasImageExtension(lowerName))
             continue;
-        if (lowerName == name || RenameNoReplace(folder.Fd(), name, lowerName))
+        if (lowerName == name || RenameNoReplace(folder.Fd, name, lowerName))
             paths.push_back(base + lowerName);
         else
             paths.push_back(base + name);
@@ -313,10 +298,10 @@ std::vector<std::string> ListLeftoverImages() {
 }
 
 bool HasWorkImages() {
-    const TDescriptor folder(OpenWorkFolder());
-    if (!folder.Valid())
+    const TFileDescriptor folder(OpenWorkFolder());
+    if (folder.Fd < 0)
         return false;
-    for (const auto& name : CountedEntries(folder.Fd())) {
+    for (const auto& name : CountedEntries(folder.Fd)) {
         const std::string lowerName = AsciiLower(name);
         if (lowerName != "maillog" && !IsSettingsFileName(lowerName))
             return true;
@@ -325,17 +310,17 @@ bool HasWorkImages() {
 }
 
 void CleanWorkFolder() {
-    const TDescriptor folder(OpenWorkFolder());
-    if (!folder.Valid())
+    const TFileDescriptor folder(OpenWorkFolder());
+    if (folder.Fd < 0)
         return;
-    for (const auto& name : CountedEntries(folder.Fd()))
+    for (const auto& name : CountedEntries(folder.Fd))
         if (!IsSettingsFileName(AsciiLower(name)))
             // unlinkat removes the entry itself: were it swapped for a link since the scan,
             // the link goes, never what it points to.
-            ::unlinkat(folder.Fd(), name.c_str(), 0);
+            ::unlinkat(folder.Fd, name.c_str(), 0);
     // A write cut short by a crash leaves its hidden temporary file behind; nothing else
     // would ever remove it.
-    for (const auto& name : FolderNames(folder.Fd()))
-        if (IsLeftoverTemporaryFile(folder.Fd(), name))
-            ::unlinkat(folder.Fd(), name.c_str(), 0);
+    for (const auto& name : FolderNames(folder.Fd))
+        if (IsLeftoverTemporaryFile(folder.Fd, name))
+            ::unlinkat(folder.Fd, name.c_str(), 0);
 }

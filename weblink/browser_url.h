@@ -6,13 +6,16 @@
 // their windows in a compressed session file of the profile, which is read instead. Either
 // way the profile is the one of the browser in front, told by its window class, and the
 // answer is shaped as "address","title" and reduced to a blank and the bare address by
-// StripURLQuotes; the capture trims it into the pending address. Nothing to ask, no answer
-// within the time, or an answer that does not parse gives an empty text.
+// StripURLQuotes; the capture trims it into the pending address (platform/browser_urls.h,
+// where the service's interface lives too). Nothing to ask, no answer within the time, or an
+// answer that does not parse gives an empty text.
 //
 // Whatever answers is another program: the port comes only from the browser's own
 // DevToolsActivePort file (a regular file of the user's), and the socket listening on it
 // must be the user's, since any local user may listen on a loopback port.
 #pragma once
+
+#include "platform/browser_urls.h"
 
 #include <QByteArray>
 #include <QFuture>
@@ -22,18 +25,6 @@
 #include <QThreadPool>
 
 #include <optional>
-
-enum TBrowserKind : int {
-    bkNone = 0,     // not a browser: not asked, the capture gets no address
-    bkChromium = 1, // Chromium, Chrome, Brave, Edge
-    bkFirefox = 2,  // Firefox, LibreWolf, Waterfox
-};
-
-// The kind of browser a window belongs to, from its lower-cased class name.
-TBrowserKind BrowserKindOfClass(const QString& className);
-
-// How long a browser has to answer, from the question to the last byte of the answer.
-constexpr int BrowserQueryTimeoutMs = 10000;
 
 // Where the query looks and how long it may take.
 struct TBrowserQueryOptions {
@@ -51,26 +42,11 @@ struct TBrowserQueryOptions {
 // whenever no answer came.
 QString GetBrowserURL(const QString& className, const TBrowserQueryOptions& options);
 
-// Waits for an answer asked for on another thread, running the event loop meanwhile (the
-// windows repaint, timers fire), for at most timeoutMs. Empty when none came in time.
-QString WaitForBrowserURL(const QFuture<QString>& answer, int timeoutMs);
-
 // The reduction of a browser's answer: when the text is longer than five characters, its
 // first double quote becomes a blank and the text ends at the next double quote, so
 // "address","title" becomes " address". Shorter texts (the answer "","" of a browser
 // without a page) stay as they are.
 QString StripURLQuotes(const QString& answer);
-
-// The address kept for the next capture, from the stripped answer: without leading and
-// trailing blanks and control characters, in the normalised form of NormalisedPageAddress;
-// an answer that is no web or file address gives none. LongURL is set when the answer
-// before trimming was 256 characters or longer (such addresses are opened differently
-// later).
-struct TPendingAddress {
-    QString URL;
-    bool LongURL = false;
-};
-TPendingAddress PendingAddressFromAnswer(const QString& answer);
 
 // The parts of the query, for tests and for the curious.
 
@@ -109,16 +85,6 @@ bool LoopbackListenerOwnedBy(const QList<TSocketEntry>& sockets, quint16 port, u
 // the listener accepted it on) belongs to the user.
 bool LoopbackPeerOwnedBy(const QList<TSocketEntry>& sockets, quint16 serverPort, quint16 clientPort,
                          uint uid);
-
-// The query as a service, so that capture tests can script the browser's answer. The real
-// one asks on a thread of its own, so the window goes on repainting while the browser
-// thinks; the capture waits for the answer with WaitForBrowserURL.
-class IBrowserURLs {
-public:
-    virtual ~IBrowserURLs() = default;
-    // Starts asking the browser whose window has that class; the answer is GetBrowserURL's.
-    virtual QFuture<QString> AskBrowserURL(const QString& className) = 0;
-};
 
 class TBrowserURLs : public IBrowserURLs {
 public:

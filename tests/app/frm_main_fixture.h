@@ -2,21 +2,12 @@
 // working folder.
 #pragma once
 
-#include "app/frm_main.h"
+#include "tests/app/frm_main_driver.h"
 
 #include "imaging/dib_graphic.h"
 #include "imaging/format_registry.h"
 #include "store/settings.h"
-#include "tests/fakes/fake_browser_urls.h"
-#include "tests/fakes/fake_clipboard.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fake_dialogs.h"
-#include "tests/fakes/fake_hotkeys.h"
-#include "tests/fakes/fake_printer.h"
-#include "tests/fakes/fake_screen.h"
-#include "tests/fakes/fake_sound.h"
-#include "tests/fakes/fake_tray_icon.h"
-#include "tests/fakes/fake_windows.h"
+#include "tests/fakes/fake_services.h"
 #include "tests/store/work_folder_fixture.h"
 
 #include <QComboBox>
@@ -31,16 +22,15 @@
 #include <string>
 #include <vector>
 
-class MainWindow : public TWorkFolderTest {
+class MainWindow : public TWorkFolderTest, public TFakeServices {
 protected:
-    std::unique_ptr<TfrmMain> Start() {
-        auto window = std::make_unique<TfrmMain>(TServices{
-            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, Browsers, Printer});
+    std::unique_ptr<TfrmMainDriver> Start() {
+        auto window = std::make_unique<TfrmMainDriver>(Services());
         Closed = std::make_unique<QSignalSpy>(window.get(), &TfrmMain::MainWindowClosed);
         return window;
     }
     // Started and shown, as two seconds after the start.
-    std::unique_ptr<TfrmMain> StartShown() {
+    std::unique_ptr<TfrmMainDriver> StartShown() {
         auto window = Start();
         window->ShowMainTimerTimer();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -60,32 +50,32 @@ protected:
     }
     static QString Path(const std::string& path) { return QFile::decodeName(path.c_str()); }
 
-    static QStringList Rows(const TfrmMain& window) {
+    static QStringList Rows(const TfrmMainDriver& window) {
         QStringList names;
-        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
-            names << window.lvPicNames->topLevelItem(row)->text(1);
+        for (int row = 0; row < window.List()->topLevelItemCount(); ++row)
+            names << window.List()->topLevelItem(row)->text(1);
         names.sort();
         return names;
     }
     // The row whose "File Name" is `name`; -1 when none.
-    static int RowOf(const TfrmMain& window, const QString& name) {
-        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
-            if (window.lvPicNames->topLevelItem(row)->text(1) == name)
+    static int RowOf(const TfrmMainDriver& window, const QString& name) {
+        for (int row = 0; row < window.List()->topLevelItemCount(); ++row)
+            if (window.List()->topLevelItem(row)->text(1) == name)
                 return row;
         return -1;
     }
     // A click on a row with the mouse (with Ctrl held to add it to the selection).
-    static void ClickRow(TfrmMain& window, int row, Qt::KeyboardModifiers keys = {}) {
-        QTreeWidget* list = window.lvPicNames;
+    static void ClickRow(TfrmMainDriver& window, int row, Qt::KeyboardModifiers keys = {}) {
+        QTreeWidget* list = window.List();
         const QRect place = list->visualItemRect(list->topLevelItem(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, place.center());
     }
     // The user picks an item of the zoom box.
-    static void ChooseZoom(TfrmMain& window, const QString& item) {
-        const int index = window.cboViewPercent->findText(item);
+    static void ChooseZoom(TfrmMainDriver& window, const QString& item) {
+        const int index = window.ZoomBox()->findText(item);
         ASSERT_GE(index, 0) << item.toStdString();
-        window.cboViewPercent->setCurrentIndex(index);
-        emit window.cboViewPercent->activated(index);
+        window.ZoomBox()->setCurrentIndex(index);
+        emit window.ZoomBox()->activated(index);
     }
 
     std::vector<std::string> FilesLeft() const { return FilesIn(Work()); }
@@ -97,15 +87,5 @@ protected:
         return names;
     }
 
-    TFakeDialogs Dialogs;
-    TFakeClipboard Clipboard;
-    TFakeTrayIcon Tray;
-    TFakeWindows Windows;
-    TFakeScreen Screen;
-    TFakeDesktop Desktop;
-    TFakeHotKeys HotKeys;
-    TFakeSound Sound;
-    TFakeBrowserURLs Browsers;
-    TRecordingPrinter Printer;
     std::unique_ptr<QSignalSpy> Closed;
 };

@@ -4,8 +4,8 @@
 
 #include "app/frm_about.h"
 #include "app/help_window.h"
-#include "app/image_scroll_box.h"
-#include "app/tool_pictures.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/tool_pictures.h"
 #include "store/file_io.h"
 #include "tests/imaging/test_images.h"
 #include "weblink/link_notes.h"
@@ -40,7 +40,7 @@ QStringList Captions(const QMenu* menu) {
 class MainWindowList : public MainWindow {
 protected:
     // Five captures, pic1..pic5, each a different picture; the window shown.
-    std::unique_ptr<TfrmMain> StartWithFive() {
+    std::unique_ptr<TfrmMainDriver> StartWithFive() {
         for (int n = 1; n <= 5; ++n)
             PutImage("pic" + std::to_string(n) + ".bmp", MakeNoise(10 + n, 10, n));
         auto window = StartShown();
@@ -48,19 +48,26 @@ protected:
         return window;
     }
     // The folder enumerates in any order; the tests want pic1..pic5 from the top.
-    static void SortRowsByName(TfrmMain& window) {
-        QStringList paths = window.ImagePaths;
+    static void SortRowsByName(TfrmMainDriver& window) {
+        QStringList paths = window.Paths();
         paths.sort();
-        window.lvPicNames->clear();
-        window.ImagePaths.clear();
-        window.ImageURLs.clear();
+        window.List()->Clear();
         for (const QString& path : paths)
             window.AppendImage(path, "");
     }
     // Gives a row a page address, a link record and a note file, as saving it would.
-    void Link(TfrmMain& window, int row, const std::string& url) {
-        window.ImageURLs[row] = QString::fromStdString(url);
-        const std::string image = QFile::encodeName(window.ImagePaths[row]).toStdString();
+    // Gives a row a page address: the rows are listed again, the same but for its address.
+    static void SetAddress(TfrmMainDriver& window, int row, const QString& url) {
+        const QStringList paths = window.Paths();
+        QStringList urls = window.URLs();
+        urls[row] = url;
+        window.List()->Clear();
+        for (int listed = 0; listed < paths.size(); ++listed)
+            window.AppendImage(paths[listed], urls[listed]);
+    }
+    void Link(TfrmMainDriver& window, int row, const std::string& url) {
+        SetAddress(window, row, QString::fromStdString(url));
+        const std::string image = QFile::encodeName(window.Paths()[row]).toStdString();
         URLStore().AddURLLink(image, url, {"a note"}, true);
     }
     static std::vector<std::string> LinkedImages() {
@@ -69,8 +76,8 @@ protected:
             images.push_back(fs::path(link.ImagePath).filename().string());
         return images;
     }
-    static void Select(TfrmMain& window, const QList<int>& rows) {
-        window.lvPicNames->clearSelection();
+    static void Select(TfrmMainDriver& window, const QList<int>& rows) {
+        window.List()->clearSelection();
         for (int row : rows)
             ClickRow(window, row, Qt::ControlModifier);
     }
@@ -99,18 +106,18 @@ TEST_F(MainWindowList, DeletingThreeRowsRemovesTheirFilesNotesAndLinksOnly) {
               (std::vector<std::string>{"karvin.cfg", "pic2.bmp", "pic2bmp.txt", "pic5.bmp",
                                         "pic5bmp.txt", "tmppath.dat", "urlpath.dat"}));
     EXPECT_EQ(LinkedImages(), (std::vector<std::string>{"pic2.bmp", "pic5.bmp"}));
-    ASSERT_EQ(window->lvPicNames->topLevelItemCount(), 2);
-    EXPECT_EQ(window->lvPicNames->topLevelItem(0)->text(1), "pic2.bmp");
-    EXPECT_EQ(window->lvPicNames->topLevelItem(1)->text(1), "pic5.bmp");
-    EXPECT_EQ(window->ImagePaths.size(), 2);
-    EXPECT_TRUE(window->ImagePaths[0].endsWith("/pic2.bmp"));
-    EXPECT_TRUE(window->ImagePaths[1].endsWith("/pic5.bmp"));
-    EXPECT_EQ(window->ImageURLs,
+    ASSERT_EQ(window->List()->topLevelItemCount(), 2);
+    EXPECT_EQ(window->List()->topLevelItem(0)->text(1), "pic2.bmp");
+    EXPECT_EQ(window->List()->topLevelItem(1)->text(1), "pic5.bmp");
+    EXPECT_EQ(window->Paths().size(), 2);
+    EXPECT_TRUE(window->Paths()[0].endsWith("/pic2.bmp"));
+    EXPECT_TRUE(window->Paths()[1].endsWith("/pic5.bmp"));
+    EXPECT_EQ(window->URLs(),
               (QStringList{"https://example.org/page2", "https://example.org/page5"}));
     // The first remaining row is selected and shown.
     EXPECT_EQ(window->SelectedRows(), QList<int>{0});
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(MakeNoise(12, 10, 2)));
-    EXPECT_EQ(window->StatusText(), window->ImagePaths[0] + ", 12x10, High Color");
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(MakeNoise(12, 10, 2)));
+    EXPECT_EQ(window->StatusText(), window->Paths()[0] + ", 12x10, High Color");
 }
 
 TEST_F(MainWindowList, DeletingASavedRowDeletesTheSavedCopyWhereverItLies) {
@@ -129,7 +136,7 @@ TEST_F(MainWindowList, DeletingASavedRowDeletesTheSavedCopyWhereverItLies) {
     EXPECT_TRUE(FilesIn(Scratch / "My Pictures").empty());
     EXPECT_TRUE(LinkedImages().empty());
     EXPECT_FALSE(FileExists(URLStore().StorePath()));
-    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 5);
+    EXPECT_EQ(window->List()->topLevelItemCount(), 5);
 }
 
 TEST_F(MainWindowList, DeletingEveryRowEmptiesTheViewAndDisablesGoToURL) {
@@ -138,24 +145,24 @@ TEST_F(MainWindowList, DeletingEveryRowEmptiesTheViewAndDisablesGoToURL) {
     Select(*window, {1});
     window->ImageMenuPopup();
     window->Image1Click();
-    ASSERT_TRUE(window->GotoURL1->isEnabled());
-    ASSERT_TRUE(window->ImageMenuGotoURL->isEnabled());
-    ASSERT_FALSE(window->MainImage->Graphic().Empty());
-    window->WorkImage = MakeNoise(3, 3);
+    ASSERT_TRUE(window->GotoURLEntry()->isEnabled());
+    ASSERT_TRUE(window->PopupGotoURLEntry()->isEnabled());
+    ASSERT_FALSE(window->ImageView()->Graphic().Empty());
+    window->WorkImage() = MakeNoise(3, 3);
     window->SelectAll2Click();
     Dialogs.MessageAnswers = {TMsgResult::Yes};
 
-    window->tbDelete->click();
+    window->ToolButton("tbDelete")->click();
 
     EXPECT_EQ(FilesLeft(), (std::vector<std::string>{"karvin.cfg", "tmppath.dat"}));
-    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 0);
-    EXPECT_TRUE(window->ImagePaths.isEmpty());
-    EXPECT_TRUE(window->ImageURLs.isEmpty());
-    EXPECT_TRUE(window->MainImage->Graphic().Empty());
-    EXPECT_TRUE(window->WorkImage.Empty());
+    EXPECT_EQ(window->List()->topLevelItemCount(), 0);
+    EXPECT_TRUE(window->Paths().isEmpty());
+    EXPECT_TRUE(window->URLs().isEmpty());
+    EXPECT_TRUE(window->ImageView()->Graphic().Empty());
+    EXPECT_TRUE(window->WorkImage().Empty());
     EXPECT_EQ(window->StatusText(), "");
-    EXPECT_FALSE(window->GotoURL1->isEnabled());
-    EXPECT_FALSE(window->ImageMenuGotoURL->isEnabled());
+    EXPECT_FALSE(window->GotoURLEntry()->isEnabled());
+    EXPECT_FALSE(window->PopupGotoURLEntry()->isEnabled());
 }
 
 TEST_F(MainWindowList, DeleteAsksFirstAndNeedsASelection) {
@@ -167,10 +174,10 @@ TEST_F(MainWindowList, DeleteAsksFirstAndNeedsASelection) {
 
     Select(*window, {1, 4});
     Dialogs.MessageAnswers = {TMsgResult::No};
-    window->Delete1->trigger();
+    window->Entry("&File", "&Delete")->trigger();
     EXPECT_EQ(Dialogs.MessageLog().last(), DeleteQuestion);
     EXPECT_EQ(FilesLeft().size(), 6u);
-    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 5);
+    EXPECT_EQ(window->List()->topLevelItemCount(), 5);
     EXPECT_EQ(window->SelectedRows(), (QList<int>{1, 4}));
 }
 
@@ -228,8 +235,8 @@ TEST_F(MainWindowList, GoToURLIsEnabledForExactlyOneSelectedRowWithAnAddress) {
     Link(*window, 3, "https://example.org/3");
     for (const auto& c : cases) {
         Select(*window, c.Selected);
-        for (auto [menu, entry] : {std::pair{window->ImageMenu, window->ImageMenuGotoURL},
-                                   std::pair{window->Image1, window->GotoURL1}}) {
+        for (auto [menu, entry] : {std::pair{window->PopupMenu(), window->PopupGotoURLEntry()},
+                                   std::pair{window->Menu("&Image"), window->GotoURLEntry()}}) {
             entry->setEnabled(c.EnabledBefore);
             emit menu->aboutToShow(); // opening the menu
             EXPECT_EQ(entry->isEnabled(), c.EnabledAfter)
@@ -249,13 +256,13 @@ TEST_F(MainWindowList, GoToURLOpensTheSelectedRowsAddress) {
 
     // Both entries stay enabled from the last single selection with an address.
     Select(*window, {0});
-    emit window->Image1->aboutToShow();
-    emit window->ImageMenu->aboutToShow();
+    emit window->Menu("&Image")->aboutToShow();
+    emit window->PopupMenu()->aboutToShow();
     Dialogs.MessageAnswers = {TMsgResult::OK, TMsgResult::OK};
     Select(*window, {});
-    window->GotoURL1->trigger();
+    window->GotoURLEntry()->trigger();
     Select(*window, {0, 1});
-    window->ImageMenuGotoURL->trigger();
+    window->PopupGotoURLEntry()->trigger();
     EXPECT_EQ(Dialogs.MessageLog(), (QStringList{"Error|Please select an image name",
                                                  "Error|Please select one image name only"}));
     EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Warning);
@@ -263,16 +270,16 @@ TEST_F(MainWindowList, GoToURLOpensTheSelectedRowsAddress) {
 
     // The desktop's open operation below 256 characters, the browser itself from 256 on;
     // the flag of the last capture is cleared either way.
-    window->LongURL = true;
+    window->LongURL() = true;
     Select(*window, {0});
     window->GotoURL1Click();
-    EXPECT_FALSE(window->LongURL);
+    EXPECT_FALSE(window->LongURL());
     Select(*window, {1});
     window->GotoURL1Click();
-    window->LongURL = true;
+    window->LongURL() = true;
     Select(*window, {2});
     window->GotoURL1Click();
-    EXPECT_FALSE(window->LongURL);
+    EXPECT_FALSE(window->LongURL());
     Select(*window, {4}); // no address: nothing to open
     window->GotoURL1Click();
 
@@ -303,7 +310,7 @@ TEST_F(MainWindowList, GoToURLOpensNoAddressThatIsNotAWebOrFileAddress) {
         {"file:///tmp/page.html", "file:///tmp/page.html", false},
     };
     for (const TCase& c : cases) {
-        window->ImageURLs[0] = c.Stored;
+        SetAddress(*window, 0, c.Stored);
         Desktop.Documents.clear();
         Desktop.Browsed.clear();
         Dialogs.Calls.clear();
@@ -311,12 +318,12 @@ TEST_F(MainWindowList, GoToURLOpensNoAddressThatIsNotAWebOrFileAddress) {
         if (c.Opened.isEmpty())
             Dialogs.MessageAnswers = {TMsgResult::OK};
         Select(*window, {0});
-        emit window->Image1->aboutToShow();
+        emit window->Menu("&Image")->aboutToShow();
 
         window->GotoURL1Click();
 
         const std::string name = c.Stored.toStdString();
-        EXPECT_EQ(window->GotoURL1->isEnabled(), !c.Opened.isEmpty()) << name;
+        EXPECT_EQ(window->GotoURLEntry()->isEnabled(), !c.Opened.isEmpty()) << name;
         if (c.Opened.isEmpty()) {
             EXPECT_TRUE(Desktop.Documents.isEmpty()) << name;
             EXPECT_TRUE(Desktop.Browsed.isEmpty()) << name;
@@ -335,21 +342,21 @@ TEST_F(MainWindowList, GoToURLOpensNoAddressThatIsNotAWebOrFileAddress) {
 TEST_F(MainWindowList, SelectAllSelectsEveryRowAndLeavesTheView) {
     auto window = StartWithFive();
     ClickRow(*window, 2);
-    const std::vector<uint32_t> shown = Pixels(window->MainImage->Graphic());
-    window->cboViewPercent->setFocus();
+    const std::vector<uint32_t> shown = Pixels(window->ImageView()->Graphic());
+    window->ZoomBox()->setFocus();
 
-    window->SelectAll2->trigger();
+    window->Entry("&Edit", "Select &All")->trigger();
 
     EXPECT_EQ(window->SelectedRows(), (QList<int>{0, 1, 2, 3, 4}));
-    EXPECT_TRUE(window->lvPicNames->hasFocus());
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), shown);
+    EXPECT_TRUE(window->List()->hasFocus());
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), shown);
 }
 
 TEST_F(MainWindowList, ClearClipboardEmptiesIt) {
     auto window = Start();
     Clipboard.Text = "something";
     Clipboard.Image = QImage(2, 2, QImage::Format_RGB32);
-    window->Clearclipboard1->trigger();
+    window->Entry("&Edit", "Clear clip&board")->trigger();
     EXPECT_FALSE(Clipboard.HasImage());
     EXPECT_EQ(Clipboard.GetText(), "");
 }
@@ -371,28 +378,28 @@ TEST_F(MainWindowList, ActivationGivesTheListTheFocusAndRedrawsOnPaletteScreens)
         Screen.ColorCount = c.Colors;
         auto window = StartShown();
         ClickRow(*window, 0);
-        ASSERT_FALSE(window->MainImage->Graphic().Empty());
+        ASSERT_FALSE(window->ImageView()->Graphic().Empty());
         int redraws = 0;
-        window->MainImage->OnRedraw = [&](const TDibGraphic&) { ++redraws; };
-        window->ThumbViewerOpen = c.ThumbViewerOpen;
-        window->cboCapSelection->setFocus();
+        window->ImageView()->OnRedraw = [&](const TDibGraphic&) { ++redraws; };
+        window->ThumbViewer() = c.ThumbViewerOpen;
+        window->MethodBox()->setFocus();
 
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(window.get(), &activate);
 
         EXPECT_EQ(redraws > 0, c.Redrawn) << c.Colors;
-        EXPECT_EQ(window->lvPicNames->hasFocus(), c.ListFocused) << c.Colors;
+        EXPECT_EQ(window->List()->hasFocus(), c.ListFocused) << c.Colors;
     }
 }
 
 TEST_F(MainWindowList, HelpOpensTheDocumentAtItsTopicsInOneWindow) {
     auto window = StartShown();
-    const QString document = window->ProgramFolder + "help/karvin.html";
+    const QString document = window->Folder() + "help/karvin.html";
     ASSERT_TRUE(QFileInfo(document).isFile()) << document.toStdString();
 
-    window->MainScreen1->trigger();
-    ASSERT_TRUE(window->HelpWindow);
-    THelpWindow* help = window->HelpWindow;
+    window->Entry("&Help", "&Main Screen")->trigger();
+    ASSERT_TRUE(window->Help());
+    THelpWindow* help = window->Help();
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->windowTitle(), "Karvin Help");
     const auto at = [&](const QString& anchor) {
@@ -404,13 +411,13 @@ TEST_F(MainWindowList, HelpOpensTheDocumentAtItsTopicsInOneWindow) {
     const int mainScreen = help->ScrollPosition();
     EXPECT_GT(mainScreen, 0);
 
-    window->btnClickMe->click();
-    EXPECT_EQ(window->HelpWindow, help);
+    window->ClickMe()->click();
+    EXPECT_EQ(window->Help(), help);
     EXPECT_EQ(help->Source(), at("topic-201"));
     EXPECT_GT(help->ScrollPosition(), 0);
     EXPECT_LT(help->ScrollPosition(), mainScreen); // the quick start comes first
 
-    window->Content1->trigger();
+    window->Entry("&Help", "&Contents")->trigger();
     EXPECT_EQ(help->Source(), QUrl::fromLocalFile(document));
     EXPECT_EQ(help->ScrollPosition(), 0);
     EXPECT_TRUE(help->Browser->toPlainText().contains("Quick start"));
@@ -419,14 +426,14 @@ TEST_F(MainWindowList, HelpOpensTheDocumentAtItsTopicsInOneWindow) {
 
 TEST_F(MainWindowList, AMissingHelpDocumentIsReported) {
     auto window = StartShown();
-    window->ProgramFolder = QString::fromStdString(Scratch.string()) + "/";
+    window->Folder() = QString::fromStdString(Scratch.string()) + "/";
     Dialogs.MessageAnswers = {TMsgResult::OK};
 
     window->Content1Click();
 
     EXPECT_EQ(Dialogs.MessageLog(), QStringList{"Error|Cannot find the help file " +
-                                                window->ProgramFolder + "help/karvin.html."});
-    EXPECT_FALSE(window->HelpWindow);
+                                                window->Folder() + "help/karvin.html."});
+    EXPECT_FALSE(window->Help());
 }
 
 TEST_F(MainWindowList, AboutShowsTheVersionAndTheLibraries) {
@@ -448,7 +455,7 @@ TEST_F(MainWindowList, AboutShowsTheVersionAndTheLibraries) {
         return about.result();
     }};
 
-    window->About1->trigger();
+    window->Entry("&Help", "&About")->trigger();
 
     ASSERT_TRUE(Dialogs.AllAnswersUsed());
     EXPECT_EQ(title, "Karvin");
@@ -471,33 +478,33 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     for (const QAction* menu : window->menuBar()->actions())
         menus << menu->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Help"}));
-    EXPECT_EQ(Captions(window->File1), (QStringList{"Auto &Save", "Save &As", "&Delete",
+    EXPECT_EQ(Captions(window->Menu("&File")), (QStringList{"Auto &Save", "Save &As", "&Delete",
                                                     "Printer Setup", "&Print", "E&xit"}));
-    EXPECT_EQ(Captions(window->Edit1), (QStringList{"Clear clip&board", "Select &All"}));
-    EXPECT_EQ(Captions(window->Image1), QStringList{"&Go To URL"});
-    EXPECT_EQ(Captions(window->Help1), (QStringList{"&Contents", "&Main Screen", "&About"}));
-    EXPECT_EQ(Captions(window->ImageMenu), (QStringList{"Auto &Save", "Sa&ve As...", "&Delete",
+    EXPECT_EQ(Captions(window->Menu("&Edit")), (QStringList{"Clear clip&board", "Select &All"}));
+    EXPECT_EQ(Captions(window->Menu("&Image")), QStringList{"&Go To URL"});
+    EXPECT_EQ(Captions(window->Menu("&Help")), (QStringList{"&Contents", "&Main Screen", "&About"}));
+    EXPECT_EQ(Captions(window->PopupMenu()), (QStringList{"Auto &Save", "Sa&ve As...", "&Delete",
                                                         "Select &All", "&Print", "&Go to URL"}));
-    EXPECT_FALSE(window->GotoURL1->isEnabled());
-    EXPECT_FALSE(window->ImageMenuGotoURL->isEnabled());
+    EXPECT_FALSE(window->GotoURLEntry()->isEnabled());
+    EXPECT_FALSE(window->PopupGotoURLEntry()->isEnabled());
 
     QStringList buttons;
-    for (QAction* item : window->ToolBar->actions())
-        if (QWidget* widget = window->ToolBar->widgetForAction(item))
+    for (QAction* item : window->Tools()->actions())
+        if (QWidget* widget = window->Tools()->widgetForAction(item))
             if (!widget->objectName().isEmpty())
                 buttons << widget->objectName();
     EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "btnClickMe"}));
-    EXPECT_EQ(window->tbSave->size(), QSize(57, 54));
-    EXPECT_EQ(window->tbDelete->size(), QSize(57, 54));
-    EXPECT_EQ(window->tbDelete->iconSize(), QSize(50, 48));
-    EXPECT_EQ(window->btnClickMe->text(), "Click Me");
-    EXPECT_EQ(window->btnClickMe->toolTip(), "Quick Start Instructions");
-    EXPECT_TRUE(window->btnClickMe->font().bold());
+    EXPECT_EQ(window->ToolButton("tbSave")->size(), QSize(57, 54));
+    EXPECT_EQ(window->ToolButton("tbDelete")->size(), QSize(57, 54));
+    EXPECT_EQ(window->ToolButton("tbDelete")->iconSize(), QSize(50, 48));
+    EXPECT_EQ(window->ClickMe()->text(), "Click Me");
+    EXPECT_EQ(window->ClickMe()->toolTip(), "Quick Start Instructions");
+    EXPECT_TRUE(window->ClickMe()->font().bold());
 }
 
 TEST_F(MainWindowList, ClickMeIsYellowAndRedAndTealAndWhiteUnderThePointer) {
     auto window = StartShown();
-    QPushButton* button = window->btnClickMe;
+    QPushButton* button = window->ClickMe();
     // The face just inside the border, left of the caption.
     const auto faceColour = [&] { return QColor(button->grab().toImage().pixel(3, 3)); };
     auto hasCaptionColour = [&](QColor colour) {
@@ -523,13 +530,12 @@ TEST_F(MainWindowList, SavedColumnShowsADisketteForImagesOutsideTheWorkingFolder
     auto window = Start();
     window->AppendImage(QString::fromStdString((Scratch / "mine.bmp").string()), "");
     const auto pictureOf = [&](int row) {
-        return window->lvPicNames->topLevelItem(row)->icon(0).pixmap(16, 16).toImage();
+        return window->List()->topLevelItem(row)->icon(0).pixmap(16, 16).toImage();
     };
     EXPECT_EQ(pictureOf(0), UnsavedRowPicture().toImage());
     EXPECT_EQ(pictureOf(1), SavedRowPicture().toImage());
 
     // Saving the first elsewhere replaces its path; its picture follows.
-    window->ImagePaths[0] = QString::fromStdString((Scratch / "kept.bmp").string());
-    window->UpdateRowPicture(0);
+    window->List()->Rename(0, QString::fromStdString((Scratch / "kept.bmp").string()));
     EXPECT_EQ(pictureOf(0), SavedRowPicture().toImage());
 }

@@ -30,21 +30,21 @@ TEST_F(MainWindow, FirstStartMakesThePrivateFolderAndTheDefaultRecord) {
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     EXPECT_EQ(Read("karvin.cfg"), EncodeSettings(TSettingsRecord{}));
     EXPECT_EQ(Read("karvin.cfg").size(), 64u);
-    EXPECT_EQ(window->cboCapSelection->currentText(), "Full Screen");
-    EXPECT_EQ(window->cboPrintSelection->currentText(), "Print and Capture");
-    EXPECT_EQ(window->cboDefaultFormat->currentText(), "Windows Bitmap (BMP)");
-    EXPECT_EQ(window->cboViewPercent->currentText(), "View 100%");
+    EXPECT_EQ(window->MethodBox()->currentText(), "Full Screen");
+    EXPECT_EQ(window->PrintBox()->currentText(), "Print and Capture");
+    EXPECT_EQ(window->FormatBox()->currentText(), "Windows Bitmap (BMP)");
+    EXPECT_EQ(window->ZoomBox()->currentText(), "View 100%");
     EXPECT_FALSE(Clipboard.HasImage());
     EXPECT_TRUE(Clipboard.GetText().isEmpty());
     EXPECT_EQ(window->windowTitle(), "Karvin");
     EXPECT_TRUE(window->isHidden());
     EXPECT_TRUE(Tray.Visible);
     EXPECT_EQ(Tray.Hint, "Karvin");
-    EXPECT_TRUE(window->ShowMainTimer->isActive());
-    EXPECT_EQ(window->ShowMainTimer->interval(), 2000);
-    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 0);
-    EXPECT_EQ(window->DurIdozezedDelay, "0.5");
-    EXPECT_EQ(window->ProgramFolder, QCoreApplication::applicationDirPath() + "/");
+    EXPECT_TRUE(window->ShowTimer()->isActive());
+    EXPECT_EQ(window->ShowTimer()->interval(), 2000);
+    EXPECT_EQ(window->List()->topLevelItemCount(), 0);
+    EXPECT_EQ(window->DurIdozezedDelayText(), "0.5");
+    EXPECT_EQ(window->Folder(), QCoreApplication::applicationDirPath() + "/");
     EXPECT_TRUE(Dialogs.Calls.empty());
 }
 
@@ -58,15 +58,15 @@ TEST_F(MainWindow, ListsTheCapturesAnEarlierRunLeftBehind) {
     auto window = Start();
 
     EXPECT_EQ(Rows(*window), (QStringList{"big.bmp", "pic2.png", "pic7.bmp"}));
-    ASSERT_EQ(window->ImagePaths.size(), 3);
-    ASSERT_EQ(window->ImageURLs, (QStringList{"", "", ""}));
+    ASSERT_EQ(window->Paths().size(), 3);
+    ASSERT_EQ(window->URLs(), (QStringList{"", "", ""}));
     for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(window->ImagePaths[row], QString::fromStdString(WorkFolder()) + "/" +
-                                               window->lvPicNames->topLevelItem(row)->text(1));
-        EXPECT_EQ(window->lvPicNames->topLevelItem(row)->text(0), ""); // not saved yet
+        EXPECT_EQ(window->Paths()[row], QString::fromStdString(WorkFolder()) + "/" +
+                                               window->List()->topLevelItem(row)->text(1));
+        EXPECT_EQ(window->List()->topLevelItem(row)->text(0), ""); // not saved yet
     }
-    EXPECT_TRUE(window->lvPicNames->selectedItems().isEmpty());
-    EXPECT_EQ(window->DurIdozezedDelay, "2.5");
+    EXPECT_TRUE(window->List()->selectedItems().isEmpty());
+    EXPECT_EQ(window->DurIdozezedDelayText(), "2.5");
 }
 
 TEST_F(MainWindow, ApplySettingsLoadsTheOptionBoxesWithoutWritingThem) {
@@ -79,17 +79,17 @@ TEST_F(MainWindow, ApplySettingsLoadsTheOptionBoxesWithoutWritingThem) {
 
     window->ApplySettings();
 
-    EXPECT_EQ(window->cboCapSelection->currentText(), "Zoom Capture");
-    EXPECT_EQ(window->cboPrintSelection->currentText(), "Capture Only");
-    EXPECT_EQ(window->cboDefaultFormat->currentText(), "TIFF");
+    EXPECT_EQ(window->MethodBox()->currentText(), "Zoom Capture");
+    EXPECT_EQ(window->PrintBox()->currentText(), "Capture Only");
+    EXPECT_EQ(window->FormatBox()->currentText(), "TIFF");
     EXPECT_EQ(Read("karvin.cfg"), EncodeSettings(record));
 
     record.CapSelection = 13; // outside the list: no item shown
     record.DefaultFormat = -1;
     PutSettings(record);
     window->ApplySettings();
-    EXPECT_EQ(window->cboCapSelection->currentIndex(), -1);
-    EXPECT_EQ(window->cboDefaultFormat->currentIndex(), -1);
+    EXPECT_EQ(window->MethodBox()->currentIndex(), -1);
+    EXPECT_EQ(window->FormatBox()->currentIndex(), -1);
     EXPECT_EQ(Read("karvin.cfg"), EncodeSettings(record));
 }
 
@@ -102,16 +102,16 @@ TEST_F(MainWindow, ChoosingAnOptionRewritesOnlyItsField) {
     auto window = Start();
     const std::string before = Read("karvin.cfg");
 
-    QTest::keyClick(window->cboPrintSelection, Qt::Key_Down);
-    QTest::keyClick(window->cboPrintSelection, Qt::Key_Down);
+    QTest::keyClick(window->PrintBox(), Qt::Key_Down);
+    QTest::keyClick(window->PrintBox(), Qt::Key_Down);
 
-    ASSERT_EQ(window->cboPrintSelection->currentText(), "Capture Only");
+    ASSERT_EQ(window->PrintBox()->currentText(), "Capture Only");
     std::string expected = before;
     expected.replace(4, 4, std::string("\x02\x00\x00\x00", 4));
     EXPECT_EQ(Read("karvin.cfg"), expected);
 
-    QTest::keyClick(window->cboDefaultFormat, Qt::Key_End);
-    QTest::keyClick(window->cboCapSelection, Qt::Key_Home);
+    QTest::keyClick(window->FormatBox(), Qt::Key_End);
+    QTest::keyClick(window->MethodBox(), Qt::Key_Home);
     EXPECT_EQ(ReadSettings().DefaultFormat, 6);
     EXPECT_EQ(ReadSettings().CapSelection, 0);
 }
@@ -124,7 +124,7 @@ TEST_F(MainWindow, AnOptionThatCannotBeWrittenIsReported) {
     fs::create_directory_symlink(Scratch / "elsewhere", Work());
     Dialogs.MessageAnswers = {TMsgResult::OK};
 
-    QTest::keyClick(window->cboDefaultFormat, Qt::Key_Down);
+    QTest::keyClick(window->FormatBox(), Qt::Key_Down);
 
     ASSERT_EQ(Dialogs.Calls.size(), 1u);
     EXPECT_EQ(Dialogs.Calls[0].Caption, "Error");
@@ -165,7 +165,7 @@ TEST_F(MainWindow, FirstAppearanceFollowsStartMinimizedAndNoMinimize) {
                                   (c.TrayAvailable ? ", tray" : ", no tray");
         EXPECT_EQ(window->isVisible(), c.Visible) << label;
         EXPECT_EQ(window->isMinimized(), c.Minimized) << label;
-        EXPECT_FALSE(window->ShowMainTimer->isActive()) << label;
+        EXPECT_FALSE(window->ShowTimer()->isActive()) << label;
         EXPECT_TRUE(Tray.Visible) << label;
     }
 }
@@ -234,7 +234,7 @@ TEST_F(MainWindow, ExitAsksBeforeDeletingUnsavedCaptures) {
     EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Question);
     EXPECT_EQ(Dialogs.Calls[0].Buttons, unsigned(mbYes | mbNo));
     EXPECT_EQ(Closed->count(), 0);
-    EXPECT_FALSE(window->ExitRequested);
+    EXPECT_FALSE(window->Exiting());
     EXPECT_EQ(FilesLeft(), (std::vector<std::string>{"karvin.cfg", "pic1.bmp", "repeat.dat"}));
 
     Dialogs.MessageAnswers = {TMsgResult::Yes};
@@ -269,7 +269,7 @@ TEST_F(MainWindow, ExitWithoutQuestionWhenNothingIsUnsavedOrNoConfirmationIsWant
             Put(name);
         auto window = Start();
         if (c.AfterStart == SaveElsewhere)
-            window->ImagePaths[0] = QString::fromStdString((Scratch / "saved.png").string());
+            window->List()->Rename(0, QString::fromStdString((Scratch / "saved.png").string()));
         if (c.AfterStart == DeleteFile)
             fs::remove(Work() / "pic1.png");
 
@@ -296,7 +296,7 @@ TEST_F(MainWindow, TheCloseBoxGoesThroughTheExitQuestion) {
     Dialogs.MessageAnswers = {TMsgResult::Yes};
     window->close();
     EXPECT_EQ(Closed->count(), 1);
-    EXPECT_TRUE(window->ExitRequested);
+    EXPECT_TRUE(window->Exiting());
     EXPECT_EQ(Dialogs.MessageLog().size(), 2);
 }
 
@@ -331,7 +331,7 @@ TEST_F(MainWindow, ARefusedWorkingFolderIsReportedAndTheWindowStillOpens) {
     EXPECT_TRUE(Dialogs.Calls[0].Text.contains("is a symbolic link"))
         << Dialogs.Calls[0].Text.toStdString();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->ShowMainTimer->isActive());
+    EXPECT_FALSE(window->ShowTimer()->isActive());
 
     window->Exit2Click(); // leaving works all the same
     EXPECT_EQ(Closed->count(), 1);

@@ -2,7 +2,7 @@
 // box with Fit To Window and "View 100%", and the progress bar.
 #include "tests/app/frm_main_fixture.h"
 
-#include "app/image_scroll_box.h"
+#include "widgets/image_scroll_box.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "tests/imaging/test_images.h"
 
@@ -15,11 +15,11 @@ namespace {
 class MainWindowView : public MainWindow {
 protected:
     // The window shown with its view at exactly that outer size.
-    std::unique_ptr<TfrmMain> StartWithView(int width, int height) {
+    std::unique_ptr<TfrmMainDriver> StartWithView(int width, int height) {
         auto window = StartShown();
-        window->MainImage->setFixedSize(width, height);
+        window->ImageView()->setFixedSize(width, height);
         QCoreApplication::processEvents();
-        EXPECT_EQ(window->MainImage->size(), QSize(width, height));
+        EXPECT_EQ(window->ImageView()->size(), QSize(width, height));
         return window;
     }
 };
@@ -32,24 +32,24 @@ TEST_F(MainWindowView, ClickingARowShowsItsImageAtTheChosenZoom) {
     PutImage("pic1.bmp", first);
     PutImage("pic2.bmp", second);
     auto window = StartShown();
-    ASSERT_TRUE(window->MainImage->Graphic().Empty());
+    ASSERT_TRUE(window->ImageView()->Graphic().Empty());
     ChooseZoom(*window, "View 50%"); // nothing shown yet: nothing to zoom
-    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+    EXPECT_TRUE(window->ImageView()->Graphic().Empty());
 
     const int row = RowOf(*window, "pic2.bmp");
     ClickRow(*window, row);
 
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(second));
-    EXPECT_EQ(window->MainImage->ZoomPercent(), 50.0f);
-    EXPECT_EQ(window->MainImage->DisplayGraphic().Width(), 30);
-    EXPECT_EQ(window->StatusText(), window->ImagePaths[row] + ", 60x20, High Color");
-    EXPECT_TRUE(window->lvPicNames->hasFocus());
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(second));
+    EXPECT_EQ(window->ImageView()->ZoomPercent(), 50.0f);
+    EXPECT_EQ(window->ImageView()->DisplayGraphic().Width(), 30);
+    EXPECT_EQ(window->StatusText(), window->Paths()[row] + ", 60x20, High Color");
+    EXPECT_TRUE(window->List()->hasFocus());
 
     // Moving through the list with the keyboard shows each row as a click does.
     const Qt::Key towardsFirst = RowOf(*window, "pic1.bmp") < row ? Qt::Key_Up : Qt::Key_Down;
-    QTest::keyClick(window->lvPicNames, towardsFirst);
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(first));
-    EXPECT_EQ(window->MainImage->ZoomPercent(), 50.0f);
+    QTest::keyClick(window->List(), towardsFirst);
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(first));
+    EXPECT_EQ(window->ImageView()->ZoomPercent(), 50.0f);
     EXPECT_TRUE(Dialogs.Calls.empty());
 }
 
@@ -83,9 +83,9 @@ TEST_F(MainWindowView, StatusLineGivesPathSizeAndColourDepth) {
         const int row = RowOf(*window, QString(c.Name).toLower());
         ASSERT_GE(row, 0) << c.Name;
         ClickRow(*window, row);
-        EXPECT_EQ(window->StatusText(), window->ImagePaths[row] + c.Ending) << c.Name;
+        EXPECT_EQ(window->StatusText(), window->Paths()[row] + c.Ending) << c.Name;
     }
-    ClickRow(*window, window->lvPicNames->topLevelItemCount() - 1);
+    ClickRow(*window, window->List()->topLevelItemCount() - 1);
     EXPECT_EQ(window->StatusText(), Path(saved) + ", 11x13, High Color");
     EXPECT_TRUE(Dialogs.Calls.empty());
 }
@@ -98,15 +98,15 @@ TEST_F(MainWindowView, AVanishedFileChangesNothing) {
     ClickRow(*window, RowOf(*window, "pic1.bmp"));
     const QString status = window->StatusText();
     // Even the copy that "View 100%" would bring back stays where it is.
-    window->WorkImage = MakeNoise(5, 5);
+    window->WorkImage() = MakeNoise(5, 5);
     std::filesystem::remove(Work() / "pic2.bmp");
 
     ClickRow(*window, RowOf(*window, "pic2.bmp"));
 
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(shown));
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(shown));
     EXPECT_EQ(window->StatusText(), status);
-    EXPECT_FALSE(window->WorkImage.Empty());
-    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 2);
+    EXPECT_FALSE(window->WorkImage().Empty());
+    EXPECT_EQ(window->List()->topLevelItemCount(), 2);
     EXPECT_TRUE(Dialogs.Calls.empty());
 }
 
@@ -123,7 +123,7 @@ TEST_F(MainWindowView, AnUnreadableImageIsReportedAndLeavesTheViewEmpty) {
     EXPECT_EQ(Dialogs.Calls[0].Caption, "Error");
     EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Critical);
     EXPECT_FALSE(Dialogs.Calls[0].Text.isEmpty());
-    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+    EXPECT_TRUE(window->ImageView()->Graphic().Empty());
     EXPECT_EQ(window->StatusText(), "");
 }
 
@@ -149,7 +149,7 @@ TEST_F(MainWindowView, FitToWindowEndsAtTheLargestZoomWithoutScrollBars) {
         ChooseZoom(*window, "Fit To Window");
         ClickRow(*window, 0);
 
-        TImageScrollBox& view = *window->MainImage;
+        TImageScrollBox& view = *window->ImageView();
         EXPECT_EQ(view.ZoomPercent(), float(c.Zoom)) << name;
         EXPECT_EQ(view.ZoomMode(), zmPercent) << name;
         EXPECT_FALSE(view.HorzScrollBarVisible() || view.VertScrollBarVisible()) << name;
@@ -168,9 +168,9 @@ TEST_F(MainWindowView, FitToWindowNeverGoesBelowOnePercent) {
 
     ChooseZoom(*window, "Fit To Window");
 
-    EXPECT_EQ(window->MainImage->ZoomPercent(), 1.0f);
-    EXPECT_EQ(window->MainImage->DisplayGraphic().Height(), 400);
-    EXPECT_TRUE(window->MainImage->VertScrollBarVisible());
+    EXPECT_EQ(window->ImageView()->ZoomPercent(), 1.0f);
+    EXPECT_EQ(window->ImageView()->DisplayGraphic().Height(), 400);
+    EXPECT_TRUE(window->ImageView()->VertScrollBarVisible());
 }
 
 TEST_F(MainWindowView, View100BringsBackTheImageFromBeforeTheLastTransform) {
@@ -180,54 +180,54 @@ TEST_F(MainWindowView, View100BringsBackTheImageFromBeforeTheLastTransform) {
     ClickRow(*window, 0);
     ChooseZoom(*window, "View 200%");
     // A grey capture: the copy from before the conversion is kept in WorkImage.
-    window->WorkImage = window->MainImage->Graphic();
+    window->WorkImage() = window->ImageView()->Graphic();
     TConvertToGrayTransform grey;
-    grey.ApplyOnDest(window->WorkImage, window->MainImage->Graphic());
-    window->MainImage->Redraw(true);
-    const std::vector<uint32_t> greyPixels = Pixels(window->MainImage->Graphic());
+    grey.ApplyOnDest(window->WorkImage(), window->ImageView()->Graphic());
+    window->ImageView()->Redraw(true);
+    const std::vector<uint32_t> greyPixels = Pixels(window->ImageView()->Graphic());
     ASSERT_NE(greyPixels, Pixels(capture));
 
     ChooseZoom(*window, "View 100%");
 
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(capture));
-    EXPECT_TRUE(window->WorkImage.Empty());
-    EXPECT_EQ(window->MainImage->ZoomMode(), zmOriginalSize);
-    EXPECT_EQ(window->MainImage->DisplayGraphic().Width(), 50);
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(capture));
+    EXPECT_TRUE(window->WorkImage().Empty());
+    EXPECT_EQ(window->ImageView()->ZoomMode(), zmOriginalSize);
+    EXPECT_EQ(window->ImageView()->DisplayGraphic().Width(), 50);
 
     ChooseZoom(*window, "View 100%"); // again: unchanged
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(capture));
-    EXPECT_EQ(window->MainImage->ZoomPercent(), 100.0f);
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(capture));
+    EXPECT_EQ(window->ImageView()->ZoomPercent(), 100.0f);
 
     ChooseZoom(*window, "View 25%");
-    EXPECT_EQ(window->MainImage->ZoomPercent(), 25.0f);
+    EXPECT_EQ(window->ImageView()->ZoomPercent(), 25.0f);
     ChooseZoom(*window, "View 100%"); // without a copy: only the zoom
-    EXPECT_EQ(window->MainImage->ZoomPercent(), 100.0f);
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(capture));
+    EXPECT_EQ(window->ImageView()->ZoomPercent(), 100.0f);
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(capture));
 }
 
 TEST_F(MainWindowView, EveryZoomItemSetsItsPercentage) {
     PutImage("pic1.bmp", MakeNoise(8, 8));
     auto window = StartShown();
     ClickRow(*window, 0);
-    for (int index = 1; index < window->cboViewPercent->count(); ++index) {
-        const QString item = window->cboViewPercent->itemText(index);
+    for (int index = 1; index < window->ZoomBox()->count(); ++index) {
+        const QString item = window->ZoomBox()->itemText(index);
         ChooseZoom(*window, item);
-        EXPECT_EQ(QString("View %1%").arg(window->MainImage->ZoomPercent()), item);
+        EXPECT_EQ(QString("View %1%").arg(window->ImageView()->ZoomPercent()), item);
     }
 }
 
 TEST_F(MainWindowView, ProgressBarShowsWhileATransformRuns) {
     auto window = StartShown();
-    EXPECT_FALSE(window->ProgressBar->isVisible());
-    EXPECT_EQ(window->ProgressBar->minimum(), 0);
-    EXPECT_EQ(window->ProgressBar->maximum(), 100);
+    EXPECT_FALSE(window->Progress()->isVisible());
+    EXPECT_EQ(window->Progress()->minimum(), 0);
+    EXPECT_EQ(window->Progress()->maximum(), 100);
 
     std::vector<std::pair<int, bool>> seen; // value and visibility at each report
     TConvertToGrayTransform grey;
     const TProgressCallback report = window->ReportProgressCallback();
     grey.SetProgressCallback([&](TImageTransform& sender, int percent) {
         report(sender, percent);
-        seen.emplace_back(window->ProgressBar->value(), window->ProgressBar->isVisible());
+        seen.emplace_back(window->Progress()->value(), window->Progress()->isVisible());
     });
     TDibGraphic image = MakeNoise(300, 300);
     grey.Apply(image);
@@ -236,5 +236,5 @@ TEST_F(MainWindowView, ProgressBarShowsWhileATransformRuns) {
     EXPECT_EQ(seen.front(), std::make_pair(0, true));
     EXPECT_EQ(seen[seen.size() / 2].second, true);
     EXPECT_FALSE(seen.back().second); // 100: done
-    EXPECT_FALSE(window->ProgressBar->isVisible());
+    EXPECT_FALSE(window->Progress()->isVisible());
 }

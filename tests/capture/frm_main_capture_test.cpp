@@ -2,7 +2,7 @@
 // working folder, the list, the status line and on the clipboard after pressing PrintScreen.
 #include "tests/app/frm_main_fixture.h"
 
-#include "app/image_scroll_box.h"
+#include "widgets/image_scroll_box.h"
 #include "capture/mouse_pointer.h"
 #include "platform/dib_qimage.h"
 #include "store/file_io.h"
@@ -69,10 +69,10 @@ protected:
                 names.push_back(name);
         return names;
     }
-    static std::vector<int> SelectedRows(const TfrmMain& window) {
+    static std::vector<int> SelectedRows(const TfrmMainDriver& window) {
         std::vector<int> rows;
-        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
-            if (window.lvPicNames->topLevelItem(row)->isSelected())
+        for (int row = 0; row < window.List()->topLevelItemCount(); ++row)
+            if (window.List()->topLevelItem(row)->isSelected())
                 rows.push_back(row);
         return rows;
     }
@@ -129,14 +129,14 @@ TEST_F(Capture, PrintScreenStoresTheScreenListsItAndGivesTheFocusBack) {
     ASSERT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
     EXPECT_EQ(Pixels(Stored("pic1.bmp")), Pixels(Screen.Pixels));
     ASSERT_EQ(Rows(*window), QStringList{"pic1.bmp"});
-    EXPECT_EQ(window->ImagePaths, QStringList{Path(WorkFile("pic1.bmp"))});
-    EXPECT_EQ(window->ImageURLs, QStringList{""});
+    EXPECT_EQ(window->Paths(), QStringList{Path(WorkFile("pic1.bmp"))});
+    EXPECT_EQ(window->URLs(), QStringList{""});
     EXPECT_EQ(SelectedRows(*window), std::vector<int>{0});
     EXPECT_EQ(window->StatusText(), Path(WorkFile("pic1.bmp")) + ", 320x200, High Color");
     EXPECT_EQ(ClipboardPixels(), Pixels(Screen.Pixels));
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(Screen.Pixels));
-    EXPECT_EQ(window->MainImage->ZoomPercent(), 100.0f);
-    EXPECT_EQ(window->cboViewPercent->currentText(), "View 100%");
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(Screen.Pixels));
+    EXPECT_EQ(window->ImageView()->ZoomPercent(), 100.0f);
+    EXPECT_EQ(window->ZoomBox()->currentText(), "View 100%");
     // Out of the way first, and only then the picture; the keys released meanwhile.
     EXPECT_TRUE(window->isMinimized() || window->isHidden());
     EXPECT_EQ(Windows.WaitedFor, std::vector<TWindowId>{TWindowId(window->winId())});
@@ -155,7 +155,7 @@ TEST_F(Capture, PrintScreenStoresTheScreenListsItAndGivesTheFocusBack) {
     EXPECT_EQ(Sound.Beeps, 2);
     ASSERT_EQ(Captures(), (std::vector<std::string>{"pic1.bmp", "pic2.bmp"}));
     EXPECT_EQ(Pixels(Stored("pic2.bmp")), Pixels(Screen.Pixels));
-    EXPECT_EQ(window->lvPicNames->topLevelItem(1)->text(1), "pic2.bmp");
+    EXPECT_EQ(window->List()->topLevelItem(1)->text(1), "pic2.bmp");
     EXPECT_EQ(SelectedRows(*window), std::vector<int>{1});
     EXPECT_EQ(window->StatusText(), Path(WorkFile("pic2.bmp")) + ", 320x200, High Color");
     EXPECT_EQ(Windows.Activated, (std::vector<TWindowId>{Editor, Editor}));
@@ -202,7 +202,7 @@ TEST_F(Capture, AWindowThatClosedOrIsOffTheScreen) {
     Windows.Foreground = Windows.Add({"editor", "Editor", {400, 10, 50, 50}, {402, 30, 46, 28}});
     ASSERT_TRUE(PressPrintScreen());
     EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
-    EXPECT_EQ(window->ImagePaths.size(), 1);
+    EXPECT_EQ(window->Paths().size(), 1);
     EXPECT_EQ(Sound.Beeps, 1);
     EXPECT_TRUE(BothHotKeysRegistered());
     EXPECT_TRUE(Dialogs.Calls.empty());
@@ -286,7 +286,7 @@ TEST_F(Capture, EveryFormatGetsTheNextNameWithItsExtension) {
         PutCaptureSettings({{sfDefaultFormat, format}});
         window->ApplySettings();
         ASSERT_TRUE(PressPrintScreen());
-        EXPECT_EQ(window->ImagePaths.last().toStdString(), WorkFile(names[format]));
+        EXPECT_EQ(window->Paths().last().toStdString(), WorkFile(names[format]));
         EXPECT_TRUE(FileExists(WorkFile(names[format]))) << names[format];
         // Captures often show secrets: only their owner may read them, whatever the umask.
         struct stat info {};
@@ -310,7 +310,7 @@ TEST_F(Capture, APaletteScreenStoresTheReducedPictureAndKeepsTheCapture) {
     EXPECT_EQ(stored.ImageFormat(), ifColor256);
     EXPECT_EQ(window->StatusText(), Path(WorkFile("pic1.bmp")) + ", 320x200, 256 colors");
     // "View 100%" brings back the capture as it was grabbed.
-    EXPECT_EQ(Pixels(window->WorkImage), Pixels(Screen.Pixels));
+    EXPECT_EQ(Pixels(window->WorkImage()), Pixels(Screen.Pixels));
 }
 
 TEST_F(Capture, PrintChoicesStoreOrLeaveOutTheCapture) {
@@ -327,8 +327,8 @@ TEST_F(Capture, PrintChoicesStoreOrLeaveOutTheCapture) {
 
         EXPECT_EQ(Sound.Beeps, 1) << c.Choice;
         EXPECT_EQ(Captures().size(), c.Stored ? 1u : 0u) << c.Choice;
-        EXPECT_EQ(window->ImagePaths.size(), c.Stored ? 1 : 0) << c.Choice;
-        EXPECT_EQ(window->MainImage->Graphic().Empty(), !c.Stored) << c.Choice;
+        EXPECT_EQ(window->Paths().size(), c.Stored ? 1 : 0) << c.Choice;
+        EXPECT_EQ(window->ImageView()->Graphic().Empty(), !c.Stored) << c.Choice;
         // The clipboard keeps the capture whatever the choice.
         EXPECT_EQ(ClipboardPixels(), Pixels(Screen.Pixels)) << c.Choice;
         EXPECT_TRUE(BothHotKeysRegistered()) << c.Choice;
@@ -355,7 +355,7 @@ TEST_F(Capture, TwoHundredImagesBringAWarningBeforeEveryCapture) {
     EXPECT_EQ(Dialogs.MessageLog(), (QStringList{warning, warning}));
     EXPECT_EQ(Dialogs.Calls[0].Icon, TMsgIcon::Warning);
     // The warning does not stop the capture.
-    EXPECT_EQ(window->ImagePaths.size(), 202);
+    EXPECT_EQ(window->Paths().size(), 202);
     EXPECT_EQ(Captures(), (std::vector<std::string>{"pic1.bmp", "pic2.bmp", "pic3.bmp"}));
 }
 
@@ -426,14 +426,14 @@ TEST_F(Capture, ABrowserInFrontGivesTheCaptureItsPageAddress) {
         Windows.Windows[Editor].ClassName = c.ClassName;
         Browsers.Answer = c.Answer;
         Browsers.Asked.clear();
-        window->LongURL = !c.LongURL;
+        window->LongURL() = !c.LongURL;
 
         ASSERT_TRUE(PressPrintScreen());
 
         EXPECT_EQ(Browsers.Asked, c.Asked) << c.ClassName;
-        EXPECT_EQ(window->ImageURLs[row++], c.Url) << c.ClassName;
-        EXPECT_EQ(window->LongURL, c.LongURL) << c.ClassName;
-        EXPECT_TRUE(window->PendingURL.isEmpty());
+        EXPECT_EQ(window->URLs()[row++], c.Url) << c.ClassName;
+        EXPECT_EQ(window->LongURL(), c.LongURL) << c.ClassName;
+        EXPECT_TRUE(window->PendingURL().isEmpty());
     }
 }
 
@@ -450,7 +450,7 @@ TEST_F(Capture, TheWindowGoesOnWhileTheBrowserThinks) {
 
     EXPECT_TRUE(timerRan); // events were handled while the capture waited for the answer
     EXPECT_EQ(Browsers.AskedClasses, QStringList{"google-chrome"});
-    EXPECT_EQ(window->ImageURLs, QStringList{"https://example.org/slow"});
+    EXPECT_EQ(window->URLs(), QStringList{"https://example.org/slow"});
     EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
 }
 
@@ -492,9 +492,9 @@ TEST_F(Capture, AFullDiskReportsTheErrorListsNothingAndGivesTheHotKeysBack) {
     EXPECT_EQ(Dialogs.Calls[0].Text.toStdString(),
               "Cannot write file \"" + WorkFile("pic1.bmp") + "\": File too large");
     EXPECT_TRUE(Captures().empty()); // no half-written file, no temporary file
-    EXPECT_EQ(window->lvPicNames->topLevelItemCount(), 0);
-    EXPECT_TRUE(window->ImagePaths.isEmpty());
-    EXPECT_TRUE(window->ImageURLs.isEmpty());
+    EXPECT_EQ(window->List()->topLevelItemCount(), 0);
+    EXPECT_TRUE(window->Paths().isEmpty());
+    EXPECT_TRUE(window->URLs().isEmpty());
     EXPECT_TRUE(BothHotKeysRegistered());
 
     // With room again, the next capture is the first file.
@@ -579,16 +579,16 @@ TEST_F(Capture, OtherHotKeysOnlySetTheViewBackToHundredPercent) {
         ForgetWhatHappened();
         PutCaptureSettings({{sfPrintSelection, choice}});
         auto window = Start();
-        window->MainImage->AssignImage(MakeNoise(30, 20));
-        window->MainImage->SetZoomPercent(250);
-        window->cboViewPercent->setCurrentIndex(9);
+        window->ImageView()->AssignImage(MakeNoise(30, 20));
+        window->ImageView()->SetZoomPercent(250);
+        window->ZoomBox()->setCurrentIndex(9);
 
         window->WMHotKey(HotKeyZoomClose);
 
-        EXPECT_EQ(window->cboViewPercent->currentText(), "View 100%");
-        EXPECT_EQ(window->MainImage->Graphic().Empty(), choice == 1) << choice;
+        EXPECT_EQ(window->ZoomBox()->currentText(), "View 100%");
+        EXPECT_EQ(window->ImageView()->Graphic().Empty(), choice == 1) << choice;
         if (choice != 1) {
-            EXPECT_EQ(window->MainImage->ZoomPercent(), 100.0f);
+            EXPECT_EQ(window->ImageView()->ZoomPercent(), 100.0f);
         }
         EXPECT_TRUE(Screen.Grabs.empty());
     }
@@ -597,11 +597,11 @@ TEST_F(Capture, OtherHotKeysOnlySetTheViewBackToHundredPercent) {
 TEST_F(Capture, CropCaptureBorderCutsOnePixelOffEveryEdge) {
     auto window = Start();
     const TDibGraphic image = MakeNoise(9, 7);
-    window->MainImage->AssignImage(image);
+    window->ImageView()->AssignImage(image);
 
-    window->CropCaptureBorder();
+    window->Capture().CropCaptureBorder();
 
-    const TDibGraphic& cropped = window->MainImage->Graphic();
+    const TDibGraphic& cropped = window->ImageView()->Graphic();
     ASSERT_EQ(cropped.Width(), 7);
     ASSERT_EQ(cropped.Height(), 5);
     for (int y = 0; y < 5; ++y)

@@ -1,30 +1,23 @@
 // The capture on a real X server with a window manager: the keys pressed as the user would
 // (XTest), the real hot keys, screen, windows and clipboard; what lands in the working
 // folder, the list, the status line and the clipboard, and which window is active after.
-#include "app/frm_main.h"
-
-#include "app/image_scroll_box.h"
 #include "imaging/format_registry.h"
-#include "platform/clipboard.h"
 #include "platform/dib_qimage.h"
-#include "platform/hotkeys.h"
-#include "platform/screen.h"
-#include "platform/windows.h"
-#include "store/settings.h"
-#include "tests/fakes/fake_browser_urls.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fake_dialogs.h"
-#include "tests/fakes/fake_printer.h"
-#include "tests/fakes/fake_sound.h"
-#include "tests/fakes/fake_tray_icon.h"
-#include "tests/store/work_folder_fixture.h"
+#include "tests/scripts/skip_outside_ci.h"
+#include "weblink/browser_url.h"
+#include "widgets/image_scroll_box.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 
 // X headers come after every Qt header.
-#include "tests/platform/x11_helpers.h"
-#include "tests/scripts/skip_outside_ci.h"
+#include "tests/capture/main_window_x11_fixture.h"
 #include "tests/weblink/chromium_helper.h"
 
 #include <X11/keysym.h>
@@ -40,19 +33,11 @@ std::vector<uint32_t> Pixels(const TDibGraphic& image) {
     return pixels;
 }
 
-class CaptureX11 : public TWorkFolderTest {
+class CaptureX11 : public TMainWindowX11<TFakeDialogs> {
 protected:
-    void PutCaptureSettings(int method) {
-        TSettingsRecord record;
-        record.CapSelection = method;
-        record.PrintSelection = 2; // "Capture Only"
-        EnsureWorkFolder();
-        WriteSettings(record);
-    }
     // Karvin started and shown, as two seconds after its start.
-    std::unique_ptr<TfrmMain> StartShown(IBrowserURLs& browsers) {
-        auto window = std::make_unique<TfrmMain>(TServices{
-            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, browsers, Printer});
+    std::unique_ptr<TfrmMainDriver> StartShown(IBrowserURLs& browsers) {
+        auto window = StartMain(browsers);
         window->ShowMainTimerTimer();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -71,24 +56,12 @@ protected:
         return editor;
     }
     // Presses the keys and waits until the capture is listed.
-    bool CaptureWith(TfrmMain& window, std::initializer_list<KeySym> keys) {
-        const auto rows = window.ImagePaths.size();
+    bool CaptureWith(TfrmMainDriver& window, std::initializer_list<KeySym> keys) {
+        const auto rows = window.Paths().size();
         User.PressKeys(keys);
-        return WaitUntil([&] { return window.ImagePaths.size() == rows + 1; }, 10000);
+        return WaitUntil([&] { return window.Paths().size() == rows + 1; }, 10000);
     }
     std::string WorkFile(const std::string& name) const { return (Work() / name).string(); }
-
-    TOtherClient User;
-    TFakeDialogs Dialogs;
-    TQtClipboard Clipboard;
-    TFakeTrayIcon Tray;
-    TX11Windows Windows;
-    TX11Screen Screen;
-    TFakeDesktop Desktop;
-    TX11HotKeys HotKeys;
-    TFakeSound Sound;
-    TFakeBrowserURLs Browsers;
-    TRecordingPrinter Printer;
 };
 
 } // namespace
@@ -123,10 +96,10 @@ TEST_F(CaptureX11, PrintScreenAndCtrlAltPStoreTheScreenAndGiveTheFocusBack) {
         EXPECT_EQ(Pixels(QImageToDib(QImage::fromData(*png, "PNG"))), Pixels(screen)) << name;
 
         EXPECT_EQ(Sound.Beeps, stored);
-        EXPECT_EQ(window->lvPicNames->topLevelItem(stored - 1)->text(1),
+        EXPECT_EQ(window->List()->topLevelItem(stored - 1)->text(1),
                   QString::fromStdString(name));
-        EXPECT_EQ(window->lvPicNames->selectedItems(),
-                  QList<QTreeWidgetItem*>{window->lvPicNames->topLevelItem(stored - 1)});
+        EXPECT_EQ(window->List()->selectedItems(),
+                  QList<QTreeWidgetItem*>{window->List()->topLevelItem(stored - 1)});
         EXPECT_EQ(window->StatusText().toStdString(),
                   WorkFile(name) + ", " + std::to_string(screen.Width()) + "x" +
                       std::to_string(screen.Height()) + ", High Color");
@@ -174,10 +147,10 @@ TEST_F(CaptureX11, ACaptureOfChromiumKeepsItsPageAddressAndOtherWindowsNone) {
         30000));
 
     ASSERT_TRUE(CaptureWith(*window, {XK_Print}));
-    EXPECT_EQ(window->ImageURLs, QStringList{chromium.PageAddress});
+    EXPECT_EQ(window->URLs(), QStringList{chromium.PageAddress});
 
     const Window editor = ShowEditor();
     ASSERT_TRUE(CaptureWith(*window, {XK_Print}));
-    EXPECT_EQ(window->ImageURLs, (QStringList{chromium.PageAddress, ""}));
+    EXPECT_EQ(window->URLs(), (QStringList{chromium.PageAddress, ""}));
     EXPECT_TRUE(WaitUntil([&] { return Windows.ForegroundWindow() == editor; }));
 }

@@ -32,7 +32,7 @@ protected:
     }
 
     // "Capture Only" into BMP files with the method.
-    std::unique_ptr<TfrmMain> StartWith(int method) {
+    std::unique_ptr<TfrmMainDriver> StartWith(int method) {
         TSettingsRecord record;
         record.CapSelection = method;
         record.PrintSelection = 2;
@@ -324,12 +324,12 @@ TEST_F(SelectionCapture, TimerCaptureRefusesWhatWaitsForTheUserButRepeatsAStored
         auto window = StartWith(c.Method);
         if (c.Repeat)
             Put("repeat.dat", *c.Repeat);
-        window->TimerCaptureOn = true;
+        window->TimerCaptureOn() = true;
 
         ASSERT_TRUE(PressPrintScreen());
 
         EXPECT_TRUE(WindowsShown().isEmpty()) << c.Method;
-        EXPECT_FALSE(window->RegionTimer->isActive()) << c.Method;
+        EXPECT_FALSE(window->RegionTimer()->isActive()) << c.Method;
         EXPECT_EQ(Captures().size(), c.Captured ? 1u : 0u) << c.Method;
         EXPECT_TRUE(HotKeysBack()) << c.Method;
         EXPECT_TRUE(Dialogs.MessageLog().isEmpty()) << c.Method;
@@ -339,7 +339,7 @@ TEST_F(SelectionCapture, TimerCaptureRefusesWhatWaitsForTheUserButRepeatsAStored
 TEST_F(SelectionCapture, UnderTimerCaptureABrokenStoredRectangleIsReportedAtEveryTick) {
     auto window = StartWith(cmUserRectangleWithRepeat);
     Put("repeat.dat", "garbage\r\n");
-    window->TimerCaptureOn = true;
+    window->TimerCaptureOn() = true;
     Dialogs.MessageAnswers = {TMsgResult::OK};
 
     ASSERT_TRUE(PressPrintScreen());
@@ -381,16 +381,16 @@ TEST_F(SelectionCapture, TwoPressesWithoutMovingTakeTheClientAreaUnderThePointer
 
     ASSERT_TRUE(PressPrintScreen());
 
-    EXPECT_TRUE(window->RegionTimer->isActive());
-    EXPECT_EQ(window->RegionTimer->interval(), 700);
-    EXPECT_EQ(window->HighlightedWindow, 0u);
+    EXPECT_TRUE(window->RegionTimer()->isActive());
+    EXPECT_EQ(window->RegionTimer()->interval(), 700);
+    EXPECT_EQ(window->HighlightedWindow(), 0u);
     EXPECT_TRUE(HotKeysBack());
     EXPECT_TRUE(Captures().empty());
     EXPECT_EQ(Sound.Beeps, 0);
 
     ASSERT_TRUE(PressPrintScreen());
 
-    EXPECT_FALSE(window->RegionTimer->isActive());
+    EXPECT_FALSE(window->RegionTimer()->isActive());
     ASSERT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
     ExpectSameImage(Stored(), Picture.copy(EditorClient));
     EXPECT_EQ(Sound.Beeps, 1);
@@ -405,22 +405,22 @@ TEST_F(SelectionCapture, TheHighlightFollowsThePointerAndGoesWithTheCapture) {
 
     // The timer's own tick.
     ASSERT_TRUE(QTest::qWaitFor([&] { return Highlight() != nullptr; }, 3000));
-    EXPECT_EQ(window->HighlightedWindow, Editor);
+    EXPECT_EQ(window->HighlightedWindow(), Editor);
     const QRect editorArea = EditorClient.adjusted(2, 2, -2, -2);
     EXPECT_EQ(Highlight()->geometry(), editorArea);
     ExpectSameImage(Highlight()->grab().toImage(), InvertedPicture(Picture.copy(editorArea)));
-    EXPECT_TRUE(window->RegionTimer->isActive());
-    EXPECT_FALSE(window->RegionTickBusy);
+    EXPECT_TRUE(window->RegionTimer()->isActive());
+    EXPECT_FALSE(window->RegionTickBusy());
 
     // The pointer stays: the highlight stays as it is.
     QWidget* first = Highlight();
-    window->RegionTimerTimer();
+    window->Capture().RegionTimerTimer();
     EXPECT_EQ(Highlight(), first);
-    EXPECT_TRUE(window->RegionTimer->isActive());
+    EXPECT_TRUE(window->RegionTimer()->isActive());
 
     Screen.Pointer = ViewerClient.center();
-    window->RegionTimerTimer();
-    EXPECT_EQ(window->HighlightedWindow, Viewer);
+    window->Capture().RegionTimerTimer();
+    EXPECT_EQ(window->HighlightedWindow(), Viewer);
     ASSERT_NE(Highlight(), nullptr);
     EXPECT_EQ(Highlight()->geometry(), ViewerClient.adjusted(2, 2, -2, -2));
 
@@ -428,25 +428,25 @@ TEST_F(SelectionCapture, TheHighlightFollowsThePointerAndGoesWithTheCapture) {
 
     ExpectSameImage(Stored(), Picture.copy(ViewerClient));
     EXPECT_EQ(Highlight(), nullptr);
-    EXPECT_EQ(window->HighlightedWindow, 0u);
-    EXPECT_FALSE(window->RegionTimer->isActive());
+    EXPECT_EQ(window->HighlightedWindow(), 0u);
+    EXPECT_FALSE(window->RegionTimer()->isActive());
 }
 
 TEST_F(SelectionCapture, APressInTheMiddleOfATickCapturesAndNoHighlightComesBack) {
     auto window = StartWith(cmMouseSelectedRegion);
     Screen.Pointer = EditorClient.center();
     ASSERT_TRUE(PressPrintScreen());
-    window->RegionTimer->stop(); // the test plays the tick itself
+    window->RegionTimer()->stop(); // the test plays the tick itself
     // The press arrives while the tick lets the program's events through.
     QTimer::singleShot(0, [&] { EXPECT_TRUE(PressPrintScreen()); });
 
-    window->RegionTimerTimer();
+    window->Capture().RegionTimerTimer();
 
     ASSERT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
     ExpectSameImage(Stored(), Picture.copy(EditorClient));
     EXPECT_EQ(Highlight(), nullptr);
-    EXPECT_FALSE(window->RegionTimer->isActive());
-    EXPECT_FALSE(window->RegionTickBusy);
+    EXPECT_FALSE(window->RegionTimer()->isActive());
+    EXPECT_FALSE(window->RegionTickBusy());
     EXPECT_TRUE(HotKeysBack());
 }
 
@@ -454,15 +454,15 @@ TEST_F(SelectionCapture, APressWhileThePointerStaysOnTheHighlightedWindowCapture
     auto window = StartWith(cmMouseSelectedRegion);
     Screen.Pointer = EditorClient.center();
     ASSERT_TRUE(PressPrintScreen());
-    window->RegionTimerTimer();
-    window->RegionTimerTimer(); // same window: the tick stays busy
-    ASSERT_TRUE(window->RegionTickBusy);
-    window->RegionTimer->stop();
+    window->Capture().RegionTimerTimer();
+    window->Capture().RegionTimerTimer(); // same window: the tick stays busy
+    ASSERT_TRUE(window->RegionTickBusy());
+    window->RegionTimer()->stop();
 
     ASSERT_TRUE(PressPrintScreen());
 
     ExpectSameImage(Stored(), Picture.copy(EditorClient));
-    EXPECT_FALSE(window->RegionTickBusy);
+    EXPECT_FALSE(window->RegionTickBusy());
     EXPECT_EQ(Highlight(), nullptr);
 }
 
@@ -470,13 +470,13 @@ TEST_F(SelectionCapture, AnotherMethodEndsTheHighlighting) {
     auto window = StartWith(cmMouseSelectedRegion);
     Screen.Pointer = EditorClient.center();
     ASSERT_TRUE(PressPrintScreen());
-    window->RegionTimerTimer();
+    window->Capture().RegionTimerTimer();
     ASSERT_NE(Highlight(), nullptr);
 
     WriteSetting(sfCapSelection, cmFullScreen);
     ASSERT_TRUE(PressPrintScreen());
 
     EXPECT_EQ(Highlight(), nullptr);
-    EXPECT_FALSE(window->RegionTimer->isActive());
+    EXPECT_FALSE(window->RegionTimer()->isActive());
     ExpectSameImage(Stored(), Picture);
 }

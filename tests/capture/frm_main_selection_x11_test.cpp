@@ -1,24 +1,17 @@
 // The selection methods end to end on a real X server with a window manager: the user presses
 // PrintScreen and drags through XTest over a known picture of the screen, and the stored files
 // hold exactly what each method takes.
-#include "app/frm_main.h"
 #include "capture/capture_methods.h"
 #include "imaging/format_registry.h"
-#include "platform/clipboard.h"
-#include "platform/dialogs.h"
-#include "platform/hotkeys.h"
-#include "store/settings.h"
-#include "tests/fakes/fake_browser_urls.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fake_printer.h"
-#include "tests/fakes/fake_sound.h"
-#include "tests/fakes/fake_tray_icon.h"
-#include "tests/store/work_folder_fixture.h"
+#include "platform/dib_qimage.h"
+#include "platform/screen.h"
+#include "tests/capture/selection_test_support.h"
 
 #include <QApplication>
 #include <QTimer>
 
 // Xlib's macros clash with Qt's names: X headers come last.
+#include "tests/capture/main_window_x11_fixture.h"
 #include "tests/capture/selection_x11_support.h"
 
 #include <X11/keysym.h>
@@ -27,21 +20,18 @@ using namespace selection_test;
 
 namespace {
 
-class SelectionCaptureX11 : public TWorkFolderTest {
+class SelectionCaptureX11 : public TMainWindowX11<TQtDialogs> {
 protected:
     void SetUp() override {
         TWorkFolderTest::SetUp();
         EnsureWorkFolder();
         Picture = PatternPicture(1280, 1024);
-        ShowPicture(Other, Picture);
-        TSettingsRecord record;
-        record.PrintSelection = 2; // "Capture Only", into BMP files
-        WriteSettings(record);
-        Main = std::make_unique<TfrmMain>(TServices{Dialogs, Clipboard, Tray, Windows, Screen,
-                                                    Desktop, HotKeys, Sound, Browsers, Printer});
+        ShowPicture(User, Picture);
+        PutCaptureSettings(cmFullScreen);
+        Main = StartMain();
         // Left in the tray, as a start with the window hidden leaves it, so that the other
         // program's windows stay in front.
-        Main->ShowMainTimer->stop();
+        Main->ShowTimer()->stop();
     }
     void TearDown() override {
         Main.reset();
@@ -65,18 +55,7 @@ protected:
         ExpectSameImage(ScreenShows(Screen, Picture.rect()), Picture, "screen afterwards");
     }
 
-    TOtherClient Other;
-    TQtDialogs Dialogs;
-    TQtClipboard Clipboard;
-    TFakeTrayIcon Tray;
-    TX11Windows Windows;
-    TX11Screen Screen;
-    TFakeDesktop Desktop;
-    TX11HotKeys HotKeys;
-    TFakeSound Sound;
-    TFakeBrowserURLs Browsers;
-    TRecordingPrinter Printer;
-    std::unique_ptr<TfrmMain> Main;
+    std::unique_ptr<TfrmMainDriver> Main;
     QImage Picture;
 };
 
@@ -85,7 +64,7 @@ protected:
 TEST_F(SelectionCaptureX11, RectanglesAndEllipsesDrawnAndRepeatedShareTheStoredArea) {
     const QRect rect(100, 100, 400, 300);
     Choose(cmUserRectangle);
-    TScriptedUser drawRectangle(Other);
+    TScriptedUser drawRectangle(User);
     drawRectangle.Key(XK_Print)
         .Then([] {}, 500)
         .MoveTo({500, 400})
@@ -99,7 +78,7 @@ TEST_F(SelectionCaptureX11, RectanglesAndEllipsesDrawnAndRepeatedShareTheStoredA
     ExpectNoTrace();
 
     Choose(cmUserCircleWithRepeat);
-    TScriptedUser press(Other);
+    TScriptedUser press(User);
     press.Key(XK_Print);
     ASSERT_TRUE(Captures(press, "pic2.bmp"));
     ExpectSameImage(Stored("pic2.bmp"),
@@ -108,7 +87,7 @@ TEST_F(SelectionCaptureX11, RectanglesAndEllipsesDrawnAndRepeatedShareTheStoredA
 
     const QRect box(300, 200, 251, 180);
     Choose(cmUserCircle);
-    TScriptedUser drawEllipse(Other);
+    TScriptedUser drawEllipse(User);
     drawEllipse.Key(XK_Print)
         .Then([] {}, 500)
         .MoveTo({551, 380})
@@ -122,23 +101,23 @@ TEST_F(SelectionCaptureX11, RectanglesAndEllipsesDrawnAndRepeatedShareTheStoredA
     ExpectNoTrace();
 
     Choose(cmUserRectangleWithRepeat);
-    TScriptedUser again(Other);
+    TScriptedUser again(User);
     again.Key(XK_Print);
     ASSERT_TRUE(Captures(again, "pic4.bmp"));
     ExpectSameImage(Stored("pic4.bmp"), Inside(box), "rectangle of the ellipse");
-    EXPECT_EQ(Main->ImagePaths.size(), 4);
+    EXPECT_EQ(Main->Paths().size(), 4);
 }
 
 TEST_F(SelectionCaptureX11, TwoPressesTakeTheClientAreaOfTheWindowPointedAt) {
     // Another program's window, as the window manager would have marked it.
     const QRect client(200, 150, 400, 300);
-    Window target = ShowPicture(Other, Picture.copy(client).mirrored(), client.topLeft());
+    Window target = ShowPicture(User, Picture.copy(client).mirrored(), client.topLeft());
     const long normalState[2] = {1, 0};
-    Other.SetProperty(target, "WM_STATE", "WM_STATE", 32, normalState, 2);
+    User.SetProperty(target, "WM_STATE", "WM_STATE", 32, normalState, 2);
     const QImage shown = Picture.copy(client).mirrored();
     Choose(cmMouseSelectedRegion);
 
-    TScriptedUser first(Other);
+    TScriptedUser first(User);
     first.MoveTo(client.center()).Key(XK_Print).Start(100);
     // Within a tick of the timer the area shows inverted, all but a margin of 2 pixels.
     QImage highlighted = shown;
@@ -147,9 +126,9 @@ TEST_F(SelectionCaptureX11, TwoPressesTakeTheClientAreaOfTheWindowPointedAt) {
             highlighted.setPixel(x, y, Inverted(highlighted.pixel(x, y)));
     EXPECT_TRUE(
         WaitUntil([&] { return SamePixels(ScreenShows(Screen, client), highlighted); }, 3000));
-    EXPECT_TRUE(Main->ImagePaths.isEmpty());
+    EXPECT_TRUE(Main->Paths().isEmpty());
 
-    TScriptedUser second(Other);
+    TScriptedUser second(User);
     second.Key(XK_Print);
     ASSERT_TRUE(Captures(second, "pic1.bmp"));
     ExpectSameImage(Stored("pic1.bmp"), shown, "client area");

@@ -1,7 +1,7 @@
 // A browser that answers what the test says, and a record of who was asked.
 #pragma once
 
-#include "weblink/browser_url.h"
+#include "platform/browser_urls.h"
 
 #include <QPromise>
 #include <QStringList>

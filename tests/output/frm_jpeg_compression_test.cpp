@@ -2,7 +2,7 @@
 // it stores.
 #include "output/frm_jpeg_compression.h"
 
-#include "app/image_scroll_box.h"
+#include "widgets/image_scroll_box.h"
 #include "imaging/format_registry.h"
 #include "tests/fakes/fake_dialogs.h"
 #include "tests/imaging/test_images.h"

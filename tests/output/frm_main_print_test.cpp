@@ -3,7 +3,7 @@
 // shows afterwards what it showed before.
 #include "tests/app/frm_main_fixture.h"
 
-#include "app/image_scroll_box.h"
+#include "widgets/image_scroll_box.h"
 #include "output/frm_print_error.h"
 #include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
@@ -28,29 +28,29 @@ protected:
         Screen.Pixels.NewImage(1024, 768, ifTrueColor);
     }
     // The window with these images listed (pic1, pic2, ... in the working folder).
-    std::unique_ptr<TfrmMain> StartWith(const std::vector<TDibGraphic>& images) {
+    std::unique_ptr<TfrmMainDriver> StartWith(const std::vector<TDibGraphic>& images) {
         for (std::size_t i = 0; i < images.size(); ++i)
             PutImage("pic" + std::to_string(i + 1) + ".bmp", images[i]);
         return StartShown();
     }
-    static void Select(TfrmMain& window, const std::vector<QString>& names) {
-        window.lvPicNames->clearSelection();
+    static void Select(TfrmMainDriver& window, const std::vector<QString>& names) {
+        window.List()->clearSelection();
         for (const QString& name : names)
-            window.lvPicNames->topLevelItem(RowOf(window, name))->setSelected(true);
+            window.List()->topLevelItem(RowOf(window, name))->setSelected(true);
     }
-    static void SelectAll(TfrmMain& window) {
-        for (int row = 0; row < window.lvPicNames->topLevelItemCount(); ++row)
-            window.lvPicNames->topLevelItem(row)->setSelected(true);
+    static void SelectAll(TfrmMainDriver& window) {
+        for (int row = 0; row < window.List()->topLevelItemCount(); ++row)
+            window.List()->topLevelItem(row)->setSelected(true);
     }
     // The window shows `name` as a click on its row shows it.
-    static void Show(TfrmMain& window, const QString& name) {
+    static void Show(TfrmMainDriver& window, const QString& name) {
         ClickRow(window, RowOf(window, name));
     }
 };
 
 struct TPrintCommand {
     const char* Name;
-    std::function<void(TfrmMain&)> Run;
+    std::function<void(TfrmMainDriver&)> Run;
 };
 
 const std::vector<TPrintCommand>& PrintCommands() {
@@ -98,7 +98,7 @@ TEST_F(MainWindowPrint, CommandsCheckTheSelectionBeforeThePrintDialog) {
     empty.reset();
 
     auto window = StartWith({MakeNoise(64, 48)});
-    window->lvPicNames->clearSelection();
+    window->List()->clearSelection();
     for (std::size_t i = 0; i < commands.size(); ++i) {
         Dialogs.Calls.clear();
         Printer.PrintDialogCount = 0;
@@ -126,7 +126,7 @@ TEST_F(MainWindowPrint, CancelledPrintDialogPrintsNothing) {
     EXPECT_TRUE(Printer.Jobs.empty());
     EXPECT_EQ(Printer.Batches, 0);
     EXPECT_TRUE(Dialogs.Calls.empty());
-    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+    EXPECT_TRUE(window->ImageView()->Graphic().Empty());
 }
 
 TEST_F(MainWindowPrint, ImagesPrintsCentredAndTheViewShowsWhatItShowedBefore) {
@@ -135,7 +135,7 @@ TEST_F(MainWindowPrint, ImagesPrintsCentredAndTheViewShowsWhatItShowedBefore) {
     auto window = StartWith({capture, shown});
     Show(*window, "pic2.bmp");
     const QString statusBefore = window->StatusText();
-    const QString fileBefore = window->MainImage->FileName();
+    const QString fileBefore = window->ImageView()->FileName();
     Select(*window, {"pic1.bmp"});
     Printer.PrintDialogAnswers = {true};
 
@@ -147,8 +147,8 @@ TEST_F(MainWindowPrint, ImagesPrintsCentredAndTheViewShowsWhatItShowedBefore) {
     EXPECT_EQ(Pixels(pictures[0].Picture), Pixels(capture));
     EXPECT_EQ(Printer.Jobs[0].Title, "Karvin");
     EXPECT_EQ(Printer.Batches, 1);
-    EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(shown));
-    EXPECT_EQ(window->MainImage->FileName(), fileBefore);
+    EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(shown));
+    EXPECT_EQ(window->ImageView()->FileName(), fileBefore);
     EXPECT_EQ(window->StatusText(), statusBefore);
     EXPECT_TRUE(Dialogs.Calls.empty());
 }
@@ -170,7 +170,7 @@ TEST_F(MainWindowPrint, TallImagePrintsInSlicesThroughTheClipboard) {
     EXPECT_EQ(pictures[0].Picture.Height() + pictures[1].Picture.Height(), 2000);
     // The clipboard keeps the last slice; the view is empty again, as before the command.
     EXPECT_EQ(Pixels(QImageToDib(Clipboard.GetImage())), Pixels(pictures[1].Picture));
-    EXPECT_TRUE(window->MainImage->Graphic().Empty());
+    EXPECT_TRUE(window->ImageView()->Graphic().Empty());
 }
 
 TEST_F(MainWindowPrint, CaptionCommandsAskForTheCaptionAndPrintWithoutOneOnCancel) {
@@ -205,8 +205,8 @@ TEST_F(MainWindowPrint, CaptionCommandsAskForTheCaptionAndPrintWithoutOneOnCance
         const bool withDate = c.Title.startsWith("Caption, Date");
         EXPECT_EQ(page.Texts.size(), withDate ? 1u : 0u) << c.Title.toStdString();
     }
-    EXPECT_FALSE(window->ProgressBar->isVisible());
-    EXPECT_EQ(window->ProgressBar->maximum(), 100);
+    EXPECT_FALSE(window->Progress()->isVisible());
+    EXPECT_EQ(window->Progress()->maximum(), 100);
 }
 
 TEST_F(MainWindowPrint, HighImageGetsTheSelfClosingErrorWindowAndIsSkipped) {
@@ -288,8 +288,8 @@ TEST_F(MainWindowPrint, PrinterFailureIsToldOrReportedAndTheViewComesBack) {
         EXPECT_EQ(Dialogs.MessageLog(), c.Messages);
         for (const auto& call : Dialogs.Calls)
             EXPECT_EQ(call.Icon, TMsgIcon::Critical);
-        EXPECT_EQ(Pixels(window->MainImage->Graphic()), Pixels(shown));
-        EXPECT_FALSE(window->ProgressBar->isVisible());
+        EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(shown));
+        EXPECT_FALSE(window->Progress()->isVisible());
     }
     EXPECT_TRUE(Printer.EndedJobs().empty());
 }
@@ -306,8 +306,8 @@ TEST_F(MainWindowPrint, ThumbnailsPassTheTilesThroughTheClipboard) {
     ASSERT_EQ(pictures.size(), 2u);
     EXPECT_EQ(pictures[1].Rect, QRect(800, 0, 750, 562));
     EXPECT_EQ(Pixels(QImageToDib(Clipboard.GetImage())), Pixels(pictures[1].Picture));
-    EXPECT_TRUE(window->MainImage->Graphic().Empty());
-    EXPECT_FALSE(window->ProgressBar->isVisible());
+    EXPECT_TRUE(window->ImageView()->Graphic().Empty());
+    EXPECT_FALSE(window->Progress()->isVisible());
 }
 
 TEST_F(MainWindowPrint, PrinterSetupShowsTheSetupDialog) {
@@ -320,10 +320,10 @@ TEST_F(MainWindowPrint, PrinterSetupShowsTheSetupDialog) {
 
 TEST_F(MainWindowPrint, PrintCaptureAndPrintImagePagePrintTheViewInTheirOwnBatch) {
     auto window = StartShown();
-    window->MainImage->AssignImage(MakeNoise(1000, 500));
+    window->ImageView()->AssignImage(MakeNoise(1000, 500));
 
-    EXPECT_TRUE(window->PrintCapture(1, "5", "3"));
-    EXPECT_TRUE(window->PrintImagePage());
+    EXPECT_TRUE(window->Print().PrintCapture(1, "5", "3"));
+    EXPECT_TRUE(window->Print().PrintImagePage());
 
     ASSERT_EQ(Printer.EndedJobs().size(), 2u);
     EXPECT_EQ(Printer.Batches, 2);
@@ -334,7 +334,7 @@ TEST_F(MainWindowPrint, PrintCaptureAndPrintImagePagePrintTheViewInTheirOwnBatch
 
     Printer.Offline = true;
     Dialogs.MessageAnswers = {TMsgResult::OK};
-    EXPECT_FALSE(window->PrintCapture(0, "5", "3"));
+    EXPECT_FALSE(window->Print().PrintCapture(0, "5", "3"));
     EXPECT_EQ(Dialogs.MessageLog(), QStringList{QString("Error|") + PrinterFailureText});
 }
 
@@ -353,9 +353,9 @@ TEST_F(MainWindowPrint, ConsoleTextIsRenderedAndPrintedByTheCaptureChoice) {
         Printer.Jobs.clear();
         Clipboard.SetText("C:\\>dir\r\nREADME   TXT\r\n");
 
-        window->RenderConsoleText();
+        window->Print().RenderConsoleText();
 
-        EXPECT_EQ(!window->MainImage->Graphic().Empty(), c.Rendered) << c.PrintSelection;
+        EXPECT_EQ(!window->ImageView()->Graphic().Empty(), c.Rendered) << c.PrintSelection;
         EXPECT_EQ(Clipboard.HasImage(), c.Rendered) << c.PrintSelection;
         EXPECT_EQ(Printer.EndedJobs().size(), c.Printed ? 1u : 0u) << c.PrintSelection;
         if (c.Printed) {
@@ -371,12 +371,12 @@ TEST_F(MainWindowPrint, ConsoleTextIsRenderedAndPrintedByTheCaptureChoice) {
 
 TEST_F(MainWindowPrint, PrintTextLinesOfAMissingFileFails) {
     auto window = StartShown();
-    EXPECT_THROW(window->PrintTextLines(Path((Scratch / "gone.txt").string())), EFileError);
+    EXPECT_THROW(window->Print().PrintTextLines(Path((Scratch / "gone.txt").string())), EFileError);
     EXPECT_TRUE(Printer.Jobs.empty());
 
     const std::string file = (Scratch / "dos.txt").string();
     WriteWholeFile(file, "line 1\r\nline 2\r\n");
-    EXPECT_TRUE(window->PrintTextLines(Path(file)));
+    EXPECT_TRUE(window->Print().PrintTextLines(Path(file)));
     ASSERT_EQ(Printer.EndedJobs().size(), 1u);
     EXPECT_EQ(Printer.Jobs[0].Pages[0].Texts.size(), 2u);
 }
@@ -413,7 +413,7 @@ TEST_F(MainWindowPrint, CapturesArePrintedByTheCaptureAndPrintChoice) {
             EXPECT_EQ(pictures[0].Rect, *c.Printed) << c.Choice << " " << c.PrintSize;
             EXPECT_EQ(Pixels(pictures[0].Picture), Pixels(Screen.Pixels));
         }
-        EXPECT_EQ(window->ImagePaths.size(), c.Stored ? 1 : 0) << c.Choice;
+        EXPECT_EQ(window->Paths().size(), c.Stored ? 1 : 0) << c.Choice;
     }
 
     // A printer that fails is told; the capture is stored all the same.
@@ -424,7 +424,7 @@ TEST_F(MainWindowPrint, CapturesArePrintedByTheCaptureAndPrintChoice) {
     Dialogs.MessageAnswers = {TMsgResult::OK};
     ASSERT_TRUE(HotKeys.Press(0, VkPrintScreen));
     EXPECT_EQ(Dialogs.MessageLog(), QStringList{QString("Error|") + PrinterFailureText});
-    EXPECT_EQ(window->ImagePaths.size(), 1);
+    EXPECT_EQ(window->Paths().size(), 1);
 }
 
 TEST_F(MainWindowPrint, PrintMenusAndTheToolButtonRunThePrintCommands) {
@@ -438,18 +438,18 @@ TEST_F(MainWindowPrint, PrintMenusAndTheToolButtonRunThePrintCommands) {
                                  "&Image(s) With Caption And Time-&Date Stamp",
                                  "Image(s) Stretch To &Full Page", "Image(s) As &Many To A Page"};
     auto window = StartWith({MakeNoise(64, 48)});
-    EXPECT_EQ(captions(window->Print1), entries + QStringList{"&Thumbnails"});
-    EXPECT_EQ(captions(window->ImageMenuPrint), entries + QStringList{"&ThumbNails"});
-    for (QMenu* print : {window->Print1, window->ImageMenuPrint})
+    EXPECT_EQ(captions(window->PrintMenu()), entries + QStringList{"&Thumbnails"});
+    EXPECT_EQ(captions(window->PopupPrintMenu()), entries + QStringList{"&ThumbNails"});
+    for (QMenu* print : {window->PrintMenu(), window->PopupPrintMenu()})
         for (int sub : {1, 2})
             EXPECT_EQ(captions(print->actions()[sub]->menu()),
                       (QStringList{"&Above Image", "&Below Image"}));
 
     // Every entry and the tool button reach their command: with nothing selected each
     // refuses (Stretch shows the print dialog, which is cancelled here).
-    window->lvPicNames->clearSelection();
+    window->List()->clearSelection();
     std::vector<QAction*> items;
-    for (QMenu* print : {window->Print1, window->ImageMenuPrint})
+    for (QMenu* print : {window->PrintMenu(), window->PopupPrintMenu()})
         for (QAction* item : print->actions())
             if (item->menu())
                 for (QAction* sub : item->menu()->actions())
@@ -461,17 +461,17 @@ TEST_F(MainWindowPrint, PrintMenusAndTheToolButtonRunThePrintCommands) {
     Dialogs.MessageAnswers.assign(15, TMsgResult::OK);
     for (QAction* item : items)
         item->trigger();
-    window->tbPrint->click();
+    window->ToolButton("tbPrint")->click();
     EXPECT_EQ(Dialogs.MessageLog().size(), 15);
     EXPECT_EQ(Printer.PrintDialogCount, 2);
 
     Select(*window, {"pic1.bmp"});
     Printer.PrintDialogAnswers = {true};
-    window->tbPrint->click();
+    window->ToolButton("tbPrint")->click();
     EXPECT_EQ(Printer.PrintedPictures().size(), 1u);
-    EXPECT_EQ(window->tbPrint->toolTip(), "Print");
+    EXPECT_EQ(window->ToolButton("tbPrint")->toolTip(), "Print");
 
     Printer.SetupAnswers = {true};
-    window->Printer1->trigger();
+    window->Entry("&File", "Printer Setup")->trigger();
     EXPECT_EQ(Printer.SetupCount, 1);
 }

@@ -2,8 +2,8 @@
 // JPEG quality window and the note windows played through the scripted dialogs.
 #include "tests/app/frm_main_fixture.h"
 
-#include "app/image_scroll_box.h"
-#include "app/tool_pictures.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/tool_pictures.h"
 #include "output/frm_jpeg_compression.h"
 #include "store/settings_files.h"
 #include "tests/imaging/test_images.h"
@@ -59,7 +59,7 @@ protected:
     void SetUp() override {
         MainWindow::SetUp();
         Window = Start();
-        Window->ProgramFolder = Folder("prog") + "/";
+        Window->Folder() = Folder("prog") + "/";
         Out = Folder("out");
     }
     void TearDown() override {
@@ -76,23 +76,21 @@ protected:
     int List(const std::string& path, const QString& url = {},
              const TDibGraphic& image = MakeNoise(40, 30)) {
         Window->AppendImage(Path(PutImage(path, image)), url);
-        return int(Window->ImagePaths.size()) - 1;
+        return int(Window->Paths().size()) - 1;
     }
     // Forgets every listed image (their files stay), so that a case of a table starts afresh.
     void ClearList() {
-        Window->lvPicNames->clear();
-        Window->ImagePaths.clear();
-        Window->ImageURLs.clear();
+        Window->List()->Clear();
     }
     void Select(std::initializer_list<int> rows) {
-        Window->lvPicNames->clearSelection();
+        Window->List()->clearSelection();
         for (int row : rows)
-            Window->lvPicNames->topLevelItem(row)->setSelected(true);
+            Window->List()->topLevelItem(row)->setSelected(true);
     }
-    QString Name(int row) const { return Window->lvPicNames->topLevelItem(row)->text(1); }
+    QString Name(int row) const { return Window->List()->topLevelItem(row)->text(1); }
     // The diskette in the "Saved" column.
     bool MarkedSaved(int row) const {
-        return Window->lvPicNames->topLevelItem(row)->icon(0).pixmap(16, 16).toImage() ==
+        return Window->List()->topLevelItem(row)->icon(0).pixmap(16, 16).toImage() ==
                SavedRowPicture().toImage();
     }
     static std::string Bytes(const QString& path) {
@@ -148,7 +146,7 @@ protected:
         });
     }
 
-    std::unique_ptr<TfrmMain> Window;
+    std::unique_ptr<TfrmMainDriver> Window;
     QString Out;
 };
 
@@ -172,11 +170,11 @@ TEST_F(SaveCommands, TheMenusAndTheSaveButtonRunTheCommands) {
     };
     for (const auto& [run, picksFolder] :
          std::initializer_list<std::pair<std::function<void()>, bool>>{
-             {[&] { entry(Window->File1, "Save &As")->trigger(); }, false},
-             {[&] { entry(Window->ImageMenu, "Sa&ve As...")->trigger(); }, false},
-             {[&] { Window->tbSave->click(); }, false},
-             {[&] { entry(Window->File1, "Auto &Save")->trigger(); }, true},
-             {[&] { entry(Window->ImageMenu, "Auto &Save")->trigger(); }, true},
+             {[&] { entry(Window->Menu("&File"), "Save &As")->trigger(); }, false},
+             {[&] { entry(Window->PopupMenu(), "Sa&ve As...")->trigger(); }, false},
+             {[&] { Window->ToolButton("tbSave")->click(); }, false},
+             {[&] { entry(Window->Menu("&File"), "Auto &Save")->trigger(); }, true},
+             {[&] { entry(Window->PopupMenu(), "Auto &Save")->trigger(); }, true},
          }) {
         Dialogs = TFakeDialogs();
         if (picksFolder)
@@ -189,7 +187,7 @@ TEST_F(SaveCommands, TheMenusAndTheSaveButtonRunTheCommands) {
         ASSERT_EQ(Dialogs.Calls.size(), 1u);
         EXPECT_EQ(Dialogs.Calls[0].Kind, picksFolder ? "SelectFolder" : "SaveFile");
     }
-    EXPECT_EQ(entry(Window->File1, "Save &As")->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(entry(Window->Menu("&File"), "Save &As")->shortcut(), QKeySequence(QKeySequence::Save));
 }
 
 TEST_F(SaveCommands, SaveAsWritesEachFormatByItsExtensionAndMarksTheRow) {
@@ -219,7 +217,7 @@ TEST_F(SaveCommands, SaveAsWritesEachFormatByItsExtensionAndMarksTheRow) {
         if (test.Lossless) {
             EXPECT_EQ(Pixels(written), Pixels(image)) << test.Name;
         }
-        EXPECT_EQ(Window->ImagePaths[row], target);
+        EXPECT_EQ(Window->Paths()[row], target);
         EXPECT_EQ(Name(row), test.Name);
         EXPECT_TRUE(MarkedSaved(row)) << test.Name;
         fs::remove(LocalPath(target));
@@ -236,7 +234,7 @@ TEST_F(SaveCommands, SavedImagesFollowTheUmaskWhileCapturesStayPrivate) {
     };
     const int saved = List("pic1.bmp");
     const int copied = List("pic2.bmp");
-    EXPECT_EQ(modeOf(Window->ImagePaths[saved]), 0600u);
+    EXPECT_EQ(modeOf(Window->Paths()[saved]), 0600u);
     const mode_t oldMask = ::umask(022);
     Select({saved});
     SaveAnswer(Out + "/shot.png");
@@ -293,7 +291,7 @@ TEST_F(SaveCommands, ATypeChangePutsTheTypesExtensionOnTheName) {
         {"Über Bild.gif", 4, "Über Bild.pcx"},
     };
     for (const TCase& test : cases)
-        EXPECT_EQ(TfrmMain::imgSaveDialogTypeChange(test.Type, test.Before), test.After)
+        EXPECT_EQ(TSaveCommands::imgSaveDialogTypeChange(test.Type, test.Before), test.After)
             << test.Before.toStdString();
 
     // The dialog runs it on a type change.
@@ -310,7 +308,7 @@ TEST_F(SaveCommands, AnImageMayBeSavedOverItsOwnFileButNotOverAnotherListedOne) 
     const int own = List((Scratch / "out" / "shot.png").string());
     const int other = List((Scratch / "out" / "other.png").string());
     const int capture = List("pic1.bmp");
-    const std::string otherBytes = Bytes(Window->ImagePaths[other]);
+    const std::string otherBytes = Bytes(Window->Paths()[other]);
     Select({own, capture});
     SaveAnswer(Out + "/shot.png");  // its own path: no question
     SaveAnswer(Out + "/other.png"); // another listed image
@@ -326,10 +324,10 @@ TEST_F(SaveCommands, AnImageMayBeSavedOverItsOwnFileButNotOverAnotherListedOne) 
         if (call.Kind == "Message") {
             EXPECT_EQ(call.Buttons, unsigned(mbOK));
         }
-    EXPECT_EQ(Window->ImagePaths[own], Out + "/shot.png");
+    EXPECT_EQ(Window->Paths()[own], Out + "/shot.png");
     EXPECT_TRUE(MarkedSaved(own));
-    EXPECT_EQ(Window->ImagePaths[capture], Out + "/new.png");
-    EXPECT_EQ(Bytes(Window->ImagePaths[other]), otherBytes);
+    EXPECT_EQ(Window->Paths()[capture], Out + "/new.png");
+    EXPECT_EQ(Bytes(Window->Paths()[other]), otherBytes);
     EXPECT_FALSE(Exists(Out + "/OTHER.png"));
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
 }
@@ -347,7 +345,7 @@ TEST_F(SaveCommands, ANameWithoutExtensionAsksAgainWithTheOldName) {
     EXPECT_EQ(Dialogs.Calls[1].Icon, TMsgIcon::Critical);
     ASSERT_EQ(Dialogs.FileDialogs.size(), 2u);
     EXPECT_EQ(Dialogs.FileDialogs[1].FileName, "pic1.bmp");
-    EXPECT_EQ(Window->ImagePaths[row], Out + "/shot.png");
+    EXPECT_EQ(Window->Paths()[row], Out + "/shot.png");
     EXPECT_EQ(Files(Out), std::vector<std::string>{"shot.png"});
 }
 
@@ -365,9 +363,9 @@ TEST_F(SaveCommands, AnUnknownExtensionIsRefusedAndTheNextImageFollows) {
     EXPECT_EQ(Dialogs.Calls[1].Icon, TMsgIcon::Critical);
     EXPECT_EQ(Dialogs.FileDialogs[1].FileName, "pic2.bmp");
     EXPECT_EQ(Name(first), "pic1.bmp");
-    EXPECT_TRUE(IsInWorkFolder(LocalPath(Window->ImagePaths[first])));
+    EXPECT_TRUE(IsInWorkFolder(LocalPath(Window->Paths()[first])));
     EXPECT_FALSE(MarkedSaved(first));
-    EXPECT_EQ(Window->ImagePaths[second], Out + "/second.png");
+    EXPECT_EQ(Window->Paths()[second], Out + "/second.png");
     EXPECT_EQ(Files(Out), std::vector<std::string>{"second.png"});
 }
 
@@ -375,9 +373,9 @@ TEST_F(SaveCommands, TheProgramsFoldersAreRefusedAndEndTheCommand) {
     const QString work = Path(WorkFolder());
     fs::create_directory_symlink(Work(), Scratch / "link to work");
     const QString cases[] = {
-        Window->ProgramFolder + "shot.png",
-        Window->ProgramFolder + "below/it/shot.png",
-        Window->ProgramFolder.toUpper() + "shot.png",
+        Window->Folder() + "shot.png",
+        Window->Folder() + "below/it/shot.png",
+        Window->Folder().toUpper() + "shot.png",
         work + "/shot.png",
         work + "/sub/shot.png",
         Path((Scratch / "link to work" / "shot.png").string()),
@@ -408,7 +406,7 @@ TEST_F(SaveCommands, TheProgramsFoldersAreRefusedAndEndTheCommand) {
     SaveAnswer(beside);
     Window->SaveAs1Click();
     EXPECT_TRUE(Dialogs.MessageLog().isEmpty());
-    EXPECT_EQ(Window->ImagePaths[row], beside);
+    EXPECT_EQ(Window->Paths()[row], beside);
 }
 
 TEST_F(SaveCommands, WithoutSelectionSaveAsSaysSoAndWithoutImagesDoesNothing) {
@@ -427,14 +425,14 @@ TEST_F(SaveCommands, TheViewShowsWhatItShowedBeforeOnceSaveAsIsDone) {
     const TDibGraphic shown = MakeNoise(20, 10, 5);
     const int first = List("pic1.bmp", {}, shown);
     const int second = List("pic2.png", {}, MakeNoise(30, 30, 6));
-    Window->ShowImageFile(Window->ImagePaths[first]);
+    Window->ShowImageFile(Window->Paths()[first]);
     const QString status = Window->StatusText();
     Select({second});
     SaveAnswer(Out + "/shot.png");
 
     Window->SaveAs1Click();
 
-    EXPECT_EQ(Pixels(Window->MainImage->Graphic()), Pixels(shown));
+    EXPECT_EQ(Pixels(Window->ImageView()->Graphic()), Pixels(shown));
     EXPECT_EQ(Window->StatusText(), status);
 }
 
@@ -507,7 +505,7 @@ TEST_F(SaveCommands, OnA256ColourScreenImagesAreReducedBeforeTheyAreWritten) {
         TImageFormat Written;
     };
     for (const TCase test : {TCase{0, ifColor256}, TCase{2, ifGray256}}) {
-        Window->cboDefaultFormat->setCurrentIndex(test.CaptureFormat);
+        WriteSetting(sfDefaultFormat, test.CaptureFormat);
         ClearList();
         const int row = List("pic1.bmp", {}, image);
         Select({row});
@@ -535,7 +533,7 @@ TEST_F(SaveCommands, AWriteErrorEndsSaveAsAndKeepsWhatWasSaved) {
 
     EXPECT_EQ(Dialogs.MessageLog(),
               QStringList{"Error|TARGA image must be true color or 8 bit with palette"});
-    EXPECT_EQ(Window->ImagePaths[first], Out + "/first.png");
+    EXPECT_EQ(Window->Paths()[first], Out + "/first.png");
     EXPECT_EQ(Name(second), "pic2.bmp");
     EXPECT_EQ(Name(third), "pic3.bmp");
     EXPECT_EQ(Files(Out), std::vector<std::string>{"first.png"});
@@ -581,7 +579,7 @@ TEST_F(SaveCommands, ATargetThatCannotBeWrittenIsReportedAndLeavesNoFile) {
 TEST_F(SaveCommands, AVanishedImageIsReportedAndTheNextIsStillSaved) {
     const int gone = List("pic1.bmp");
     const int next = List("pic2.bmp");
-    fs::remove(LocalPath(Window->ImagePaths[gone]));
+    fs::remove(LocalPath(Window->Paths()[gone]));
     Select({gone, next});
     SaveAnswer(Out + "/next.png");
     Ok();
@@ -589,10 +587,10 @@ TEST_F(SaveCommands, AVanishedImageIsReportedAndTheNextIsStillSaved) {
     Window->SaveAs1Click();
 
     ASSERT_EQ(Dialogs.MessageLog().size(), 1);
-    EXPECT_EQ(Dialogs.MessageLog()[0], "Error|Cannot open file \"" + Window->ImagePaths[gone] +
+    EXPECT_EQ(Dialogs.MessageLog()[0], "Error|Cannot open file \"" + Window->Paths()[gone] +
                                            "\": No such file or directory");
     EXPECT_EQ(Name(gone), "pic1.bmp");
-    EXPECT_EQ(Window->ImagePaths[next], Out + "/next.png");
+    EXPECT_EQ(Window->Paths()[next], Out + "/next.png");
     EXPECT_EQ(Files(Out), std::vector<std::string>{"next.png"});
 }
 
@@ -651,7 +649,7 @@ TEST_F(SaveCommands, SaveAsAsksForANoteAndRecordsTheLink) {
         EXPECT_EQ(Links(),
                   (std::vector<TURLLink>{{LocalPath(target), Address.toStdString(), note}}))
             << test.What;
-        EXPECT_TRUE(Window->NoteLines.isEmpty());
+        EXPECT_TRUE(Window->Note().NoteLines().isEmpty());
         EXPECT_TRUE(Dialogs.AllAnswersUsed()) << test.What;
         fs::remove(note);
     }
@@ -743,8 +741,8 @@ TEST_F(SaveCommands, ARefusedOrFailedOverwriteKeepsTheLinkedImagesLinkAndNote) {
 TEST_F(SaveCommands, AutoSaveCopiesUnderTheNextFreeNamesAndRemembersTheFolder) {
     const int bmp = List("pic1.bmp");
     const int jpg = List("pic1.jpg", {}, MakeNoise(16, 16));
-    const std::string bmpBytes = Bytes(Window->ImagePaths[bmp]);
-    const std::string jpgBytes = Bytes(Window->ImagePaths[jpg]);
+    const std::string bmpBytes = Bytes(Window->Paths()[bmp]);
+    const std::string jpgBytes = Bytes(Window->Paths()[jpg]);
     WriteWholeFile(LocalPath(Out + "/pic1.bmp"), "someone else's");
     Select({bmp, jpg});
     Dialogs.FolderAnswers = {Out};
@@ -759,8 +757,8 @@ TEST_F(SaveCommands, AutoSaveCopiesUnderTheNextFreeNamesAndRemembersTheFolder) {
     EXPECT_EQ(Bytes(Out + "/pic2.bmp"), bmpBytes);
     EXPECT_EQ(Bytes(Out + "/pic1.jpg"), jpgBytes);
     EXPECT_EQ(Bytes(Out + "/pic1.bmp"), "someone else's");
-    EXPECT_EQ(Window->ImagePaths[bmp], Out + "/pic2.bmp");
-    EXPECT_EQ(Window->ImagePaths[jpg], Out + "/pic1.jpg");
+    EXPECT_EQ(Window->Paths()[bmp], Out + "/pic2.bmp");
+    EXPECT_EQ(Window->Paths()[jpg], Out + "/pic1.jpg");
     EXPECT_EQ(Rows(*Window), (QStringList{"pic1.jpg", "pic2.bmp"}));
     EXPECT_TRUE(MarkedSaved(bmp) && MarkedSaved(jpg));
     EXPECT_EQ(Read("lastsave.dat"), LocalPath(Out) + "\r\n");
@@ -771,7 +769,7 @@ TEST_F(SaveCommands, AutoSaveCopiesUnderTheNextFreeNamesAndRemembersTheFolder) {
     Window->SaveSelectedToFolder1Click();
     EXPECT_EQ(Dialogs.Calls[0].Caption, "Save Selected Images To " + Out);
     EXPECT_EQ(Files(Out), (std::vector<std::string>{"pic1.bmp", "pic1.jpg", "pic2.bmp"}));
-    EXPECT_EQ(Window->ImagePaths[bmp], Out + "/pic2.bmp");
+    EXPECT_EQ(Window->Paths()[bmp], Out + "/pic2.bmp");
     EXPECT_TRUE(Dialogs.MessageLog().isEmpty());
 }
 
@@ -813,7 +811,7 @@ TEST_F(SaveCommands, AutoSaveRefusesTheProgramsFolders) {
     Dialogs.FolderAnswers = {Folder("cache/karvin-old")};
     Window->SaveSelectedToFolder1Click();
     EXPECT_TRUE(Dialogs.MessageLog().isEmpty());
-    EXPECT_EQ(Window->ImagePaths[row], Folder("cache/karvin-old") + "/pic1.bmp");
+    EXPECT_EQ(Window->Paths()[row], Folder("cache/karvin-old") + "/pic1.bmp");
 }
 
 TEST_F(SaveCommands, AutoSaveWithoutSelectionOrFolderDoesNothing) {
@@ -853,7 +851,7 @@ TEST_F(SaveCommands, NoToAllSilencesTheNoteQuestionForTheRestOfOneRun) {
     }
     EXPECT_EQ(Links(), expected);
     EXPECT_EQ(Files(Out), (std::vector<std::string>{"pic1.png", "pic2.png", "pic3.png"}));
-    EXPECT_EQ(Window->NoteAnswer, naYes);
+    EXPECT_EQ(Window->Note().NoteAnswer(), naYes);
 
     // The next run asks again: Yes with a note, then No.
     Dialogs = TFakeDialogs();
@@ -878,7 +876,7 @@ TEST_F(SaveCommands, AutoSaveShowsItsProgressAndPutsTheViewBack) {
     const int first = List("pic1.bmp", {}, shown);
     const int second = List("pic2.bmp");
     const int third = List("pic3.bmp");
-    Window->ShowImageFile(Window->ImagePaths[first]);
+    Window->ShowImageFile(Window->Paths()[first]);
     const QString status = Window->StatusText();
     Select({second, third});
     Dialogs.FolderAnswers = {Out};
@@ -889,26 +887,26 @@ TEST_F(SaveCommands, AutoSaveShowsItsProgressAndPutsTheViewBack) {
         bool operator==(const TStep&) const = default;
     };
     std::vector<TStep> steps;
-    QObject::connect(Window->ProgressBar, &QProgressBar::valueChanged, [&](int value) {
+    QObject::connect(Window->Progress(), &QProgressBar::valueChanged, [&](int value) {
         if (value > 0)
             steps.push_back(
-                {value, Window->ProgressBar->maximum(), !Window->ProgressBar->isHidden()});
+                {value, Window->Progress()->maximum(), !Window->Progress()->isHidden()});
     });
 
     Window->SaveSelectedToFolder1Click();
 
     EXPECT_EQ(steps, (std::vector<TStep>{{1, 2, true}, {2, 2, true}}));
-    EXPECT_EQ(Window->ProgressBar->value(), 0);
-    EXPECT_EQ(Window->ProgressBar->maximum(), 100);
-    EXPECT_TRUE(Window->ProgressBar->isHidden());
-    EXPECT_EQ(Pixels(Window->MainImage->Graphic()), Pixels(shown));
+    EXPECT_EQ(Window->Progress()->value(), 0);
+    EXPECT_EQ(Window->Progress()->maximum(), 100);
+    EXPECT_TRUE(Window->Progress()->isHidden());
+    EXPECT_EQ(Pixels(Window->ImageView()->Graphic()), Pixels(shown));
     EXPECT_EQ(Window->StatusText(), status);
 }
 
 TEST_F(SaveCommands, ImagesThatCannotBeCopiedAreReportedAndTheRestAreSaved) {
     const int gone = List("pic1.bmp");
     const int kept = List("pic2.png");
-    const QString gonePath = Window->ImagePaths[gone];
+    const QString gonePath = Window->Paths()[gone];
     fs::remove(LocalPath(gonePath));
     Select({gone, kept});
     Dialogs.FolderAnswers = {Out};
@@ -919,9 +917,9 @@ TEST_F(SaveCommands, ImagesThatCannotBeCopiedAreReportedAndTheRestAreSaved) {
     EXPECT_EQ(Dialogs.MessageLog(), QStringList{"Error|Cannot read file \"" + gonePath +
                                                 "\": No such file or directory"});
     EXPECT_EQ(Dialogs.Calls.back().Icon, TMsgIcon::Critical);
-    EXPECT_EQ(Window->ImagePaths[gone], gonePath);
+    EXPECT_EQ(Window->Paths()[gone], gonePath);
     EXPECT_FALSE(MarkedSaved(gone));
-    EXPECT_EQ(Window->ImagePaths[kept], Out + "/pic1.png");
+    EXPECT_EQ(Window->Paths()[kept], Out + "/pic1.png");
     EXPECT_EQ(Files(Out), std::vector<std::string>{"pic1.png"});
 }
 
@@ -940,7 +938,7 @@ TEST_F(SaveCommands, AFullDiskLeavesNoPartOfACopyBehind) {
         Dialogs.MessageLog()[0].startsWith("Error|Cannot write file \"" + Out + "/pic1.bmp\""));
     EXPECT_TRUE(Dialogs.MessageLog()[0].contains("File too large"));
     EXPECT_TRUE(Files(Out).empty());
-    EXPECT_TRUE(IsInWorkFolder(LocalPath(Window->ImagePaths[row])));
+    EXPECT_TRUE(IsInWorkFolder(LocalPath(Window->Paths()[row])));
     EXPECT_TRUE(Links().empty());
 }
 
@@ -958,7 +956,7 @@ TEST_F(SaveCommands, AFolderThatCannotBeWrittenIsReported) {
     ASSERT_EQ(Dialogs.MessageLog().size(), 1);
     EXPECT_TRUE(
         Dialogs.MessageLog()[0].startsWith("Error|Cannot create file \"" + Out + "/pic1.bmp\": "));
-    EXPECT_TRUE(IsInWorkFolder(LocalPath(Window->ImagePaths[row])));
+    EXPECT_TRUE(IsInWorkFolder(LocalPath(Window->Paths()[row])));
     EXPECT_TRUE(Files(Out).empty());
 }
 
@@ -971,7 +969,7 @@ TEST_F(SaveCommands, AutoSaveKeepsNamesWithBlanksAndLettersBeyondAscii) {
 
     Window->SaveSelectedToFolder1Click();
 
-    EXPECT_EQ(Window->ImagePaths[row], folder + "/pic1.png");
+    EXPECT_EQ(Window->Paths()[row], folder + "/pic1.png");
     EXPECT_EQ(Read("lastsave.dat"), LocalPath(folder) + "\r\n");
     EXPECT_EQ(Links().at(0).ImagePath, LocalPath(folder + "/pic1.png"));
 }

@@ -1,6 +1,6 @@
-#include "app/image_scroll_box.h"
+#include "widgets/image_scroll_box.h"
 
-#include "app/wait_pointer.h"
+#include "widgets/wait_pointer.h"
 #include "imaging/crop_transform.h"
 #include "imaging/format_registry.h"
 #include "platform/dib_qimage.h"

@@ -4,32 +4,29 @@
 // their run.
 #pragma once
 
-#include "app/frm_main.h"
-#include "app/image_scroll_box.h"
-
-#include <QLabel>
+#include "widgets/image_scroll_box.h"
+#include "widgets/main_view.h"
 
 class TKeptView {
 public:
-    explicit TKeptView(TfrmMain& window)
-        : Window(window), Picture(window.MainImage->Graphic()),
-          FileName(window.MainImage->FileName()), WorkImage(window.WorkImage),
-          Status(window.StatusText()) {}
+    explicit TKeptView(IMainView& window)
+        : Window(window), Picture(window.View().Graphic()), FileName(window.View().FileName()),
+          WorkImage(window.WorkImage()), Status(window.StatusText()) {}
     ~TKeptView() {
         try {
-            Window.MainImage->AssignImage(std::move(Picture), FileName);
+            Window.View().AssignImage(std::move(Picture), FileName);
         } catch (...) {
             // A picture that cannot be rendered again is not shown; the command's own
             // result stands.
         }
-        Window.WorkImage = std::move(WorkImage);
-        Window.StatPanelText->setText(Status);
+        Window.WorkImage() = std::move(WorkImage);
+        Window.SetStatusText(Status);
     }
     TKeptView(const TKeptView&) = delete;
     TKeptView& operator=(const TKeptView&) = delete;
 
 private:
-    TfrmMain& Window;
+    IMainView& Window;
     TDibGraphic Picture;
     QString FileName;
     TDibGraphic WorkImage;

@@ -1,23 +1,17 @@
-// The main window's print commands, Printer Setup, and the prints made for captures and
-// console screens.
-#include "app/frm_main.h"
+#include "output/print_commands.h"
 
-#include "app/image_scroll_box.h"
-#include "app/kept_view.h"
-#include "app/local_path.h"
 #include "output/frm_print_error.h"
-#include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
 #include "platform/wait_seconds.h"
 #include "store/file_io.h"
 #include "store/settings.h"
 #include "store/work_folder.h"
+#include "widgets/capture_list.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/kept_view.h"
+#include "widgets/local_path.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTreeWidget>
 
 namespace {
 
@@ -26,18 +20,18 @@ namespace {
 // asked and told through its dialogs.
 class TMainWindowPrintHost : public IPrintHost {
 public:
-    TMainWindowPrintHost(TfrmMain& window, IDialogs& dialogs, IClipboard& clipboard)
+    TMainWindowPrintHost(IMainView& window, IDialogs& dialogs, IClipboard& clipboard)
         : Window_(window), Dialogs_(dialogs), Clipboard_(clipboard) {}
 
     const TDibGraphic* LoadImage(const QString& path) override {
         if (!Window_.ShowImageFile(path))
             return nullptr;
         QCoreApplication::processEvents();
-        return &Window_.MainImage->Graphic();
+        return &Window_.View().Graphic();
     }
-    TDibGraphic ViewPicture() override { return Window_.MainImage->Graphic(); }
+    TDibGraphic ViewPicture() override { return Window_.View().Graphic(); }
     void ShowInView(const TDibGraphic& picture) override {
-        Window_.MainImage->AssignImage(picture);
+        Window_.View().AssignImage(picture);
     }
     const TDibGraphic& PassThroughClipboard(const TDibGraphic& picture) override {
         Clipboard_.SetImage(DibToQImage(picture));
@@ -45,69 +39,73 @@ public:
         // Another program may have taken the clipboard in the meantime: the picture itself
         // is printed then.
         if (back.isNull())
-            Window_.MainImage->AssignImage(picture);
+            Window_.View().AssignImage(picture);
         else
-            Window_.MainImage->AssignImage(QImageToDib(back));
-        return Window_.MainImage->Graphic();
+            Window_.View().AssignImage(QImageToDib(back));
+        return Window_.View().Graphic();
     }
     void ProcessEvents() override { QCoreApplication::processEvents(); }
     void WaitSeconds(double seconds) override { ::WaitSeconds(seconds); }
     void RefuseImage(const QString& path) override {
-        TfrmPrintError form(PrintedFileName(path), &Window_);
+        TfrmPrintError form(PrintedFileName(path), Window_.Window());
         Dialogs_.ExecModal(form);
     }
     void ShowPrinterFailure(const QString&) override {
-        Dialogs_.Message(&Window_, "Error", PrinterFailureText, TMsgIcon::Critical, mbOK);
+        Dialogs_.Message(Window_.Window(), "Error", PrinterFailureText, TMsgIcon::Critical, mbOK);
     }
     std::optional<QString> AskCaption(const QString& title) override {
-        return Dialogs_.InputBox(&Window_, title, "Enter Comment", QString());
+        return Dialogs_.InputBox(Window_.Window(), title, "Enter Comment", QString());
     }
     void SetProgress(int position, int maximum) override {
-        Window_.ProgressBar->setRange(0, std::max(maximum, 1));
-        Window_.ProgressBar->setValue(position);
-        Window_.ProgressBar->show();
-        Window_.ProgressBar->repaint();
+        if (maximum != Maximum_) {
+            Maximum_ = maximum;
+            Window_.BeginProgress(maximum);
+        }
+        Window_.StepProgress(position);
     }
     void EndProgress() override {
-        // Back to the percentages of the transforms, hidden until one runs.
-        Window_.ProgressBar->setRange(0, 100);
-        Window_.ProgressBar->setValue(0);
-        Window_.ProgressBar->hide();
+        Maximum_ = -1;
+        Window_.EndProgress();
     }
 
 private:
-    TfrmMain& Window_;
+    IMainView& Window_;
+    int Maximum_ = -1; // of the progress shown; -1 for none
     IDialogs& Dialogs_;
     IClipboard& Clipboard_;
 };
 
 } // namespace
 
-QStringList TfrmMain::SelectedImagePaths() const {
+TPrintCommands::TPrintCommands(const TServices& services, IMainView& window)
+    : Services(services), Window(window) {}
+
+QStringList TPrintCommands::SelectedImagePaths() const {
+    const TCaptureList& list = Window.Captures();
     QStringList paths;
-    for (int row : SelectedRows())
-        if (row < ImagePaths.size())
-            paths << ImagePaths[row];
+    for (int row : list.SelectedRows())
+        if (row < list.Count())
+            paths << list.Path(row);
     return paths;
 }
 
-void TfrmMain::RunPrintCommand(const QStringList& paths, const TPrintLayout& layout) {
-    if (!Services.Printer.PrintDialog1(this))
+void TPrintCommands::RunPrintCommand(const QStringList& paths, const TPrintLayout& layout) {
+    if (!Services.Printer.PrintDialog1(Window.Window()))
         return;
-    TKeptView kept(*this);
-    TMainWindowPrintHost host(*this, Services.Dialogs, Services.Clipboard);
+    TKeptView kept(Window);
+    TMainWindowPrintHost host(Window, Services.Dialogs, Services.Clipboard);
     const TPrintContext context{Services.Printer, host, Services.Screen.ScreenSize()};
-    RunCommand(Services.Dialogs, this, [&] {
+    RunCommand(Services.Dialogs, Window.Window(), [&] {
         TPrintBatch batch(Services.Printer);
         layout(context, paths);
         batch.End();
     });
 }
 
-void TfrmMain::PrintSelectedImages(const TPrintLayout& layout) {
+void TPrintCommands::PrintSelectedImages(const TPrintLayout& layout) {
     const QStringList paths = SelectedImagePaths();
     if (paths.isEmpty()) {
-        ShowPleaseSelectAnImage();
+        ShowPleaseSelectAnImage(Services.Dialogs, Window.Window());
         return;
     }
     RunPrintCommand(paths, layout);
@@ -123,53 +121,53 @@ TPrintLayout CaptionLayout(TCaptionPlace place, bool withDateTime, const QString
 
 } // namespace
 
-void TfrmMain::Images1perpageClick() {
-    if (ImagePaths.isEmpty())
+void TPrintCommands::Images1perpageClick() {
+    if (Window.Captures().IsEmpty())
         return;
     PrintSelectedImages(PrintImages);
 }
 
-void TfrmMain::CaptionAboveImageClick() {
+void TPrintCommands::CaptionAboveImageClick() {
     PrintSelectedImages(CaptionLayout(TCaptionPlace::Above, false, "Caption Above Image"));
 }
 
-void TfrmMain::CaptionBelowImageClick() {
+void TPrintCommands::CaptionBelowImageClick() {
     PrintSelectedImages(CaptionLayout(TCaptionPlace::Below, false, "Caption Below Image"));
 }
 
-void TfrmMain::TimeDateAboveImageClick() {
+void TPrintCommands::TimeDateAboveImageClick() {
     PrintSelectedImages(
         CaptionLayout(TCaptionPlace::Above, true, "Caption, Date, Time Above Image"));
 }
 
-void TfrmMain::TimeDateBelowImageClick() {
+void TPrintCommands::TimeDateBelowImageClick() {
     PrintSelectedImages(
         CaptionLayout(TCaptionPlace::Below, true, "Caption, Date, Time Below Image"));
 }
 
-void TfrmMain::ImagesStretchToFullPage2Click() {
-    if (ImagePaths.isEmpty()) {
-        ShowPleaseSelectAnImage();
+void TPrintCommands::ImagesStretchToFullPage2Click() {
+    if (Window.Captures().IsEmpty()) {
+        ShowPleaseSelectAnImage(Services.Dialogs, Window.Window());
         return;
     }
     // With rows but none selected the print dialog still comes, and nothing prints.
     RunPrintCommand(SelectedImagePaths(), PrintStretched);
 }
 
-void TfrmMain::ImagesAsManyToAPage1Click() {
+void TPrintCommands::ImagesAsManyToAPage1Click() {
     PrintSelectedImages(PrintManyToAPage);
 }
 
-void TfrmMain::ImagesAsThumbnails1Click() {
+void TPrintCommands::ImagesAsThumbnails1Click() {
     PrintSelectedImages(PrintThumbnails);
 }
 
-void TfrmMain::Printer1Click() {
-    Services.Printer.SetupMyPrinter(this);
+void TPrintCommands::Printer1Click() {
+    Services.Printer.SetupMyPrinter(Window.Window());
 }
 
-bool TfrmMain::PrintWithBatch(const std::function<bool(const TPrintContext&)>& print) {
-    TMainWindowPrintHost host(*this, Services.Dialogs, Services.Clipboard);
+bool TPrintCommands::PrintWithBatch(const std::function<bool(const TPrintContext&)>& print) {
+    TMainWindowPrintHost host(Window, Services.Dialogs, Services.Clipboard);
     const TPrintContext context{Services.Printer, host, Services.Screen.ScreenSize()};
     TPrintBatch batch(Services.Printer);
     const bool printed = print(context);
@@ -182,15 +180,15 @@ bool TfrmMain::PrintWithBatch(const std::function<bool(const TPrintContext&)>& p
     return printed;
 }
 
-bool TfrmMain::PrintImagePage() {
+bool TPrintCommands::PrintImagePage() {
     return PrintWithBatch([this](const TPrintContext& context) {
-        return ::PrintImagePage(context, MainImage->Graphic());
+        return ::PrintImagePage(context, Window.View().Graphic());
     });
 }
 
-bool TfrmMain::PrintCapture(int stretch, const QString& widthText, const QString& heightText) {
+bool TPrintCommands::PrintCapture(int stretch, const QString& widthText, const QString& heightText) {
     return PrintWithBatch([&](const TPrintContext& context) {
-        return ::PrintCapture(context, MainImage->Graphic(), stretch, widthText, heightText);
+        return ::PrintCapture(context, Window.View().Graphic(), stretch, widthText, heightText);
     });
 }
 
@@ -208,13 +206,13 @@ QStringList ReadLines(const std::string& path) {
 
 } // namespace
 
-bool TfrmMain::PrintTextLines(const QString& file) {
+bool TPrintCommands::PrintTextLines(const QString& file) {
     const QStringList lines = ReadLines(LocalPath(file));
     return PrintWithBatch(
         [&](const TPrintContext& context) { return ::PrintTextLines(context, lines); });
 }
 
-void TfrmMain::RenderConsoleText() {
+void TPrintCommands::RenderConsoleText() {
     const std::string scratch = WorkPath("TextTemp.txt");
     WriteWholeFile(scratch, Services.Clipboard.GetText().toLocal8Bit().toStdString());
     // The scratch file goes whatever happens below.
@@ -225,11 +223,19 @@ void TfrmMain::RenderConsoleText() {
 
     const QStringList lines = ReadLines(scratch);
     const TSettingsRecord settings = ReadSettingsOrDefault();
-    if (settings.PrintSelection != 1) {
+    if (settings.PrintChoice() != psPrintOnly) {
         Services.Clipboard.SetImage(DibToQImage(RenderTextLines(lines)));
-        TakeClipboardIntoView();
+        Window.View().AssignImage(QImageToDib(Services.Clipboard.GetImage()));
+        Window.View().SetZoomPercent(100);
     }
-    if (settings.PrintSelection != 2)
+    if (settings.PrintChoice() != psCaptureOnly)
         PrintWithBatch(
             [&](const TPrintContext& context) { return ::PrintTextLines(context, lines); });
+}
+
+void TPrintCommands::PrintAfterCapture(bool stretch) {
+    // A failing printer is told by PrintCapture; the capture is stored all the same.
+    const TPrinterOrientation orientation = Services.Printer.Orientation();
+    PrintCapture(stretch ? 1 : 0, PrintCaptureWidthText(orientation),
+                 PrintCaptureHeightText(orientation));
 }

@@ -1,31 +1,25 @@
-// The main window's capture: the hot keys, the simple methods and the intake that turns a
-// capture into the next listed "pic" file.
-//
-// The road of one capture: hot key -> WMHotKey -> the method of the settings (a picture on
-// the clipboard and in the view) -> FinishCapture (grey, negative, printing, StoreCapture,
-// the new row selected) -> the hot keys back and the focus back to the window in front.
-#include "app/frm_main.h"
+#include "capture/capture_intake.h"
 
-#include "app/image_scroll_box.h"
-#include "app/option_texts.h"
 #include "capture/capture_file.h"
 #include "capture/capture_methods.h"
 #include "capture/capture_rect.h"
+#include "capture/frm_blank.h"
+#include "capture/frm_draw_circle.h"
 #include "capture/mouse_pointer.h"
 #include "capture/repeat_area.h"
+#include "capture/selection_shapes.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "imaging/crop_transform.h"
-#include "imaging/format_registry.h"
 #include "imaging/negative_transform.h"
-#include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
+#include "platform/wait_seconds.h"
 #include "store/work_folder.h"
+#include "widgets/capture_formats.h"
+#include "widgets/capture_list.h"
+#include "widgets/image_scroll_box.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QLabel>
-#include <QTreeWidget>
 
 namespace {
 
@@ -65,11 +59,24 @@ QString HotKeyName(unsigned modifiers, unsigned virtualKey) {
     return name + QChar(char16_t(virtualKey));
 }
 
+// How long the windows under a highlight that goes are given to draw themselves again before
+// the screen is read for the next one.
+constexpr double RepaintPause = 0.1;
+
 } // namespace
+
+TCaptureIntake::TCaptureIntake(const TServices& services, IMainView& window,
+                               ICapturePrinting& printing)
+    : Services(services), Window(window), Printing(printing) {
+    RegionTimer.setInterval(700);
+    QObject::connect(&RegionTimer, &QTimer::timeout, [this] { RegionTimerTimer(); });
+}
+
+TCaptureIntake::~TCaptureIntake() = default;
 
 // The hot-key message.
 
-void TfrmMain::WMHotKey(int id) {
+void TCaptureIntake::WMHotKey(int id) {
     if (id != HotKeyPrintScreen && id != HotKeyUser) {
         SetViewBackTo100();
         return;
@@ -79,19 +86,19 @@ void TfrmMain::WMHotKey(int id) {
     if (CaptureRunning)
         return;
     CaptureRunning = true;
-    RunCommand(Services.Dialogs, this, [this] { CaptureOnHotKey(); });
+    RunCommand(Services.Dialogs, Window.Window(), [this] { CaptureOnHotKey(); });
     CaptureRunning = false;
     // Whatever ended the capture, a failure included, the hot keys work again.
     if (!CaptureHotKeysOn)
         RegisterCaptureHotKeys();
 }
 
-void TfrmMain::CaptureOnHotKey() {
+void TCaptureIntake::CaptureOnHotKey() {
     CaptureSettings = ReadSettings();
     // Console screens come in through the clipboard, never on the hot key.
-    if (IsConsoleMethod(CaptureSettings.CapSelection))
+    if (IsConsoleMethod(CaptureSettings.CaptureMethod()))
         return;
-    if (ImagePaths.size() >= ManyImages)
+    if (Window.Captures().Count() >= ManyImages)
         ShowTooManyImagesWarning();
     MinimizeForCapture();
     ForegroundAtHotKey = Services.Windows.ForegroundWindow();
@@ -99,23 +106,24 @@ void TfrmMain::CaptureOnHotKey() {
     // No second capture can start while this one runs.
     UnregisterCaptureHotKeys();
     AskBrowserInFront();
-    RunCaptureMethod(ReadSettings().CapSelection);
+    RunCaptureMethod(ReadSettings().CaptureMethod());
 }
 
-void TfrmMain::ShowTooManyImagesWarning() {
-    Services.Dialogs.Message(this, "Warning", ManyImagesWarning, TMsgIcon::Warning, mbOK);
+void TCaptureIntake::ShowTooManyImagesWarning() {
+    Services.Dialogs.Message(Window.Window(), "Warning", ManyImagesWarning, TMsgIcon::Warning, mbOK);
 }
 
-void TfrmMain::MinimizeForCapture() {
-    if (!isVisible() || isMinimized())
+void TCaptureIntake::MinimizeForCapture() {
+    QWidget* window = Window.Window();
+    if (!window->isVisible() || window->isMinimized())
         return;
-    showMinimized();
+    window->showMinimized();
     // No capture may show the window: wait until the window manager has taken it off the
     // screen. A window manager that does not answer in time does not hold the capture up.
-    Services.Windows.WaitUntilUnmapped(winId());
+    Services.Windows.WaitUntilUnmapped(window->winId());
 }
 
-void TfrmMain::AskBrowserInFront() {
+void TCaptureIntake::AskBrowserInFront() {
     const QString className = Services.Windows.ClassName(Services.Windows.ForegroundWindow());
     // Not a browser: a blank address, which trims to none. A browser is asked on another
     // thread, and the window goes on repainting while it answers.
@@ -125,10 +133,10 @@ void TfrmMain::AskBrowserInFront() {
                                                    BrowserQueryTimeoutMs);
     const TPendingAddress address = PendingAddressFromAnswer(answer);
     PendingURL = address.URL;
-    LongURL = address.LongURL;
+    LongURL_ = address.LongURL;
 }
 
-void TfrmMain::RunCaptureMethod(int method) {
+void TCaptureIntake::RunCaptureMethod(TCaptureMethod method) {
     // A press of another method ends the highlighting of the region method, which would
     // otherwise stay on the screen until the region method is chosen again.
     if (method != cmMouseSelectedRegion)
@@ -170,7 +178,7 @@ void TfrmMain::RunCaptureMethod(int method) {
     }
 }
 
-void TfrmMain::FinishSimpleCapture(bool captured) {
+void TCaptureIntake::FinishSimpleCapture(bool captured) {
     if (captured && Services.Clipboard.HasImage()) {
         Services.Sound.Beep();
         FinishCapture();
@@ -181,7 +189,7 @@ void TfrmMain::FinishSimpleCapture(bool captured) {
 
 // The hot keys.
 
-void TfrmMain::RegisterCaptureHotKeys() {
+void TCaptureIntake::RegisterCaptureHotKeys() {
     // Never fails: the keys must come back even when the settings file has gone.
     const TSettingsRecord settings = ReadSettingsOrDefault();
     QStringList refused;
@@ -202,13 +210,13 @@ void TfrmMain::RegisterCaptureHotKeys() {
     ReportRefusedHotKeys(refused, working);
 }
 
-void TfrmMain::UnregisterCaptureHotKeys() {
+void TCaptureIntake::UnregisterCaptureHotKeys() {
     Services.HotKeys.Unregister(HotKeyPrintScreen);
     Services.HotKeys.Unregister(HotKeyUser);
     CaptureHotKeysOn = false;
 }
 
-void TfrmMain::ReportRefusedHotKeys(const QStringList& refused, const QStringList& working) {
+void TCaptureIntake::ReportRefusedHotKeys(const QStringList& refused, const QStringList& working) {
     // Desktops often keep PrintScreen for themselves; a key that silently does nothing would
     // leave the user pressing it. Each key is reported once, not at every capture.
     QStringList news;
@@ -225,26 +233,26 @@ void TfrmMain::ReportRefusedHotKeys(const QStringList& refused, const QStringLis
                 ", or have your desktop run \"karvin trigger\" on a key of your choice.";
     else
         text += "Have your desktop run \"karvin trigger\" on a key of your choice to capture.";
-    StatPanelText->setText(text);
+    Window.SetStatusText(text);
     Services.Tray.ShowMessage("Karvin", text);
 }
 
 // The simple methods.
 
-bool TfrmMain::CaptureFullScreen() {
+bool TCaptureIntake::CaptureFullScreen() {
     return CaptureRect(FullScreenRect(Services.Screen));
 }
 
-bool TfrmMain::CaptureWindow(bool underPointer) {
+bool TCaptureIntake::CaptureWindow(bool underPointer) {
     return CaptureRect(underPointer ? WindowUnderPointerRect(Services.Windows, Services.Screen)
                                     : ActiveWindowRect(Services.Windows, Services.Screen));
 }
 
-bool TfrmMain::CaptureClientArea() {
+bool TCaptureIntake::CaptureClientArea() {
     return CaptureRect(ActiveClientRect(Services.Windows, Services.Screen));
 }
 
-bool TfrmMain::CaptureRect(const QRect& rect) {
+bool TCaptureIntake::CaptureRect(const QRect& rect) {
     const TDibGraphic grab = GrabScreenRect(rect);
     // A window entirely off the screen, or a screen that cannot be read.
     if (grab.Empty())
@@ -253,24 +261,24 @@ bool TfrmMain::CaptureRect(const QRect& rect) {
     return ShowCapture(rect);
 }
 
-bool TfrmMain::ShowCapture(const QRect& rect) {
+bool TCaptureIntake::ShowCapture(const QRect& rect) {
     const TDibGraphic grab = GrabScreenRect(rect);
     if (grab.Empty())
         return false;
     Services.Clipboard.SetImage(DibToQImage(grab));
     TakeClipboardIntoView();
-    MainImage->SetZoomPercent(100);
-    return !MainImage->Graphic().Empty();
+    Window.View().SetZoomPercent(100);
+    return !Window.View().Graphic().Empty();
 }
 
-TDibGraphic TfrmMain::GrabScreenRect(const QRect& rect) {
+TDibGraphic TCaptureIntake::GrabScreenRect(const QRect& rect) {
     TDibGraphic grab = Services.Screen.GrabScreenRect(rect);
     if (!grab.Empty())
         DrawPointerOnScreen(grab, rect);
     return grab;
 }
 
-void TfrmMain::DrawPointerOnScreen(TDibGraphic& grab, const QRect& rect) {
+void TCaptureIntake::DrawPointerOnScreen(TDibGraphic& grab, const QRect& rect) {
     // The X server draws the pointer over the screen's pixels, so no grab holds it: the
     // pointer picture is painted into the grab where the pointer is.
     if (CaptureSettings.MouseCursor != 1)
@@ -279,41 +287,41 @@ void TfrmMain::DrawPointerOnScreen(TDibGraphic& grab, const QRect& rect) {
     PaintMousePointer(grab, pointer.x(), pointer.y());
 }
 
-void TfrmMain::TakeClipboardIntoView() {
-    MainImage->AssignImage(QImageToDib(Services.Clipboard.GetImage()));
-    MainImage->SetZoomPercent(100);
+void TCaptureIntake::TakeClipboardIntoView() {
+    Window.View().AssignImage(QImageToDib(Services.Clipboard.GetImage()));
+    Window.View().SetZoomPercent(100);
 }
 
-void TfrmMain::CropCaptureBorder() {
+void TCaptureIntake::CropCaptureBorder() {
     TCropTransform crop;
     crop.Top = crop.Left = crop.Bottom = crop.Right = 1;
-    crop.SetProgressCallback(ReportProgressCallback());
-    crop.Apply(MainImage->Graphic());
-    MainImage->Redraw(true);
+    crop.SetProgressCallback(TransformProgress(Window));
+    crop.Apply(Window.View().Graphic());
+    Window.View().Redraw(true);
 }
 
 // The intake.
 
-void TfrmMain::FinishCapture() {
+void TCaptureIntake::FinishCapture() {
     QCoreApplication::processEvents();
-    const bool stretch = CaptureSettings.PrintSize != 1;
-    const int choice = ReadSettings().PrintSelection;
+    const bool stretch = CaptureSettings.PrintSizeChoice() != pzImageSize;
+    const TPrintSelection choice = ReadSettings().PrintChoice();
     switch (choice) {
     case psPrintAndCapture:
         ApplyCaptureColours();
-        PrintAfterCapture(stretch);
+        Printing.PrintAfterCapture(stretch);
         QCoreApplication::processEvents();
-        StoreCapture(CaptureSettings.DefaultFormat);
+        StoreCapture(CaptureSettings.CaptureFormat());
         break;
     case psPrintOnly:
         ApplyCaptureColours();
-        PrintAfterCapture(stretch);
+        Printing.PrintAfterCapture(stretch);
         QCoreApplication::processEvents();
-        MainImage->ClearImage();
+        Window.View().ClearImage();
         break;
     case psCaptureOnly:
         ApplyCaptureColours();
-        StoreCapture(CaptureSettings.DefaultFormat);
+        StoreCapture(CaptureSettings.CaptureFormat());
         break;
     }
     QCoreApplication::processEvents();
@@ -325,7 +333,7 @@ void TfrmMain::FinishCapture() {
     SetViewBackTo100();
 }
 
-void TfrmMain::ApplyCaptureColours() {
+void TCaptureIntake::ApplyCaptureColours() {
     if (CaptureSettings.GrayScale == 1) {
         TConvertToGrayTransform grey;
         TransformCapture(grey);
@@ -336,61 +344,207 @@ void TfrmMain::ApplyCaptureColours() {
     }
 }
 
-void TfrmMain::TransformCapture(TImageTransform& transform) {
+void TCaptureIntake::TransformCapture(TImageTransform& transform) {
     // The view keeps the capture as it was before, for "View 100%".
-    WorkImage = MainImage->Graphic();
-    transform.SetProgressCallback(ReportProgressCallback());
-    transform.ApplyOnDest(WorkImage, MainImage->Graphic());
-    MainImage->Redraw(true);
+    Window.WorkImage() = Window.View().Graphic();
+    transform.SetProgressCallback(TransformProgress(Window));
+    transform.ApplyOnDest(Window.WorkImage(), Window.View().Graphic());
+    Window.View().Redraw(true);
     QCoreApplication::processEvents();
-    Services.Clipboard.SetImage(DibToQImage(MainImage->Graphic()));
+    Services.Clipboard.SetImage(DibToQImage(Window.View().Graphic()));
 }
 
-void TfrmMain::PrintAfterCapture(bool stretch) {
-    // A failing printer is told by PrintCapture; the capture is stored all the same.
-    const TPrinterOrientation orientation = Services.Printer.Orientation();
-    PrintCapture(stretch ? 1 : 0, PrintCaptureWidthText(orientation),
-                 PrintCaptureHeightText(orientation));
-}
-
-void TfrmMain::StoreCapture(int format) {
+void TCaptureIntake::StoreCapture(TCaptureFormat format) {
     const std::string extension = CaptureFormatExtension(format);
     EnsureWorkFolder();
     const std::string path = NextImageName(WorkFolder(), extension);
-    TDibGraphic& image = MainImage->Graphic();
+    TDibGraphic& image = Window.View().Graphic();
     // On a screen of 256 or 16 colours the file holds what the screen can show, and the
     // capture as it was stays for "View 100%". JPEG files take true colour.
     const bool jpeg = ImageFileFormatOf(path).Codec == TImageCodec::Jpeg;
     TDibGraphic beforeReduction = jpeg ? TDibGraphic() : image;
     if (PrepareCaptureForFile(image, path, Services.Screen.ScreenColorCount(),
-                              cboDefaultFormat->currentText() == "JPEG",
-                              ReportProgressCallback())) {
+                              ReadSettingsOrDefault().CaptureFormat() == cfJpeg,
+                              TransformProgress(Window))) {
         if (!jpeg)
-            WorkImage = std::move(beforeReduction);
-        MainImage->Redraw(true);
+            Window.WorkImage() = std::move(beforeReduction);
+        Window.View().Redraw(true);
     }
     QCoreApplication::processEvents();
     WriteCaptureFile(image, path);
-    AppendImage(QFile::decodeName(path.c_str()), PendingURL);
+    Window.Captures().Add(QFile::decodeName(path.c_str()), PendingURL);
     PendingURL.clear();
 }
 
-void TfrmMain::SelectLastCapture() {
-    lvPicNames->clearSelection();
-    if (ImagePaths.isEmpty())
-        return;
-    QTreeWidgetItem* last = lvPicNames->topLevelItem(int(ImagePaths.size()) - 1);
-    lvPicNames->setCurrentItem(last);
-    last->setSelected(true);
-    lvPicNames->scrollToItem(last);
-    ShowImageStatus(ImagePaths.last());
+void TCaptureIntake::SelectLastCapture() {
+    TCaptureList& list = Window.Captures();
+    list.SelectLast();
+    if (!list.IsEmpty())
+        Window.ShowImageStatus(list.Paths().last());
 }
 
-void TfrmMain::SetViewBackTo100() {
-    // Not through cboViewPercentClick: that would bring back the capture as it was before
+void TCaptureIntake::SetViewBackTo100() {
+    // Not through the zoom box's command: that would bring back the capture as it was before
     // its grey or negative step.
-    cboViewPercent->setCurrentIndex(ViewPercent100);
-    MainImage->SetZoomPercent(100);
-    if (ReadSettingsOrDefault().PrintSelection == psPrintOnly)
-        MainImage->ClearImage();
+    Window.ResetZoomBox();
+    Window.View().SetZoomPercent(100);
+    if (ReadSettingsOrDefault().PrintChoice() == psPrintOnly)
+        Window.View().ClearImage();
+}
+
+// Selection capture.
+
+// "Mouse Selected Region": the first press starts highlighting the window under the pointer,
+// the second takes its client area.
+
+void TCaptureIntake::CaptureMouseSelectedRegion() {
+    MinimizeForCapture();
+    if (RegionTimer.isActive()) {
+        RegionTimer.stop();
+    } else if (!RegionTickBusy) {
+        HighlightedWindow = 0;
+        RegionTimer.start();
+        RegisterCaptureHotKeys();
+        return;
+    }
+    // The second press, between two ticks or in the middle of one.
+    RemoveRegionHighlight();
+    WaitSeconds(1);
+    RegionTickBusy = false;
+    HighlightedWindow = 0;
+    FinishSimpleCapture(CaptureWindow(true));
+}
+
+void TCaptureIntake::RegionTimerTimer() {
+    RegionTimer.stop();
+    RegionTickBusy = true;
+    const TWindowId window = Services.Windows.WindowFromPoint(Services.Screen.PointerPos());
+    if (window == HighlightedWindow) {
+        RegionTimer.start();
+        return;
+    }
+    RemoveRegionHighlight();
+    QCoreApplication::processEvents();
+    // A press handled meanwhile has taken the capture: no highlight may come back after it.
+    if (!RegionTickBusy)
+        return;
+    HighlightedWindow = window;
+    HighlightRegion(window);
+    RegionTickBusy = false;
+    RegionTimer.start();
+}
+
+void TCaptureIntake::CancelRegionSelection() {
+    RegionTimer.stop();
+    RemoveRegionHighlight();
+    RegionTickBusy = false;
+    HighlightedWindow = 0;
+}
+
+void TCaptureIntake::HighlightRegion(TWindowId window) {
+    const auto client = Services.Windows.ClientRect(window);
+    if (client)
+        RegionHighlight = ShowRegionHighlight(Services.Screen, *client);
+}
+
+void TCaptureIntake::RemoveRegionHighlight() {
+    if (!RegionHighlight)
+        return;
+    RegionHighlight.reset();
+    // The windows underneath draw themselves again; the next picture of the screen must not
+    // catch them half done.
+    WaitSeconds(RepaintPause);
+}
+
+// "User-Defined Rectangle", once and with repeat.
+
+void TCaptureIntake::CaptureUserRectangle() {
+    Select<TfrmBlank>();
+    if (!Services.Clipboard.HasImage()) {
+        RegisterCaptureHotKeys();
+        return;
+    }
+    TakeClipboardIntoView();
+    // The grab took the dotted outline along on its border; a small rectangle keeps it whole.
+    const TDibGraphic& image = Window.View().Graphic();
+    if (image.Width() > 4 && image.Height() > 4)
+        CropCaptureBorder();
+    FinishSelectionCapture();
+}
+
+void TCaptureIntake::CaptureUserRectangleWithRepeat() {
+    if (const auto area = ReadRepeatArea(Services.Screen.ScreenSize()))
+        PutOnClipboard(DibToQImage(Services.Screen.GrabScreenRect(*area)));
+    else
+        Select<TfrmBlank>();
+    FinishRepeatCapture();
+}
+
+// "User-Defined Circle", once and with repeat.
+
+void TCaptureIntake::CaptureUserCircle() {
+    Select<TfrmDrawCircle>();
+    if (!Services.Clipboard.HasImage()) {
+        RegisterCaptureHotKeys();
+        return;
+    }
+    TakeClipboardIntoView();
+    Services.Sound.Beep();
+    FinishCapture();
+}
+
+void TCaptureIntake::CaptureUserCircleWithRepeat() {
+    if (const auto area = ReadRepeatArea(Services.Screen.ScreenSize())) {
+        QImage picture = DibToQImage(Services.Screen.GrabScreenRect(*area));
+        if (!picture.isNull())
+            CutOutEllipse(picture);
+        PutOnClipboard(picture);
+        QCoreApplication::processEvents();
+    } else {
+        Select<TfrmDrawCircle>();
+    }
+    FinishRepeatCapture();
+}
+
+// The steps the methods share.
+
+template <class TSelectionWindow>
+void TCaptureIntake::Select() {
+    TSelectionWindow selection(Services.Screen, Services.Clipboard);
+    Services.Dialogs.ExecModal(selection);
+    // The capture is on the clipboard all the same; only the next repeat misses its area.
+    if (!selection.RepeatFileError.isEmpty())
+        ReportError(Services.Dialogs, Window.Window(), selection.RepeatFileError);
+}
+
+void TCaptureIntake::PutOnClipboard(const QImage& picture) {
+    // A screen that could not be read leaves nothing, not the clipboard's earlier picture.
+    if (picture.isNull())
+        Services.Clipboard.Clear();
+    else
+        Services.Clipboard.SetImage(picture);
+}
+
+void TCaptureIntake::FinishRepeatCapture() {
+    if (!Services.Clipboard.HasImage()) {
+        RegisterCaptureHotKeys();
+        return;
+    }
+    TakeClipboardIntoView();
+    // The border goes whatever the size, so a repeat is as large as the drag that stored it
+    // once cut; a side of 2 pixels or less would leave nothing.
+    const TDibGraphic& image = Window.View().Graphic();
+    if (image.Width() < 3 || image.Height() < 3)
+        throw EImageError("The area is too small to capture with its border cut off; it needs "
+                          "at least 3 x 3 pixels.");
+    CropCaptureBorder();
+    FinishSelectionCapture();
+}
+
+void TCaptureIntake::FinishSelectionCapture() {
+    QCoreApplication::processEvents();
+    Services.Clipboard.SetImage(DibToQImage(Window.View().Graphic()));
+    Window.EndProgress();
+    Services.Sound.Beep();
+    FinishCapture();
 }

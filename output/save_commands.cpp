@@ -1,62 +1,31 @@
-// Save As and Auto Save: how captures leave the working folder.
-//
-// Save As re-encodes each selected image in the format of the extension the user types;
-// Auto Save copies the files byte for byte into one folder. Both replace the row's path by
-// the saved file, give the row its saved mark, and record the page address of an image
-// captured from a browser (with the note step). While they run the view shows the image at
-// hand; it shows what it showed before once they are done, however they end.
-#include "app/frm_main.h"
+#include "output/save_commands.h"
 
-#include "app/image_scroll_box.h"
-#include "app/kept_view.h"
-#include "app/local_path.h"
-#include "app/wait_pointer.h"
 #include "imaging/display_preparation.h"
 #include "imaging/format_registry.h"
 #include "output/frm_jpeg_compression.h"
 #include "store/file_io.h"
+#include "store/settings.h"
 #include "store/settings_files.h"
 #include "store/work_folder.h"
-#include "weblink/frm_comment_message.h"
-#include "weblink/link_store.h"
+#include "widgets/capture_formats.h"
+#include "widgets/capture_list.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/kept_view.h"
+#include "widgets/local_path.h"
+#include "widgets/wait_pointer.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 
-#include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTreeWidget>
 
 namespace {
 
-struct TSaveType {
-    const char* Description;
-    const char* Pattern;
-    const char* Extension;
-};
-
-// The save dialog's types, numbered from 1 in this order.
-constexpr std::array<TSaveType, 7> SaveTypes = {{
-    {"Bitmap (*.bmp)", "*.bmp", ".bmp"},
-    {"GIF (*.gif)", "*.gif", ".gif"},
-    {"JPEG (*.jpg)", "*.jpg", ".jpg"},
-    {"PaintBrush (*.pcx)", "*.pcx", ".pcx"},
-    {"Portable Network Graphic (*.png)", "*.png", ".png"},
-    {"Targa (*.tga)", "*.tga", ".tga"},
-    {"TIFF (*.tif)", "*.tif", ".tif"},
-}};
-
-// The type number of an extension (with its dot, lower case); 0 for none of the seven.
+// The save dialog's type number of an extension (with its dot, lower case); 0 for none.
 int SaveTypeOf(const QString& extension) {
-    for (std::size_t type = 0; type < SaveTypes.size(); ++type)
-        if (extension == SaveTypes[type].Extension)
-            return int(type) + 1;
-    return 0;
+    return ::SaveTypeOf(extension.toStdString());
 }
 
 QString FileNamePart(const QString& path) {
@@ -113,7 +82,7 @@ std::string CopyToNextImageName(const std::string& source, const std::string& fo
 } // namespace
 
 // What the user settled on in the save dialog for one image.
-struct TfrmMain::TSaveTarget {
+struct TSaveCommands::TSaveTarget {
     TSaveOutcome Outcome = TSaveOutcome::Skipped;
     QString Path;
     QString Extension; // lower case, dot included
@@ -122,56 +91,57 @@ struct TfrmMain::TSaveTarget {
     bool ReplacesLinkedImage = false;
 };
 
-TFileDialogOptions TfrmMain::NewSaveDialog() {
+TFileDialogOptions TSaveCommands::NewSaveDialog() {
     TFileDialogOptions dialog;
-    for (const TSaveType& type : SaveTypes)
-        dialog.Filters << type.Description;
+    for (const TCaptureFormatInfo& format : CaptureFormats)
+        dialog.Filters << format.SaveFilter;
     dialog.FilterIndex = 1;
     dialog.ConfirmOverwrite = true;
     dialog.Folder = FromLocalPath(HomeFolder());
-    dialog.OnTypeChange = &TfrmMain::imgSaveDialogTypeChange;
+    dialog.OnTypeChange = &TSaveCommands::imgSaveDialogTypeChange;
     return dialog;
 }
 
-QString TfrmMain::imgSaveDialogTypeChange(int filterIndex, const QString& fileName) {
-    if (fileName.isEmpty() || filterIndex < 1 || filterIndex > int(SaveTypes.size()))
+QString TSaveCommands::imgSaveDialogTypeChange(int filterIndex, const QString& fileName) {
+    if (fileName.isEmpty() || filterIndex < 1 || filterIndex > int(CaptureFormats.size()))
         return fileName;
     // Only the name's extension changes; a folder the user typed in front of it stays.
     const QString name = FileNamePart(fileName);
     const int dot = name.lastIndexOf('.');
     return FolderPart(fileName) + (dot < 0 ? name : name.left(dot)) +
-           SaveTypes[filterIndex - 1].Extension;
+           CaptureFormats[std::size_t(filterIndex - 1)].SaveExtension;
 }
 
-bool TfrmMain::NameInUse(const QString& target) {
-    const bool inUse = std::any_of(ImagePaths.begin(), ImagePaths.end(), [&](const QString& path) {
-        return path.compare(target, Qt::CaseInsensitive) == 0;
-    });
+TSaveCommands::TSaveCommands(const TServices& services, IMainView& window, INoteStep& notes)
+    : Services(services), Window(window), Notes(notes) {}
+
+bool TSaveCommands::NameInUse(const QString& target) {
+    const bool inUse = Window.Captures().Lists(target);
     if (inUse)
-        Services.Dialogs.Message(this, "Error",
+        Services.Dialogs.Message(Window.Window(), "Error",
                                  target + " is currently being used by Karvin.\n"
                                           "Please select another name.",
                                  TMsgIcon::None, mbOK);
     return inUse;
 }
 
-void TfrmMain::SaveAs1Click() {
-    if (ImagePaths.isEmpty())
+void TSaveCommands::SaveAs1Click() {
+    if (Window.Captures().IsEmpty())
         return;
-    const QList<int> rows = SelectedRows();
+    const QList<int> rows = Window.Captures().SelectedRows();
     if (rows.isEmpty()) {
-        Services.Dialogs.Message(this, "Error", NoSelectionText, TMsgIcon::Warning, mbOK);
+        Services.Dialogs.Message(Window.Window(), "Error", NoSelectionText, TMsgIcon::Warning, mbOK);
         return;
     }
-    RunCommand(Services.Dialogs, this, [&] {
-        TKeptView kept(*this);
+    RunCommand(Services.Dialogs, Window.Window(), [&] {
+        TKeptView kept(Window);
         for (int row : rows)
             if (SaveImageAs(row) == TSaveOutcome::EndCommand)
                 return;
     });
 }
 
-TfrmMain::TSaveOutcome TfrmMain::SaveImageAs(int row) {
+TSaveCommands::TSaveOutcome TSaveCommands::SaveImageAs(int row) {
     if (!ShowImageToSave(row))
         return TSaveOutcome::Skipped;
     const TSaveTarget target = AskSaveTarget(row);
@@ -182,41 +152,40 @@ TfrmMain::TSaveOutcome TfrmMain::SaveImageAs(int row) {
     if (target.ReplacesLinkedImage)
         // Asked and answered before the write; now that the new file is in place, the old
         // image's record and note go.
-        URLStore().ConfirmURLOverwrite(LocalPath(target.Path),
-                                       [](const std::string&) { return true; });
-    MarkRowSaved(row, target.Path);
-    if (!ImageURLs[row].isEmpty())
-        RecordSavedImageLink(row, TNoteQuestion::SaveAs);
+        Notes.ForgetLinkedImage(target.Path);
+    Window.Captures().Rename(row, target.Path);
+    if (!Window.Captures().URL(row).isEmpty())
+        Notes.RecordSavedImageLink(row, TNoteQuestion::SaveAs);
     return TSaveOutcome::Saved;
 }
 
-bool TfrmMain::ShowImageToSave(int row) {
-    const QString& path = ImagePaths[row];
+bool TSaveCommands::ShowImageToSave(int row) {
+    const QString& path = Window.Captures().Path(row);
     // A file that has gone since it was listed cannot be saved, and the view would still
     // show another image, which must not be written under this one's name.
     if (!FileExists(LocalPath(path))) {
-        ReportError(Services.Dialogs, this,
+        ReportError(Services.Dialogs, Window.Window(),
                     "Cannot open file \"" + path +
                         "\": " + QString::fromLocal8Bit(std::strerror(ENOENT)));
         return false;
     }
     try {
-        ShowImageFile(path);
+        Window.ShowImageFile(path);
     } catch (const std::exception& error) {
-        ReportError(Services.Dialogs, this, QString::fromLocal8Bit(error.what()));
+        ReportError(Services.Dialogs, Window.Window(), QString::fromLocal8Bit(error.what()));
         return false;
     }
     return true;
 }
 
-TfrmMain::TSaveTarget TfrmMain::AskSaveTarget(int row) {
-    const QString& path = ImagePaths[row];
+TSaveCommands::TSaveTarget TSaveCommands::AskSaveTarget(int row) {
+    const QString& path = Window.Captures().Path(row);
     for (;;) {
         imgSaveDialog.FileName = FileNamePart(path);
         if (const int type = SaveTypeOf(ExtensionOf(path).toLower()))
             imgSaveDialog.FilterIndex = type;
         for (;;) {
-            const auto chosen = Services.Dialogs.SaveFile(this, imgSaveDialog);
+            const auto chosen = Services.Dialogs.SaveFile(Window.Window(), imgSaveDialog);
             if (!chosen)
                 return {};
             imgSaveDialog.FilterIndex = chosen->FilterIndex;
@@ -225,7 +194,7 @@ TfrmMain::TSaveTarget TfrmMain::AskSaveTarget(int row) {
                                ExtensionOf(chosen->Path).toLower()};
 
             if (IsKarvinFolderPath(target.Path)) {
-                Services.Dialogs.Message(this, "Error",
+                Services.Dialogs.Message(Window.Window(), "Error",
                                          "You cannot save to the same folder as Karvin.",
                                          TMsgIcon::Critical, mbOK);
                 return {TSaveOutcome::EndCommand, {}, {}};
@@ -234,51 +203,47 @@ TfrmMain::TSaveTarget TfrmMain::AskSaveTarget(int row) {
             if (target.Path.compare(path, Qt::CaseInsensitive) != 0 && NameInUse(target.Path))
                 continue;
             if (target.Extension.isEmpty()) {
-                Services.Dialogs.Message(this, "Error",
-                                         "Please enter the proper image extension "
-                                         "(.bmp,.gif,.jpg,.pcx,.png,.tga,or .tif).",
+                Services.Dialogs.Message(Window.Window(), "Error",
+                                         "Please enter the proper image extension (" +
+                                             QString::fromStdString(SaveExtensionList()) + ").",
                                          TMsgIcon::Critical, mbOK);
                 break;
             }
             if (SaveTypeOf(target.Extension) == 0) {
                 Services.Dialogs.Message(
-                    this, "Error", "Valid formats are:\nBMP, GIF, JPG, PCX, PNG, TGA, and TIF",
+                    Window.Window(), "Error",
+                    "Valid formats are:\n" + QString::fromStdString(SaveFormatNames()),
                     TMsgIcon::Critical, mbOK);
                 return {};
             }
             // The overwrite question of a linked image comes last, and its answer is acted
             // on only after the write: a name refused above, or a write that fails, must not
-            // cost the old image its link and note. The question is the store's own; the
-            // answer handed back to it here is No, which leaves the store as it is.
-            bool asked = false;
-            bool overwrite = false;
-            URLStore().ConfirmURLOverwrite(LocalPath(target.Path), [&](const std::string& text) {
-                asked = true;
-                overwrite =
-                    Services.Dialogs.Message(this, "Save", QString::fromStdString(text),
-                                             TMsgIcon::Question, mbYes | mbNo) == TMsgResult::Yes;
-                return false;
-            });
-            if (asked && !overwrite)
-                continue;
-            target.ReplacesLinkedImage = asked;
+            // cost the old image its link and note.
+            if (const auto question = Notes.LinkedImageQuestion(target.Path)) {
+                if (Services.Dialogs.Message(Window.Window(), "Save", *question,
+                                             TMsgIcon::Question,
+                                             mbYes | mbNo) != TMsgResult::Yes)
+                    continue;
+                target.ReplacesLinkedImage = true;
+            }
             return target;
         }
     }
 }
 
-bool TfrmMain::IsKarvinFolderPath(const QString& target) const {
+bool TSaveCommands::IsKarvinFolderPath(const QString& target) const {
     // Before the start has found the program folder there is none to refuse (an empty text
     // would be found in every path).
-    if (!ProgramFolder.isEmpty())
+    const QString programFolder = Window.ProgramFolder();
+    if (!programFolder.isEmpty())
         for (const QString& path : {target, ResolvedPath(target)})
-            if (path.toLower().contains(ProgramFolder.toLower()))
+            if (path.toLower().contains(programFolder.toLower()))
                 return true;
     return IsWorkFolderPath(target);
 }
 
-void TfrmMain::WriteViewImageAs(const QString& target, const QString& extension) {
-    TDibGraphic& image = MainImage->Graphic();
+void TSaveCommands::WriteViewImageAs(const QString& target, const QString& extension) {
+    TDibGraphic& image = Window.View().Graphic();
     const std::string file = LocalPath(target);
     if (extension == ".gif") {
         TWaitPointer wait;
@@ -286,53 +251,47 @@ void TfrmMain::WriteViewImageAs(const QString& target, const QString& extension)
         return;
     }
     if (extension == ".jpg") {
-        if (PrepareTrueColor(image, ReportProgressCallback()))
-            MainImage->Redraw(true);
+        if (PrepareTrueColor(image, TransformProgress(Window)))
+            Window.View().Redraw(true);
         AskJpegOptions();
         const TJpegSettings settings = ReadJpegOptions();
         TWaitPointer wait;
         SaveImageFile(image, file, {settings.Quality, settings.Progressive});
         return;
     }
-    const bool captureFormatIsJpeg = cboDefaultFormat->currentText() == "JPEG";
+    const bool captureFormatIsJpeg = ReadSettingsOrDefault().CaptureFormat() == cfJpeg;
     if (PrepareForPaletteDisplay(image, Services.Screen.ScreenColorCount(), captureFormatIsJpeg,
-                                 ReportProgressCallback()))
-        MainImage->Redraw(true);
-    MainImage->SaveToFile(target);
+                                 TransformProgress(Window)))
+        Window.View().Redraw(true);
+    Window.View().SaveToFile(target);
 }
 
-void TfrmMain::AskJpegOptions() {
-    TfrmJPEGCompression dialog(Services.Dialogs, MainImage->Graphic(), this);
-    dialog.testImage->AssignImage(MainImage->Graphic());
+void TSaveCommands::AskJpegOptions() {
+    TfrmJPEGCompression dialog(Services.Dialogs, Window.View().Graphic(), Window.Window());
+    dialog.testImage->AssignImage(Window.View().Graphic());
     Services.Dialogs.ExecModal(dialog);
 }
 
-void TfrmMain::MarkRowSaved(int row, const QString& path) {
-    ImagePaths[row] = path;
-    lvPicNames->topLevelItem(row)->setText(1, FileNamePart(path));
-    UpdateRowPicture(row);
-}
-
-void TfrmMain::SaveSelectedToFolder1Click() {
-    const QList<int> rows = SelectedRows();
+void TSaveCommands::SaveSelectedToFolder1Click() {
+    const QList<int> rows = Window.Captures().SelectedRows();
     if (rows.isEmpty()) {
-        Services.Dialogs.Message(this, "Error", NoSelectionText, TMsgIcon::Warning, mbOK);
+        Services.Dialogs.Message(Window.Window(), "Error", NoSelectionText, TMsgIcon::Warning, mbOK);
         return;
     }
-    RunCommand(Services.Dialogs, this, [&] {
+    RunCommand(Services.Dialogs, Window.Window(), [&] {
         const std::optional<QString> folder = PickAutoSaveFolder();
         if (!folder)
             return;
         // The program's own file in the folder: the folder Karvin runs from.
         const QString marker = folder->endsWith('/') ? *folder + "karvin" : *folder + "/karvin";
         if (FileExists(LocalPath(marker))) {
-            Services.Dialogs.Message(this, "Error", "You cannot save to same folder as Karvin.",
+            Services.Dialogs.Message(Window.Window(), "Error", "You cannot save to same folder as Karvin.",
                                      TMsgIcon::Warning, mbOK);
             return;
         }
         const QString target = FolderPart(marker);
         if (IsWorkFolderPath(target)) {
-            Services.Dialogs.Message(this, "Error", "You cannot save to the same folder as Karvin.",
+            Services.Dialogs.Message(Window.Window(), "Error", "You cannot save to the same folder as Karvin.",
                                      TMsgIcon::Critical, mbOK);
             return;
         }
@@ -341,27 +300,23 @@ void TfrmMain::SaveSelectedToFolder1Click() {
     });
 }
 
-std::optional<QString> TfrmMain::PickAutoSaveFolder() {
+std::optional<QString> TSaveCommands::PickAutoSaveFolder() {
     const QString start = FromLocalPath(ReadLastSaveFolder());
-    return Services.Dialogs.SelectFolder(this, "Save Selected Images To " + start, start);
+    return Services.Dialogs.SelectFolder(Window.Window(), "Save Selected Images To " + start, start);
 }
 
-void TfrmMain::CopyImagesToFolder(const QList<int>& rows, const QString& folder) {
+void TSaveCommands::CopyImagesToFolder(const QList<int>& rows, const QString& folder) {
     // Everything a run changes in the window is put back at its end, also when a failure
     // ends it early.
     struct TRunEnd {
-        TfrmMain& Window;
+        TSaveCommands& Commands;
         ~TRunEnd() {
-            Window.NoteAnswer = naYes;
-            Window.ProgressBar->setValue(0);
-            Window.ProgressBar->setMaximum(100);
-            Window.ProgressBar->hide();
+            Commands.Notes.EndAutoSaveRun();
+            Commands.Window.EndProgress();
         }
     } runEnd{*this};
-    TKeptView kept(*this);
-    ProgressBar->setMaximum(int(rows.size()));
-    ProgressBar->setValue(0);
-    ProgressBar->show();
+    TKeptView kept(Window);
+    Window.BeginProgress(int(rows.size()));
 
     // NextImageName wants the folder without its trailing separator; the root keeps its "/".
     const std::string targetFolder = LocalPath(folder.size() > 1 ? folder.chopped(1) : folder);
@@ -369,7 +324,7 @@ void TfrmMain::CopyImagesToFolder(const QList<int>& rows, const QString& folder)
     int handled = 0;
     try {
         for (int row : rows) {
-            const QString source = ImagePaths[row];
+            const QString source = Window.Captures().Path(row);
             // Entries that already lie in the folder stay as they are.
             if (FolderPart(source).toLower() != folder.toLower()) {
                 std::optional<std::string> copy;
@@ -380,24 +335,24 @@ void TfrmMain::CopyImagesToFolder(const QList<int>& rows, const QString& folder)
                     failures << QString::fromLocal8Bit(error.what());
                 }
                 if (copy) {
-                    StatPanelText->clear();
-                    MarkRowSaved(row, FromLocalPath(*copy));
+                    Window.SetStatusText(QString());
+                    Window.Captures().Rename(row, FromLocalPath(*copy));
                     try {
-                        ShowImageFile(FromLocalPath(*copy));
+                        Window.ShowImageFile(FromLocalPath(*copy));
                     } catch (const std::exception&) {
                         // Showing it is for the user's eye only: the copy is made whatever
                         // the picture holds.
                     }
-                    if (!ImageURLs[row].isEmpty())
-                        RecordSavedImageLink(row, TNoteQuestion::AutoSave);
+                    if (!Window.Captures().URL(row).isEmpty())
+                        Notes.RecordSavedImageLink(row, TNoteQuestion::AutoSave);
                 }
             }
-            ProgressBar->setValue(++handled);
+            Window.StepProgress(++handled);
         }
     } catch (const std::exception& error) {
         // A failure of the link store or of a note ends the run; the copies made stay.
         failures << QString::fromLocal8Bit(error.what());
     }
     if (!failures.isEmpty())
-        ReportError(Services.Dialogs, this, failures.join('\n'));
+        ReportError(Services.Dialogs, Window.Window(), failures.join('\n'));
 }

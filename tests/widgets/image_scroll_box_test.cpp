@@ -1,4 +1,4 @@
-#include "app/image_scroll_box.h"
+#include "widgets/image_scroll_box.h"
 
 #include "imaging/anti_alias_transform.h"
 #include "imaging/format_registry.h"

@@ -1,4 +1,4 @@
-#include "app/tool_pictures.h"
+#include "widgets/tool_pictures.h"
 
 #include <QImage>
 #include <QPainter>

@@ -11,7 +11,7 @@
 #include "platform/sound.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
-#include "weblink/browser_url.h"
+#include "platform/browser_urls.h"
 
 struct TServices {
     IDialogs& Dialogs;

@@ -1,0 +1,55 @@
+// Save As and Auto Save: how captures leave the working folder. Owned by the main window,
+// which forwards its menu handlers here.
+//
+// Save As re-encodes each selected image in the format of the extension the user types;
+// Auto Save copies the files byte for byte into one folder. Both replace the row's path by
+// the saved file, give the row its saved mark, and record the page address of an image
+// captured from a browser (with the note step, reached as INoteStep). While they run the view
+// shows the image at hand; it shows what it showed before once they are done, however they
+// end.
+#pragma once
+
+#include "platform/services.h"
+#include "widgets/feature_links.h"
+#include "widgets/main_view.h"
+
+#include <optional>
+
+class TSaveCommands {
+public:
+    TSaveCommands(const TServices& services, IMainView& window, INoteStep& notes);
+
+    // Save As: each selected image is written in the format of the extension the user gives,
+    // under a name chosen in the save dialog.
+    void SaveAs1Click();
+    // Auto Save: the selected images are copied unchanged into one folder the user picks,
+    // each under the next free "pic" name there.
+    void SaveSelectedToFolder1Click();
+    // The save dialog's type change: the extension of the name in the dialog's file-name box
+    // becomes the new type's (shot.bmp -> shot.jpg, shot -> shot.jpg); an empty box stays
+    // empty.
+    static QString imgSaveDialogTypeChange(int filterIndex, const QString& fileName);
+    // True when `target` is, ignoring letter case, the path of a listed image; the user is
+    // then told to pick another name.
+    bool NameInUse(const QString& target);
+
+private:
+    enum class TSaveOutcome { Saved, Skipped, EndCommand };
+    struct TSaveTarget;
+    static TFileDialogOptions NewSaveDialog();
+    TSaveOutcome SaveImageAs(int row);
+    TSaveTarget AskSaveTarget(int row);
+    bool IsKarvinFolderPath(const QString& target) const;
+    bool ShowImageToSave(int row);
+    void WriteViewImageAs(const QString& target, const QString& extension);
+    void AskJpegOptions();
+    std::optional<QString> PickAutoSaveFolder();
+    void CopyImagesToFolder(const QList<int>& rows, const QString& folder);
+
+    TServices Services;
+    IMainView& Window;
+    INoteStep& Notes;
+    // The save dialog of Save As, with the seven types. It keeps the type and the folder the
+    // user chose last.
+    TFileDialogOptions imgSaveDialog = NewSaveDialog();
+};

@@ -1,0 +1,32 @@
+// Every platform service faked, in one holder, and the TServices that hands them out.
+#pragma once
+
+#include "platform/services.h"
+#include "tests/fakes/fake_browser_urls.h"
+#include "tests/fakes/fake_clipboard.h"
+#include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fake_dialogs.h"
+#include "tests/fakes/fake_hotkeys.h"
+#include "tests/fakes/fake_printer.h"
+#include "tests/fakes/fake_screen.h"
+#include "tests/fakes/fake_sound.h"
+#include "tests/fakes/fake_tray_icon.h"
+#include "tests/fakes/fake_windows.h"
+
+struct TFakeServices {
+    TFakeDialogs Dialogs;
+    TFakeClipboard Clipboard;
+    TFakeTrayIcon Tray;
+    TFakeWindows Windows;
+    TFakeScreen Screen;
+    TFakeDesktop Desktop;
+    TFakeHotKeys HotKeys;
+    TFakeSound Sound;
+    TFakeBrowserURLs Browsers;
+    TRecordingPrinter Printer;
+
+    TServices Services() {
+        return {Dialogs, Clipboard, Tray,    Windows,  Screen,
+                Desktop, HotKeys,   Sound,   Browsers, Printer};
+    }
+};

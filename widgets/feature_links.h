@@ -1,0 +1,43 @@
+// How one feature reaches another without including it: the interface is declared here, the
+// feature that carries it out implements it, and the main window hands it to the feature that
+// needs it.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What the capture intake needs of printing (output/print_commands.h).
+class ICapturePrinting {
+public:
+    virtual ~ICapturePrinting() = default;
+    // Prints the capture in the view, at its size or stretched to the page as the settings
+    // say; a failing printer is told to the user.
+    virtual void PrintAfterCapture(bool stretch) = 0;
+    // The clipboard's text as a console screen: rendered into the view (unless the capture
+    // choice is "Print Only") and printed (unless it is "Capture Only").
+    virtual void RenderConsoleText() = 0;
+};
+
+// How the note question is put after an image with a page address was saved.
+enum class TNoteQuestion {
+    AutoSave, // our question window with "Yes", "No" and "No To All"
+    SaveAs,   // a Yes/No question box
+};
+
+// What saving needs of the link store and the note step (weblink/note_step.h).
+class INoteStep {
+public:
+    virtual ~INoteStep() = default;
+    // The note step after the image of `row` was saved at its row's path: asks whether the
+    // user wants a note, takes it (or deletes an old note file of that name on No), and
+    // records the page address in the link store.
+    virtual void RecordSavedImageLink(int row, TNoteQuestion question) = 0;
+    // An Auto Save run has ended: the next one asks the note question again.
+    virtual void EndAutoSaveRun() = 0;
+    // The link store's question when `target` is the image of a link record, which saving over
+    // it would replace; none otherwise. Changes nothing.
+    virtual std::optional<QString> LinkedImageQuestion(const QString& target) = 0;
+    // The image of a link record was saved over: its record and note go.
+    virtual void ForgetLinkedImage(const QString& target) = 0;
+};
