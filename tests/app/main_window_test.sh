@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real karvin's main window on its own X server (window manager and tray), with a capture
 # that an earlier run left in the working folder: clicking its row shows the picture. A
-# screenshot of the screen (build/test-output/main_window.png) must show the tool bar with
+# screenshot of the screen (build-test/test-output/main_window.png) must show the tool bar with
 # its yellow "Click Me" button at the top, the option boxes below it, the list on the left
 # and the picture at full size to the right of the list.
 set -euo pipefail
