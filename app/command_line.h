@@ -6,7 +6,7 @@
 
 struct TCommandLineCommand {
     const char* Name;
-    const char* Usage; // one line, shown by "karvin --help"
+    const char* Usage;                 // one line, shown by "karvin --help"
     int (*Run)(int argc, char** argv); // argv[0] is the command name
 };
 

@@ -69,8 +69,7 @@ void SetOptionIndex(QComboBox* box, int32_t index) {
     box->setCurrentIndex(index >= 0 && index < box->count() ? int(index) : -1);
 }
 
-template <std::size_t N>
-QStringList Texts(const std::array<const char*, N>& texts) {
+template <std::size_t N> QStringList Texts(const std::array<const char*, N>& texts) {
     QStringList list;
     for (const char* text : texts)
         list << text;

@@ -27,7 +27,7 @@ struct TRealServices {
     TQtPrinter Printer;
 
     TServices Services() {
-        return {Dialogs, Clipboard, Tray,    Windows,     Screen,
-                Desktop, HotKeys,   Sound,   BrowserURLs, Printer};
+        return {Dialogs, Clipboard, Tray,  Windows,     Screen,
+                Desktop, HotKeys,   Sound, BrowserURLs, Printer};
     }
 };

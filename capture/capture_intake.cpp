@@ -110,7 +110,8 @@ void TCaptureIntake::CaptureOnHotKey() {
 }
 
 void TCaptureIntake::ShowTooManyImagesWarning() {
-    Services.Dialogs.Message(Window.Window(), "Warning", ManyImagesWarning, TMsgIcon::Warning, mbOK);
+    Services.Dialogs.Message(Window.Window(), "Warning", ManyImagesWarning, TMsgIcon::Warning,
+                             mbOK);
 }
 
 void TCaptureIntake::MinimizeForCapture() {
@@ -508,8 +509,7 @@ void TCaptureIntake::CaptureUserCircleWithRepeat() {
 
 // The steps the methods share.
 
-template <class TSelectionWindow>
-void TCaptureIntake::Select() {
+template <class TSelectionWindow> void TCaptureIntake::Select() {
     TSelectionWindow selection(Services.Screen, Services.Clipboard);
     Services.Dialogs.ExecModal(selection);
     // The capture is on the clipboard all the same; only the next repeat misses its area.

@@ -102,8 +102,7 @@ private:
     void HighlightRegion(TWindowId window);
     void RemoveRegionHighlight();
     // The selection windows: the rectangle or the ellipse on the clipboard, or nothing.
-    template <class TSelectionWindow>
-    void Select();
+    template <class TSelectionWindow> void Select();
     void PutOnClipboard(const QImage& picture);
     void FinishRepeatCapture();
     void FinishSelectionCapture();

@@ -331,8 +331,8 @@ TDibGraphic LoadTiff(std::span<const uint8_t> data) {
     CheckImageFitsData(int(layout.Width), int(layout.Height), format, data.size(), "TIFF");
     // Besides the image, a line of the file's own layout (which may hold many more samples
     // than we keep) or the RGBA raster is allocated.
-    const uint64_t working = lineByLine ? uint64_t(TIFFScanlineSize64(tif))
-                                        : uint64_t(layout.Width) * layout.Height * 4;
+    const uint64_t working =
+        lineByLine ? uint64_t(TIFFScanlineSize64(tif)) : uint64_t(layout.Width) * layout.Height * 4;
     if (working == 0 || working > DecodeLimit(data.size()))
         throw EImageError("TIFF image size " + std::to_string(layout.Width) + "x" +
                           std::to_string(layout.Height) +

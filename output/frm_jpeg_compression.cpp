@@ -1,12 +1,12 @@
 #include "output/frm_jpeg_compression.h"
 
-#include "widgets/image_scroll_box.h"
-#include "widgets/wait_pointer.h"
 #include "imaging/display_preparation.h"
 #include "imaging/format_registry.h"
 #include "platform/dialogs.h"
 #include "store/settings_files.h"
 #include "store/work_folder.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/wait_pointer.h"
 
 #include <algorithm>
 

@@ -30,9 +30,7 @@ public:
         return &Window_.View().Graphic();
     }
     TDibGraphic ViewPicture() override { return Window_.View().Graphic(); }
-    void ShowInView(const TDibGraphic& picture) override {
-        Window_.View().AssignImage(picture);
-    }
+    void ShowInView(const TDibGraphic& picture) override { Window_.View().AssignImage(picture); }
     const TDibGraphic& PassThroughClipboard(const TDibGraphic& picture) override {
         Clipboard_.SetImage(DibToQImage(picture));
         const QImage back = Clipboard_.GetImage();
@@ -186,7 +184,8 @@ bool TPrintCommands::PrintImagePage() {
     });
 }
 
-bool TPrintCommands::PrintCapture(int stretch, const QString& widthText, const QString& heightText) {
+bool TPrintCommands::PrintCapture(int stretch, const QString& widthText,
+                                  const QString& heightText) {
     return PrintWithBatch([&](const TPrintContext& context) {
         return ::PrintCapture(context, Window.View().Graphic(), stretch, widthText, heightText);
     });

@@ -1,10 +1,10 @@
 #include "output/print_layouts.h"
 
-#include "widgets/wait_pointer.h"
 #include "imaging/crop_transform.h"
 #include "imaging/stretch.h"
 #include "output/dib_graphic_printer.h"
 #include "platform/dib_qimage.h"
+#include "widgets/wait_pointer.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>

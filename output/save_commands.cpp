@@ -130,7 +130,8 @@ void TSaveCommands::SaveAs1Click() {
         return;
     const QList<int> rows = Window.Captures().SelectedRows();
     if (rows.isEmpty()) {
-        Services.Dialogs.Message(Window.Window(), "Error", NoSelectionText, TMsgIcon::Warning, mbOK);
+        Services.Dialogs.Message(Window.Window(), "Error", NoSelectionText, TMsgIcon::Warning,
+                                 mbOK);
         return;
     }
     RunCommand(Services.Dialogs, Window.Window(), [&] {
@@ -210,18 +211,17 @@ TSaveCommands::TSaveTarget TSaveCommands::AskSaveTarget(int row) {
                 break;
             }
             if (SaveTypeOf(target.Extension) == 0) {
-                Services.Dialogs.Message(
-                    Window.Window(), "Error",
-                    "Valid formats are:\n" + QString::fromStdString(SaveFormatNames()),
-                    TMsgIcon::Critical, mbOK);
+                Services.Dialogs.Message(Window.Window(), "Error",
+                                         "Valid formats are:\n" +
+                                             QString::fromStdString(SaveFormatNames()),
+                                         TMsgIcon::Critical, mbOK);
                 return {};
             }
             // The overwrite question of a linked image comes last, and its answer is acted
             // on only after the write: a name refused above, or a write that fails, must not
             // cost the old image its link and note.
             if (const auto question = Notes.LinkedImageQuestion(target.Path)) {
-                if (Services.Dialogs.Message(Window.Window(), "Save", *question,
-                                             TMsgIcon::Question,
+                if (Services.Dialogs.Message(Window.Window(), "Save", *question, TMsgIcon::Question,
                                              mbYes | mbNo) != TMsgResult::Yes)
                     continue;
                 target.ReplacesLinkedImage = true;
@@ -275,7 +275,8 @@ void TSaveCommands::AskJpegOptions() {
 void TSaveCommands::SaveSelectedToFolder1Click() {
     const QList<int> rows = Window.Captures().SelectedRows();
     if (rows.isEmpty()) {
-        Services.Dialogs.Message(Window.Window(), "Error", NoSelectionText, TMsgIcon::Warning, mbOK);
+        Services.Dialogs.Message(Window.Window(), "Error", NoSelectionText, TMsgIcon::Warning,
+                                 mbOK);
         return;
     }
     RunCommand(Services.Dialogs, Window.Window(), [&] {
@@ -285,13 +286,15 @@ void TSaveCommands::SaveSelectedToFolder1Click() {
         // The program's own file in the folder: the folder Karvin runs from.
         const QString marker = folder->endsWith('/') ? *folder + "karvin" : *folder + "/karvin";
         if (FileExists(LocalPath(marker))) {
-            Services.Dialogs.Message(Window.Window(), "Error", "You cannot save to same folder as Karvin.",
-                                     TMsgIcon::Warning, mbOK);
+            Services.Dialogs.Message(Window.Window(), "Error",
+                                     "You cannot save to same folder as Karvin.", TMsgIcon::Warning,
+                                     mbOK);
             return;
         }
         const QString target = FolderPart(marker);
         if (IsWorkFolderPath(target)) {
-            Services.Dialogs.Message(Window.Window(), "Error", "You cannot save to the same folder as Karvin.",
+            Services.Dialogs.Message(Window.Window(), "Error",
+                                     "You cannot save to the same folder as Karvin.",
                                      TMsgIcon::Critical, mbOK);
             return;
         }
@@ -302,7 +305,8 @@ void TSaveCommands::SaveSelectedToFolder1Click() {
 
 std::optional<QString> TSaveCommands::PickAutoSaveFolder() {
     const QString start = FromLocalPath(ReadLastSaveFolder());
-    return Services.Dialogs.SelectFolder(Window.Window(), "Save Selected Images To " + start, start);
+    return Services.Dialogs.SelectFolder(Window.Window(), "Save Selected Images To " + start,
+                                         start);
 }
 
 void TSaveCommands::CopyImagesToFolder(const QList<int>& rows, const QString& folder) {

@@ -45,8 +45,7 @@ public:
                                TMsgIcon icon, unsigned buttons = mbOK) = 0;
     // The input box: nullopt when cancelled.
     virtual std::optional<QString> InputBox(QWidget* owner, const QString& caption,
-                                            const QString& prompt,
-                                            const QString& defaultText) = 0;
+                                            const QString& prompt, const QString& defaultText) = 0;
     virtual std::optional<TFileDialogResult> SaveFile(QWidget* owner,
                                                       const TFileDialogOptions& options) = 0;
     virtual std::optional<TFileDialogResult> OpenFile(QWidget* owner,

@@ -136,4 +136,6 @@ std::optional<QString> TQtDialogs::SelectFolder(QWidget* owner, const QString& c
     return folder;
 }
 
-int TQtDialogs::ExecModal(QDialog& dialog) { return dialog.exec(); }
+int TQtDialogs::ExecModal(QDialog& dialog) {
+    return dialog.exec();
+}

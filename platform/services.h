@@ -2,6 +2,7 @@
 // the real ones, tests pass the fakes of tests/fakes/.
 #pragma once
 
+#include "platform/browser_urls.h"
 #include "platform/clipboard.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
@@ -11,7 +12,6 @@
 #include "platform/sound.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
-#include "platform/browser_urls.h"
 
 struct TServices {
     IDialogs& Dialogs;

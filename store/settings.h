@@ -75,7 +75,9 @@ struct TSettingsRecord {
     // user decides what it means (usually nothing).
     TCaptureMethod CaptureMethod() const { return TCaptureMethod(CapSelection); }
     TPrintSelection PrintChoice() const { return TPrintSelection(PrintSelection); }
-    TPrintSize PrintSizeChoice() const { return PrintSize == pzImageSize ? pzImageSize : pzFitToPage; }
+    TPrintSize PrintSizeChoice() const {
+        return PrintSize == pzImageSize ? pzImageSize : pzFitToPage;
+    }
     TCaptureFormat CaptureFormat() const { return TCaptureFormat(DefaultFormat); }
 };
 

@@ -132,7 +132,7 @@ void MakeFilePrivate(int folderFd, const std::string& name) {
         (before.st_mode & (S_IRWXG | S_IRWXO)) == 0)
         return;
     const TFileDescriptor file(::openat(folderFd, name.c_str(),
-                                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat opened {};
     // Still the file looked at: nothing was put in its place meanwhile.
     if (file.Fd >= 0 && ::fstat(file.Fd, &opened) == 0 && opened.st_ino == before.st_ino &&

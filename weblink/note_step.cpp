@@ -39,9 +39,9 @@ void TNoteStep::RecordSavedImageLink(int row, TNoteQuestion question) {
         wantsNote = NoteAnswer_ == naYes;
     } else {
         const QString fileName = path.mid(path.lastIndexOf('/') + 1);
-        wantsNote = Services.Dialogs.Message(Window.Window(), "Notes",
-                                             fileName + LinkedImageQuestionText,
-                                             TMsgIcon::Question, mbYes | mbNo) == TMsgResult::Yes;
+        wantsNote =
+            Services.Dialogs.Message(Window.Window(), "Notes", fileName + LinkedImageQuestionText,
+                                     TMsgIcon::Question, mbYes | mbNo) == TMsgResult::Yes;
     }
 
     if (wantsNote) {

@@ -15,9 +15,9 @@
 
 struct TCaptureFormatInfo {
     TCaptureFormat Format;
-    const char* BoxText;      // the item of the format box
-    const char* Extension;    // of capture files, upper case with the dot (".JPG")
-    const char* SaveFilter;   // the save dialog's type ("JPEG (*.jpg)")
+    const char* BoxText;       // the item of the format box
+    const char* Extension;     // of capture files, upper case with the dot (".JPG")
+    const char* SaveFilter;    // the save dialog's type ("JPEG (*.jpg)")
     const char* SaveExtension; // what the save dialog's type puts on a name, with the dot
     TImageCodec Codec;
 };

@@ -6,9 +6,9 @@
 
 #include <QFileInfo>
 
-#include <algorithm>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <algorithm>
 
 TCaptureList::TCaptureList(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(2);

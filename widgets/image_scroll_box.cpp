@@ -1,9 +1,9 @@
 #include "widgets/image_scroll_box.h"
 
-#include "widgets/wait_pointer.h"
 #include "imaging/crop_transform.h"
 #include "imaging/format_registry.h"
 #include "platform/dib_qimage.h"
+#include "widgets/wait_pointer.h"
 
 #include <QApplication>
 #include <QCursor>

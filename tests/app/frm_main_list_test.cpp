@@ -4,12 +4,12 @@
 
 #include "app/frm_about.h"
 #include "app/help_window.h"
-#include "widgets/image_scroll_box.h"
-#include "widgets/tool_pictures.h"
 #include "store/file_io.h"
 #include "tests/imaging/test_images.h"
 #include "weblink/link_notes.h"
 #include "weblink/link_store.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/tool_pictures.h"
 
 #include <QAction>
 #include <QLabel>
@@ -479,12 +479,13 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
         menus << menu->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Help"}));
     EXPECT_EQ(Captions(window->Menu("&File")), (QStringList{"Auto &Save", "Save &As", "&Delete",
-                                                    "Printer Setup", "&Print", "E&xit"}));
+                                                            "Printer Setup", "&Print", "E&xit"}));
     EXPECT_EQ(Captions(window->Menu("&Edit")), (QStringList{"Clear clip&board", "Select &All"}));
     EXPECT_EQ(Captions(window->Menu("&Image")), QStringList{"&Go To URL"});
-    EXPECT_EQ(Captions(window->Menu("&Help")), (QStringList{"&Contents", "&Main Screen", "&About"}));
+    EXPECT_EQ(Captions(window->Menu("&Help")),
+              (QStringList{"&Contents", "&Main Screen", "&About"}));
     EXPECT_EQ(Captions(window->PopupMenu()), (QStringList{"Auto &Save", "Sa&ve As...", "&Delete",
-                                                        "Select &All", "&Print", "&Go to URL"}));
+                                                          "Select &All", "&Print", "&Go to URL"}));
     EXPECT_FALSE(window->GotoURLEntry()->isEnabled());
     EXPECT_FALSE(window->PopupGotoURLEntry()->isEnabled());
 

@@ -62,7 +62,7 @@ TEST_F(MainWindow, ListsTheCapturesAnEarlierRunLeftBehind) {
     ASSERT_EQ(window->URLs(), (QStringList{"", "", ""}));
     for (int row = 0; row < 3; ++row) {
         EXPECT_EQ(window->Paths()[row], QString::fromStdString(WorkFolder()) + "/" +
-                                               window->List()->topLevelItem(row)->text(1));
+                                            window->List()->topLevelItem(row)->text(1));
         EXPECT_EQ(window->List()->topLevelItem(row)->text(0), ""); // not saved yet
     }
     EXPECT_TRUE(window->List()->selectedItems().isEmpty());

@@ -2,9 +2,9 @@
 // box with Fit To Window and "View 100%", and the progress bar.
 #include "tests/app/frm_main_fixture.h"
 
-#include "widgets/image_scroll_box.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "tests/imaging/test_images.h"
+#include "widgets/image_scroll_box.h"
 
 #include <QComboBox>
 #include <QLabel>

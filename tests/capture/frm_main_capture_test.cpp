@@ -2,11 +2,11 @@
 // working folder, the list, the status line and on the clipboard after pressing PrintScreen.
 #include "tests/app/frm_main_fixture.h"
 
-#include "widgets/image_scroll_box.h"
 #include "capture/mouse_pointer.h"
 #include "platform/dib_qimage.h"
 #include "store/file_io.h"
 #include "tests/imaging/test_images.h"
+#include "widgets/image_scroll_box.h"
 
 #include <QComboBox>
 #include <QTimer>

@@ -96,8 +96,7 @@ TEST_F(CaptureX11, PrintScreenAndCtrlAltPStoreTheScreenAndGiveTheFocusBack) {
         EXPECT_EQ(Pixels(QImageToDib(QImage::fromData(*png, "PNG"))), Pixels(screen)) << name;
 
         EXPECT_EQ(Sound.Beeps, stored);
-        EXPECT_EQ(window->List()->topLevelItem(stored - 1)->text(1),
-                  QString::fromStdString(name));
+        EXPECT_EQ(window->List()->topLevelItem(stored - 1)->text(1), QString::fromStdString(name));
         EXPECT_EQ(window->List()->selectedItems(),
                   QList<QTreeWidgetItem*>{window->List()->topLevelItem(stored - 1)});
         EXPECT_EQ(window->StatusText().toStdString(),

@@ -24,8 +24,7 @@
 // X headers come after every Qt header.
 #include "tests/platform/x11_helpers.h"
 
-template <class TDialogs>
-class TMainWindowX11 : public TWorkFolderTest {
+template <class TDialogs> class TMainWindowX11 : public TWorkFolderTest {
 protected:
     // The window as the program makes it (hidden until ShowMainTimerTimer).
     std::unique_ptr<TfrmMainDriver> StartMain(IBrowserURLs& browsers) {

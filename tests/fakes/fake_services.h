@@ -26,7 +26,7 @@ struct TFakeServices {
     TRecordingPrinter Printer;
 
     TServices Services() {
-        return {Dialogs, Clipboard, Tray,    Windows,  Screen,
-                Desktop, HotKeys,   Sound,   Browsers, Printer};
+        return {Dialogs, Clipboard, Tray,  Windows,  Screen,
+                Desktop, HotKeys,   Sound, Browsers, Printer};
     }
 };

@@ -214,15 +214,14 @@ std::vector<uint8_t> HandMadeTiff(const std::vector<std::array<uint32_t, 3>>& en
 TEST(TiffCodec, ScanLinesLargerThanTheDataCanDescribeAreRefused) {
     // A few bytes that claim lines of tens of thousands of 16-bit samples per pixel: refused
     // before a line is allocated.
-    const std::vector<uint8_t> file =
-        HandMadeTiff({{256, 4, 40000}, // width
-                      {257, 4, 1},     // height
-                      {258, 3, 16},    // bits per sample
-                      {259, 3, 1},     // no compression
-                      {262, 3, 2},     // RGB
-                      {277, 3, 60000}, // samples per pixel
-                      {278, 4, 1}},    // rows per strip
-                     std::vector<uint8_t>(64, 0x80));
+    const std::vector<uint8_t> file = HandMadeTiff({{256, 4, 40000}, // width
+                                                    {257, 4, 1},     // height
+                                                    {258, 3, 16},    // bits per sample
+                                                    {259, 3, 1},     // no compression
+                                                    {262, 3, 2},     // RGB
+                                                    {277, 3, 60000}, // samples per pixel
+                                                    {278, 4, 1}},    // rows per strip
+                                                   std::vector<uint8_t>(64, 0x80));
     ExpectImageError([&] { LoadTiff(file); },
                      "TIFF image size 40000x1 is larger than the file's data can hold");
 }

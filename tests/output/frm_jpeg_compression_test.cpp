@@ -2,11 +2,11 @@
 // it stores.
 #include "output/frm_jpeg_compression.h"
 
-#include "widgets/image_scroll_box.h"
 #include "imaging/format_registry.h"
 #include "tests/fakes/fake_dialogs.h"
 #include "tests/imaging/test_images.h"
 #include "tests/store/work_folder_fixture.h"
+#include "widgets/image_scroll_box.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -3,11 +3,11 @@
 // shows afterwards what it showed before.
 #include "tests/app/frm_main_fixture.h"
 
-#include "widgets/image_scroll_box.h"
 #include "output/frm_print_error.h"
 #include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
 #include "tests/imaging/test_images.h"
+#include "widgets/image_scroll_box.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -2,8 +2,6 @@
 // JPEG quality window and the note windows played through the scripted dialogs.
 #include "tests/app/frm_main_fixture.h"
 
-#include "widgets/image_scroll_box.h"
-#include "widgets/tool_pictures.h"
 #include "output/frm_jpeg_compression.h"
 #include "store/settings_files.h"
 #include "tests/imaging/test_images.h"
@@ -14,6 +12,8 @@
 #include "weblink/link_notes.h"
 #include "weblink/link_store.h"
 #include "weblink/note_text_box.h"
+#include "widgets/image_scroll_box.h"
+#include "widgets/tool_pictures.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -79,9 +79,7 @@ protected:
         return int(Window->Paths().size()) - 1;
     }
     // Forgets every listed image (their files stay), so that a case of a table starts afresh.
-    void ClearList() {
-        Window->List()->Clear();
-    }
+    void ClearList() { Window->List()->Clear(); }
     void Select(std::initializer_list<int> rows) {
         Window->List()->clearSelection();
         for (int row : rows)
@@ -187,7 +185,8 @@ TEST_F(SaveCommands, TheMenusAndTheSaveButtonRunTheCommands) {
         ASSERT_EQ(Dialogs.Calls.size(), 1u);
         EXPECT_EQ(Dialogs.Calls[0].Kind, picksFolder ? "SelectFolder" : "SaveFile");
     }
-    EXPECT_EQ(entry(Window->Menu("&File"), "Save &As")->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(entry(Window->Menu("&File"), "Save &As")->shortcut(),
+              QKeySequence(QKeySequence::Save));
 }
 
 TEST_F(SaveCommands, SaveAsWritesEachFormatByItsExtensionAndMarksTheRow) {
