@@ -4,6 +4,8 @@
 #include "base/temporary_file.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -133,6 +135,51 @@ bool RenameNoReplace(int folderFd, const std::string& name, const std::string& n
 bool FileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsRunnableProgram(const std::string& path) {
+    return !path.empty() && path.front() == '/' && FileExists(path) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+bool IsCleanPathText(std::string_view text) {
+    if (text.size() > PATH_MAX)
+        return false;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto lead = uint8_t(text[at]);
+        // The length of the character from its first byte, and the smallest value that
+        // length may carry: a longer form of a shorter character is no UTF-8.
+        std::size_t length = 1;
+        uint32_t smallest = 0;
+        if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            smallest = 0x10000;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            smallest = 0x800;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            smallest = 0x80;
+        } else if (lead >= 0x80) {
+            return false;
+        }
+        if (at + length > text.size())
+            return false;
+        uint32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (std::size_t next = 1; next < length; ++next) {
+            const auto byte = uint8_t(text[at + next]);
+            if ((byte & 0xC0u) != 0x80u)
+                return false;
+            value = (value << 6) | (byte & 0x3Fu);
+        }
+        const bool control = value < 0x20 || (value >= 0x7F && value < 0xA0);
+        const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+        if (control || surrogate || value < smallest || value > 0x10FFFF)
+            return false;
+        at += length;
+    }
+    return true;
 }
 
 bool DirectoryExists(const std::string& path) {

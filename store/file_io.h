@@ -40,6 +40,11 @@ bool CopyFileNoReplace(const std::string& source, const std::string& target);
 bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName);
 
 bool FileExists(const std::string& path); // a regular file (symlinks followed)
+// An absolute path to a regular file (symlinks followed) that this user may run.
+bool IsRunnableProgram(const std::string& path);
+// Whether `text` can stand as a path on a line of a settings file or of a desktop entry:
+// valid UTF-8 without control characters, at most PATH_MAX bytes.
+bool IsCleanPathText(std::string_view text);
 bool DirectoryExists(const std::string& path);
 // Deletes a file; false when it could not (which callers usually ignore).
 bool DeleteFile(const std::string& path);

@@ -20,6 +20,22 @@ constexpr std::array<int32_t TSettingsRecord::*, SettingsFieldCount> Fields = {
     &TSettingsRecord::HotKeyKey,      &TSettingsRecord::NoMinimize,
 };
 
+// The largest value of a field's list or box; each starts at 0.
+int32_t LargestKnownValue(TSettingsField field) {
+    switch (field) {
+    case sfCapSelection:
+        return cmDurIdozezed;
+    case sfPrintSelection:
+        return psCaptureOnly;
+    case sfDefaultFormat:
+        return cfTiff;
+    case sfHotKeyKey:
+        return HotKeyKeyCount - 1;
+    default:
+        return 1;
+    }
+}
+
 } // namespace
 
 int32_t& SettingsFieldRef(TSettingsRecord& record, TSettingsField field) {
@@ -96,6 +112,18 @@ void WriteSetting(TSettingsField field, int32_t value) {
     TSettingsRecord record = ReadSettings();
     SettingsFieldRef(record, field) = value;
     WriteSettings(record);
+}
+
+TSettingsRecord WithUnknownValuesAsDefaults(const TSettingsRecord& record) {
+    const TSettingsRecord defaults;
+    TSettingsRecord known = record;
+    for (int index = 0; index < SettingsFieldCount; ++index) {
+        const auto field = TSettingsField(index);
+        int32_t& value = SettingsFieldRef(known, field);
+        if (field != sfPrintSize && (value < 0 || value > LargestKnownValue(field)))
+            value = SettingsFieldValue(defaults, field);
+    }
+    return known;
 }
 
 int HotKeyVirtualKey(int32_t hotKeyKey) {

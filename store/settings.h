@@ -35,8 +35,8 @@ enum TPrintSelection : int32_t {
 
 // PrintSize: how a capture is printed.
 enum TPrintSize : int32_t {
-    pzFitToPage = 0, // and every value but 1
     pzImageSize = 1,
+    pzFitToPage = 2, // what the settings dialog writes; every value but 1 means the same
 };
 
 // DefaultFormat: the file format of captures (widgets/capture_formats.h has each one's
@@ -101,6 +101,8 @@ enum TSettingsField : int {
     sfNoMinimize,
 };
 inline constexpr int SettingsFieldCount = 16;
+// The keys HotKeyKey chooses from: F1..F12, then A..Z.
+inline constexpr int HotKeyKeyCount = 38;
 inline constexpr std::size_t SettingsRecordSize = 4 * SettingsFieldCount;
 
 int32_t& SettingsFieldRef(TSettingsRecord& record, TSettingsField field);
@@ -127,6 +129,12 @@ int32_t GetSetting(int n);
 // Replaces one field: writes the default record first when the file is missing, then reads
 // the record, changes the field and writes the record back. Throws EFileError.
 void WriteSetting(TSettingsField field, int32_t value);
+
+// The record with every field that holds a value the program never writes (a capture method,
+// choice, format or key outside its list, a box other than 0 or 1) put back to its default,
+// so that a window showing the record shows something it can write back. PrintSize keeps
+// any value: 1 prints at the image's size and every other value fits the page.
+TSettingsRecord WithUnknownValuesAsDefaults(const TSettingsRecord& record);
 
 // The key of the second hot key as a platform key code: F1..F12 are 0x70..0x7B, A..Z are
 // 0x41..0x5A. HotKeyKey 0..11 gives F1..F12, 12..36 A..Y, every other value Z.

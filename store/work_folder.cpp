@@ -65,26 +65,6 @@ bool CheckWorkFolder(const std::string& folder) {
     return true;
 }
 
-void MakeFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0700) == 0) {
-        // The mode asked for is cut by the umask; the folder is private whatever that is.
-        ::chmod(folder.c_str(), 0700);
-        return;
-    }
-    if (errno != EEXIST)
-        throw EFileError("Cannot create the folder \"" + folder + "\": " + std::strerror(errno));
-}
-
-// Creates every missing folder of `path`, each with mode 0700.
-void MakeFolders(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1))
-        if (!DirectoryExists(path.substr(0, slash)))
-            MakeFolder(path.substr(0, slash));
-    if (!DirectoryExists(path))
-        MakeFolder(path);
-}
-
 // Opens the working folder for a scan without following a symbolic link; -1 when the folder
 // is missing, unreadable or not this user's.
 int OpenWorkFolder() {
@@ -218,7 +198,26 @@ std::string FirstFreeName(const std::string& folder, const std::string& prefix,
     }
 }
 
+void MakeFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) == 0) {
+        // The mode asked for is cut by the umask; the folder is private whatever that is.
+        ::chmod(folder.c_str(), 0700);
+        return;
+    }
+    if (errno != EEXIST)
+        throw EFileError("Cannot create the folder \"" + folder + "\": " + std::strerror(errno));
+}
+
 } // namespace
+
+void MakeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        if (!DirectoryExists(path.substr(0, slash)))
+            MakeFolder(path.substr(0, slash));
+    if (!DirectoryExists(path))
+        MakeFolder(path);
+}
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");

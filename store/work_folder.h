@@ -28,6 +28,10 @@ std::string HomeFolder();
 // (base/file_replacement.h).
 void EnsureWorkFolder();
 
+// Creates every missing folder of the absolute path `path`, each with mode 0700, as the
+// desktop's rules ask for the user's cache and configuration folders. Throws EFileError.
+void MakeFolders(const std::string& path);
+
 // The path of the working-folder file `name`: the existing entry whose name matches without
 // regard to case, else WorkFolder() + "/" + the lower-case name (the name new files get).
 // Throws EFileError when the working folder exists but is refused (see EnsureWorkFolder), so

@@ -4,6 +4,7 @@
 #include "tests/store/file_size_limit.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -142,4 +143,57 @@ TEST_F(FileIo, AFailedCopyLeavesNothingBehindAndSaysWhy) {
         EXPECT_NE(error.find(test.Error), std::string::npos) << test.What << ": " << error;
         EXPECT_EQ(Names(), std::vector<std::string>{"source.bin"}) << test.What;
     }
+}
+
+TEST(PathText, OnlyUtf8WithoutControlCharactersCanStandOnALine) {
+    struct TCase {
+        std::string Text;
+        bool Clean;
+    };
+    const TCase cases[] = {
+        {"/usr/bin/gimp", true},
+        {"/opt/my editor/bin/edit $1 \"x\"", true},
+        {"/home/j\xC3\xBCrgen/\xE7\xB7\xA8\xE9\x9B\x86/\xF0\x9F\x96\x8C", true}, // 2, 3, 4 bytes
+        {"", true},
+        {"/usr/bin/gimp\r\n", false},
+        {"/usr/bin/\tgimp", false},
+        {"/usr/bin/gimp\x7F", false},
+        {"/usr/bin/\xC2\x85gimp", false},         // NEL, a control character
+        {"/usr/bin/gimp\xFF", false},             // no UTF-8 byte
+        {"/usr/bin/\xC0\xAFgimp", false},         // "/" in two bytes
+        {"/usr/bin/\xE0\x80\xAFgimp", false},     // "/" in three bytes
+        {"/usr/bin/\xED\xA0\x80gimp", false},     // a surrogate
+        {"/usr/bin/\xF4\x90\x80\x80gimp", false}, // past U+10FFFF
+        {"/usr/bin/gimp\xE7\xB7", false},         // cut short
+        {"/usr/bin/\xE7gimp", false},             // a lead byte alone
+        {std::string(PATH_MAX, 'a'), true},       // the longest path there is
+        {std::string(PATH_MAX + 1, 'a'), false},
+        {std::string("/usr/bin/\0gimp", 14), false},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(IsCleanPathText(c.Text), c.Clean) << c.Text.substr(0, 40);
+}
+
+TEST_F(FileIo, OnlyAnAbsolutePathToAFileTheUserMayRunIsAProgram) {
+    const std::string program = Path("edit");
+    WriteWholeFile(program, "#!/bin/sh\n");
+    fs::permissions(program, fs::perms::owner_all);
+    const std::string text = Path("notes.txt");
+    WriteWholeFile(text, "text");
+    fs::permissions(text, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(program, Path("link"));
+    fs::create_directory(Path("folder"));
+
+    EXPECT_TRUE(IsRunnableProgram(program));
+    EXPECT_TRUE(IsRunnableProgram(Path("link")));
+    EXPECT_FALSE(IsRunnableProgram(text));
+    EXPECT_FALSE(IsRunnableProgram(Path("folder")));
+    EXPECT_FALSE(IsRunnableProgram(Path("missing")));
+    EXPECT_FALSE(IsRunnableProgram(""));
+    // Relative: it would depend on the folder Karvin was started in.
+    const fs::path before = fs::current_path();
+    fs::current_path(Folder);
+    EXPECT_FALSE(IsRunnableProgram("edit"));
+    EXPECT_FALSE(IsRunnableProgram("./edit"));
+    fs::current_path(before);
 }

@@ -124,3 +124,51 @@ TEST(HotKeyKey, MapsToFunctionKeysLettersAndZ) {
     for (const auto& c : cases)
         EXPECT_EQ(HotKeyVirtualKey(c.HotKeyKey), c.Expected) << c.HotKeyKey;
 }
+
+TEST(UnknownValues, BecomeTheirFieldsDefaultsAndKnownOnesStay) {
+    struct TCase {
+        TSettingsField Field;
+        int32_t Value;
+        int32_t Shown;
+    };
+    const TCase cases[] = {
+        {sfCapSelection, 12, 12},
+        {sfCapSelection, 13, 0},
+        {sfCapSelection, -1, 0},
+        {sfPrintSelection, 2, 2},
+        {sfPrintSelection, 3, 0},
+        {sfDefaultFormat, 6, 6},
+        {sfDefaultFormat, 7, 0},
+        {sfHotKeyKey, 0, 0},
+        {sfHotKeyKey, 37, 37},
+        {sfHotKeyKey, 38, 27},
+        {sfHotKeyKey, 99, 27},
+        {sfHotKeyKey, -5, 27},
+        {sfGrayScale, 1, 1},
+        {sfGrayScale, 2, 0},
+        {sfConfirmation, 0, 0},
+        {sfConfirmation, 5, 1},
+        {sfHotKeyControl, 0, 0},
+        {sfHotKeyControl, -1, 1},
+        {sfStartMinimized, 3, 0},
+        {sfNoMinimize, 1, 1},
+        {sfUseEditor, 2, 0},
+        // Every size but 1 fits the page: there is no unknown one.
+        {sfPrintSize, 2, 2},
+        {sfPrintSize, 0, 0},
+        {sfPrintSize, 77, 77},
+    };
+    for (const TCase& c : cases) {
+        TSettingsRecord record;
+        SettingsFieldRef(record, c.Field) = c.Value;
+        TSettingsRecord expected;
+        SettingsFieldRef(expected, c.Field) = c.Shown;
+        EXPECT_EQ(WithUnknownValuesAsDefaults(record), expected) << c.Field << " = " << c.Value;
+    }
+    // A record of nothing but garbage (a file of 0xFF bytes) comes out as the defaults, but
+    // for its print size.
+    const TSettingsRecord garbage = DecodeSettings(std::string(64, '\xFF'));
+    TSettingsRecord expected;
+    expected.PrintSize = -1;
+    EXPECT_EQ(WithUnknownValuesAsDefaults(garbage), expected);
+}

@@ -1,5 +1,6 @@
 // A private cache folder per test: XDG_CACHE_HOME points into a fresh temporary folder, so
-// the working folder is <scratch>/cache/karvin.
+// the working folder is <scratch>/cache/karvin; HOME and XDG_CONFIG_HOME (where the autostart
+// folder is) point there too, so that no test touches the user's own.
 #pragma once
 
 #include "store/file_io.h"
@@ -18,12 +19,15 @@ protected:
         Scratch = pattern;
         SavedCache = Saved("XDG_CACHE_HOME");
         SavedHome = Saved("HOME");
+        SavedConfig = Saved("XDG_CONFIG_HOME");
         ::setenv("XDG_CACHE_HOME", (Scratch / "cache").c_str(), 1);
         ::setenv("HOME", (Scratch / "home").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (Scratch / "config").c_str(), 1);
     }
     void TearDown() override {
         Restore("XDG_CACHE_HOME", SavedCache);
         Restore("HOME", SavedHome);
+        Restore("XDG_CONFIG_HOME", SavedConfig);
         std::error_code ignored;
         std::filesystem::permissions(Scratch, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(Scratch, ignored);
@@ -56,4 +60,5 @@ private:
     }
     std::optional<std::string> SavedCache;
     std::optional<std::string> SavedHome;
+    std::optional<std::string> SavedConfig;
 };
