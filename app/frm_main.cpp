@@ -33,7 +33,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -520,15 +519,7 @@ void TfrmMain::btnClickMeClick() {
 }
 
 void TfrmMain::ShowHelp(const QString& anchor) {
-    const QString document = ProgramFolder_ + "help/karvin.html";
-    if (!QFileInfo(document).isFile()) {
-        Services.Dialogs.Message(this, "Error", "Cannot find the help file " + document + ".",
-                                 TMsgIcon::Critical, mbOK);
-        return;
-    }
-    if (!HelpWindow)
-        HelpWindow = new THelpWindow(this);
-    HelpWindow->ShowTopic(document, anchor);
+    ShowHelpTopic(Services.Dialogs, this, HelpWindow, ProgramFolder_, anchor);
 }
 
 void TfrmMain::About1Click() {

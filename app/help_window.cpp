@@ -1,7 +1,9 @@
 #include "app/help_window.h"
 
 #include "app/app_icon.h"
+#include "platform/dialogs.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScreen>
@@ -83,4 +85,17 @@ QUrl THelpWindow::Source() const {
 
 int THelpWindow::ScrollPosition() const {
     return Browser->verticalScrollBar()->value();
+}
+
+void ShowHelpTopic(IDialogs& dialogs, QWidget* owner, QPointer<THelpWindow>& window,
+                   const QString& programFolder, const QString& anchor) {
+    const QString document = programFolder + "help/karvin.html";
+    if (!QFileInfo(document).isFile()) {
+        dialogs.Message(owner, "Error", "Cannot find the help file " + document + ".",
+                        TMsgIcon::Critical, mbOK);
+        return;
+    }
+    if (!window)
+        window = new THelpWindow(owner);
+    window->ShowTopic(document, anchor);
 }

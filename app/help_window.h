@@ -3,9 +3,11 @@
 // and stays open beside it until closed.
 #pragma once
 
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
+class IDialogs;
 class QTextBrowser;
 class QToolButton;
 
@@ -29,3 +31,10 @@ private:
 
     QUrl Document;
 };
+
+// Opens the help document, `programFolder` + "help/karvin.html", at the anchor `anchor` (at
+// its top for none) in `window`, which is made as a window of `owner` when there is none yet.
+// A window of a modal dialog must be that dialog's own: a window of any other would not take
+// the mouse or the keyboard while the dialog is up. A missing document is reported.
+void ShowHelpTopic(IDialogs& dialogs, QWidget* owner, QPointer<THelpWindow>& window,
+                   const QString& programFolder, const QString& anchor);

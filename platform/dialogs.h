@@ -25,6 +25,8 @@ struct TFileDialogOptions {
     QStringList Filters; // e.g. "Bitmap (*.bmp)"
     int FilterIndex = 1; // 1-based, as the type lists are numbered
     bool ConfirmOverwrite = true;
+    // Lists only the files the user may run (and the folders to get to them).
+    bool ExecutablesOnly = false;
     // Runs when the user picks another type; gets the new 1-based index and the text in the
     // file-name box and returns the text to put there.
     std::function<QString(int, const QString&)> OnTypeChange;

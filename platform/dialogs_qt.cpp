@@ -41,6 +41,8 @@ std::optional<TFileDialogResult> RunFileDialog(QWidget* owner, const TFileDialog
         if (index >= 0 && index < options.Filters.size())
             dialog.selectNameFilter(options.Filters[index]);
     }
+    if (options.ExecutablesOnly)
+        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
     if (!options.FileName.isEmpty())
         dialog.selectFile(options.FileName);
     if (options.OnTypeChange) {
