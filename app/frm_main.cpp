@@ -2,6 +2,7 @@
 
 #include "app/app_icon.h"
 #include "app/frm_about.h"
+#include "app/frm_configure.h"
 #include "app/help_window.h"
 #include "app/option_texts.h"
 #include "capture/capture_intake.h"
@@ -283,6 +284,16 @@ void TfrmMain::ShowMainTimerTimer() {
     // Without a tray the window would be lost: it waits on the task bar instead.
     if (!Services.Tray.Available())
         showMinimized();
+}
+
+void TfrmMain::Karvin1Click() {
+    {
+        TfrmConfigure configure(Services.Dialogs, ProgramFolder_,
+                                QCoreApplication::applicationFilePath(), this);
+        Services.Dialogs.ExecModal(configure);
+    }
+    // The boxes, the hot keys and the tray follow the file, whatever the window did.
+    RunCommand(Services.Dialogs, this, [this] { ApplySettings(); });
 }
 
 void TfrmMain::ShowKarvin1Click() {

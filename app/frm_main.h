@@ -58,6 +58,9 @@ public:
     // Whether the window may close now (close box, system menu, end of the session).
     bool FormCloseQuery();
     void FormDestroy();
+    // Setup > "&Karvin": the settings window, then the settings applied again, whether it
+    // saved or not.
+    void Karvin1Click();
     // Tray menu "&Show Karvin Window", tray double click, and a second start of the program.
     void ShowKarvin1Click();
 
@@ -157,6 +160,7 @@ private:
     void BuildFileMenu(QMenu* menu);
     void BuildEditMenu(QMenu* menu);
     void BuildImageMenu(QMenu* menu);
+    void BuildSetupMenu(QMenu* menu);
     void BuildHelpMenu(QMenu* menu);
     void BuildImagePopupMenu();
     // The entries of a "&Print" submenu; the pop-up menu captions the last one differently.

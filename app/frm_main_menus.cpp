@@ -26,7 +26,8 @@ void TfrmMain::BuildMenus() {
     BuildEditMenu(menuBar()->addMenu("&Edit"));
     // The "&Thumbnails" and "Time&r" menus go here.
     BuildImageMenu(menuBar()->addMenu("&Image"));
-    // The "&E-mail" and "&Setup" menus go here.
+    // The "&E-mail" menu goes here.
+    BuildSetupMenu(menuBar()->addMenu("&Setup"));
     BuildHelpMenu(menuBar()->addMenu("&Help"));
     BuildImagePopupMenu();
 }
@@ -56,6 +57,11 @@ void TfrmMain::BuildImageMenu(QMenu* menu) {
     // The editor: "&Edit Image".
     GotoURL1 = menu->addAction("&Go To URL", this, &TfrmMain::GotoURL1Click);
     GotoURL1->setEnabled(false);
+}
+
+void TfrmMain::BuildSetupMenu(QMenu* menu) {
+    menu->addAction("&Karvin", this, &TfrmMain::Karvin1Click);
+    // DurIdozezed capture: "&DurIdozezed".
 }
 
 void TfrmMain::BuildHelpMenu(QMenu* menu) {

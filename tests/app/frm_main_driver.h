@@ -48,6 +48,7 @@ public:
     const QString& DurIdozezedDelayText() const { return DurIdozezedDelay; }
     bool Exiting() const { return ExitRequested; }
     bool& ThumbViewer() { return ThumbViewerOpen; }
+    bool MinimizesToTray() const { return MinimizeToTray; }
 
     // The menus: a menu of the menu bar by its caption ("&File"), an entry of a menu by its
     // caption; nullptr when there is none.

@@ -477,11 +477,12 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     QStringList menus;
     for (const QAction* menu : window->menuBar()->actions())
         menus << menu->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Setup", "&Help"}));
     EXPECT_EQ(Captions(window->Menu("&File")), (QStringList{"Auto &Save", "Save &As", "&Delete",
                                                             "Printer Setup", "&Print", "E&xit"}));
     EXPECT_EQ(Captions(window->Menu("&Edit")), (QStringList{"Clear clip&board", "Select &All"}));
     EXPECT_EQ(Captions(window->Menu("&Image")), QStringList{"&Go To URL"});
+    EXPECT_EQ(Captions(window->Menu("&Setup")), QStringList{"&Karvin"});
     EXPECT_EQ(Captions(window->Menu("&Help")),
               (QStringList{"&Contents", "&Main Screen", "&About"}));
     EXPECT_EQ(Captions(window->PopupMenu()), (QStringList{"Auto &Save", "Sa&ve As...", "&Delete",
