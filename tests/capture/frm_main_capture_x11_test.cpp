@@ -1,15 +1,19 @@
 // The capture on a real X server with a window manager: the keys pressed as the user would
 // (XTest), the real hot keys, screen, windows and clipboard; what lands in the working
 // folder, the list, the status line and the clipboard, and which window is active after.
+#include "app/frm_configure.h"
 #include "imaging/format_registry.h"
 #include "platform/dib_qimage.h"
 #include "tests/scripts/skip_outside_ci.h"
 #include "weblink/browser_url.h"
 #include "widgets/image_scroll_box.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +110,33 @@ TEST_F(CaptureX11, PrintScreenAndCtrlAltPStoreTheScreenAndGiveTheFocusBack) {
         EXPECT_FALSE(window->isVisible() && !window->isMinimized());
     }
     EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(CaptureX11, AHotKeyChosenInTheSettingsWindowCapturesAndTheOldOneNoLonger) {
+    PutCaptureSettings(0);
+    auto window = StartShown(Browsers);
+    // Control+Shift+K instead of Control+Alt+P, saved in the window as the user would.
+    Dialogs.ModalScripts.push_back([](QDialog& dialog) {
+        auto& configure = dynamic_cast<TfrmConfigure&>(dialog);
+        configure.cbAlt->click();
+        configure.cbShift->click();
+        configure.cboKeys->setCurrentIndex(12 + ('K' - 'A'));
+        configure.btnOK->click();
+        return configure.result();
+    });
+
+    window->Entry("&Setup", "&Karvin")->trigger();
+    ASSERT_TRUE(Dialogs.AllAnswersUsed());
+    ASSERT_TRUE(window->StatusText().isEmpty()) << window->StatusText().toStdString();
+
+    User.PressKeys({XK_Control_L, XK_Alt_L, XK_p});
+    Settle(1500);
+    EXPECT_TRUE(window->Paths().empty()) << "the old key still captures";
+    ASSERT_TRUE(CaptureWith(*window, {XK_Control_L, XK_Shift_L, XK_k}));
+    EXPECT_TRUE(FileExists(WorkFile("pic1.bmp")));
+    // PrintScreen is not the user's to change.
+    ASSERT_TRUE(CaptureWith(*window, {XK_Print}));
+    EXPECT_EQ(window->Paths().size(), 2);
 }
 
 TEST_F(CaptureX11, ActiveWindowAndItsClientAreaAreExactlyTheFrameAndClientRectangles) {
