@@ -3,9 +3,12 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSortFilterProxyModel>
 #include <exception>
 
 namespace {
@@ -26,6 +29,22 @@ QMessageBox::Icon ToQtIcon(TMsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Folders and the files this user may run. The dialog's own permission filter (QDir::Executable)
+// does not serve: with it the dialog lists no file at all.
+class TExecutablesOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files)
+            return true;
+        const QFileInfo file(files->filePath(files->index(row, 0, parent)));
+        return file.isDir() || (file.isFile() && file.isExecutable());
+    }
+};
+
 std::optional<TFileDialogResult> RunFileDialog(QWidget* owner, const TFileDialogOptions& options,
                                                QFileDialog::AcceptMode mode) {
     QFileDialog dialog(owner, options.Caption, options.Folder);
@@ -42,7 +61,7 @@ std::optional<TFileDialogResult> RunFileDialog(QWidget* owner, const TFileDialog
             dialog.selectNameFilter(options.Filters[index]);
     }
     if (options.ExecutablesOnly)
-        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+        dialog.setProxyModel(new TExecutablesOnly(&dialog));
     if (!options.FileName.isEmpty())
         dialog.selectFile(options.FileName);
     if (options.OnTypeChange) {
