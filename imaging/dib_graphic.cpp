@@ -174,12 +174,15 @@ void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPa
     if (width < 0 || height < 0 || width > MaxImageDimension || height > MaxImageDimension)
         throw EImageError("Invalid image size " + std::to_string(width) + "x" +
                           std::to_string(height));
+    CheckImagePixels(width, height);
     const std::size_t stride = DibRowStride(width, ::BitsPerPixel(format));
-    if (height > 0 && stride > MaxImageBytes / std::size_t(height))
-        throw EImageError("Image too large: " + std::to_string(width) + "x" +
-                          std::to_string(height));
+    const std::size_t bytes = stride * std::size_t(height);
+    // Checked first to name the image in the message; the allocation charges the budget.
+    CheckWorkingMemory(bytes, [&] {
+        return "a " + std::to_string(width) + "x" + std::to_string(height) + " image";
+    });
 
-    std::vector<uint8_t> bits(stride * std::size_t(height), 0);
+    TBudgetVector<uint8_t> bits(bytes, 0);
     Bits_.swap(bits);
     Width_ = width;
     Height_ = height;

@@ -6,6 +6,8 @@
 // the image are 0x00RRGGBB.
 #pragma once
 
+#include "imaging/image_limits.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -95,7 +97,8 @@ public:
 
     // Makes an empty raster of that size and format. An empty palette selects the format's
     // default palette, a resolution of 0 the screen's logical resolution. Sizes of 0 give an
-    // empty image; negative sizes and sizes whose pixel data would not fit in memory throw.
+    // empty image; negative sizes, more pixels than MaxImagePixels and pixels beyond the
+    // working-memory budget throw (image_limits.h), and the image stays as it was.
     void NewImage(int width, int height, TImageFormat format, const TPalette* palette = nullptr,
                   int xDpi = 0, int yDpi = 0);
     void Clear(); // back to the empty image
@@ -151,7 +154,7 @@ private:
     int XPelsPerMeter_ = 0;
     int YPelsPerMeter_ = 0;
     TPalette Palette_;
-    std::vector<uint8_t> Bits_;
+    TBudgetVector<uint8_t> Bits_; // copies are charged to the budget too
 
     // Direct-mapped memory of colour -> nearest entry; key 0xFFFFFFFF marks a free slot.
     static constexpr std::size_t CacheSize = 1024;
