@@ -47,6 +47,21 @@ void DecodeBitFields(const uint8_t* row, int width, int bits, const uint32_t mas
     }
 }
 
+// What the image will be.
+TImageHeader ImageHeaderOf(const TBmpHeader& header) {
+    TImageHeader image;
+    image.Width = header.Width;
+    image.Height = header.Height;
+    image.Format = header.Bits <= 8 ? PaletteImageFormat(header.Bits, header.Palette) : ifTrueColor;
+    if (image.Format != ifTrueColor)
+        image.Palette = header.Palette;
+    if (header.XPelsPerMeter > 0 && header.YPelsPerMeter > 0) {
+        image.XPelsPerMeter = header.XPelsPerMeter;
+        image.YPelsPerMeter = header.YPelsPerMeter;
+    }
+    return image;
+}
+
 } // namespace
 
 std::vector<uint8_t> BmpFileHeaders(const TDibGraphic& image) {
@@ -83,16 +98,16 @@ std::vector<uint8_t> SaveBmp(const TDibGraphic& image) {
     return out;
 }
 
+TImageHeader ReadBmpHeader(std::span<const uint8_t> data, bool wholeFile) {
+    TByteReader reader(data, "BMP", wholeFile);
+    return ImageHeaderOf(ReadBmpHeaderFields(reader));
+}
+
 TDibGraphic LoadBmp(std::span<const uint8_t> data) {
     TByteReader reader(data, "BMP");
     const TBmpHeader header = ReadBmpHeader(reader);
     const int bits = header.Bits;
-    const TImageFormat format = bits <= 8 ? PaletteImageFormat(bits, header.Palette) : ifTrueColor;
-
-    TDibGraphic image;
-    image.NewImage(header.Width, header.Height, format, &header.Palette);
-    if (header.XPelsPerMeter > 0 && header.YPelsPerMeter > 0)
-        image.SetPelsPerMeter(header.XPelsPerMeter, header.YPelsPerMeter);
+    TDibGraphic image = NewImageFromHeader(ImageHeaderOf(header), reader.Remaining(), "BMP");
 
     if (header.RunLengthCoded()) {
         std::vector<uint8_t*> rows(std::size_t(header.Height));

@@ -55,7 +55,9 @@ TBitField TBitField::OfMask(uint32_t mask) {
     return field;
 }
 
-TBmpHeader ReadBmpHeader(TByteReader& reader) {
+TBmpHeader ReadBmpHeaderFields(TByteReader& reader) {
+    if (reader.Remaining() < 2 && !reader.WholeFile())
+        reader.Truncated();
     if (reader.Remaining() < 2 || reader.U8() != 'B' || reader.U8() != 'M')
         Fail("Not a BMP file");
     reader.Skip(8);
@@ -140,15 +142,23 @@ TBmpHeader ReadBmpHeader(TByteReader& reader) {
         // pixels follow the header at once).
         if (pixelOffset >= reader.Position())
             entries = std::min(entries, (pixelOffset - reader.Position()) / entrySize);
-        entries = std::min(entries, reader.Remaining() / entrySize);
+        if (entries > reader.Remaining() / entrySize) {
+            if (!reader.WholeFile())
+                reader.Truncated();
+            entries = reader.Remaining() / entrySize;
+        }
         header.Palette.resize(entries);
         for (TPaletteEntry& entry : header.Palette) {
             const uint8_t* p = reader.Take(entrySize);
             entry = {p[2], p[1], p[0]};
         }
     }
-
     header.DataStart = pixelOffset;
+    return header;
+}
+
+TBmpHeader ReadBmpHeader(TByteReader& reader) {
+    TBmpHeader header = ReadBmpHeaderFields(reader);
     if (header.DataStart < reader.Position() ||
         header.DataStart >= reader.Position() + reader.Remaining())
         header.DataStart = reader.Position();

@@ -46,10 +46,17 @@ struct TBmpHeader {
     bool RunLengthCoded() const { return Compression == BI_RLE8 || Compression == BI_RLE4; }
 };
 
-// Reads the file header, the information header, the bit fields and the palette, checks them
-// and checks that the pixel data can hold the image before anyone allocates it: uncompressed
-// rows must all be there (the last may lack its padding), run-length data may not claim more
-// than DecodeLimit allows. Leaves `reader` at the pixel data. Throws EImageError.
+// Reads the file header, the information header, the bit fields and the palette and checks
+// them; leaves `reader` after the palette. `reader` may hold only the start of the file (see
+// TByteReader): a palette cut short by its end then asks for more (EImageNeedsMoreData)
+// instead of keeping the entries that fit. DataStart is the offset the file gives, unchecked.
+// Throws EImageError.
+TBmpHeader ReadBmpHeaderFields(TByteReader& reader);
+
+// ReadBmpHeaderFields on the whole file, then finds the pixel data and checks that it can
+// hold the image before anyone allocates it: uncompressed rows must all be there (the last
+// may lack its padding), run-length data may not claim more than DecodeLimit allows. Leaves
+// `reader` at the pixel data. Throws EImageError.
 TBmpHeader ReadBmpHeader(TByteReader& reader);
 
 // Decodes run-length coded 8- or 4-bit data from `reader` into rows of indices of the same

@@ -31,7 +31,14 @@ const uint8_t* TByteReader::Take(std::size_t count) {
 }
 
 void TByteReader::Truncated() const {
-    throw EImageError(std::string(Format_) + " file is truncated");
+    FailTruncated(Format_, WholeFile_);
+}
+
+void FailTruncated(const std::string& formatName, bool wholeFile) {
+    const std::string message = formatName + " file is truncated";
+    if (!wholeFile)
+        throw EImageNeedsMoreData(message);
+    throw EImageError(message);
 }
 
 void PutU8(TBytes& out, unsigned value) {
@@ -57,6 +64,17 @@ void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t 
     if (stride > DecodeLimit(dataSize) / std::size_t(height))
         throw EImageError(formatName + " image size " + size +
                           " is larger than the file's data can hold");
+    CheckImagePixels(width, height);
+}
+
+TDibGraphic NewImageFromHeader(const TImageHeader& header, std::size_t dataSize,
+                               const std::string& formatName) {
+    CheckImageFitsData(header.Width, header.Height, header.Format, dataSize, formatName);
+    TDibGraphic image;
+    image.NewImage(header.Width, header.Height, header.Format, &header.Palette);
+    if (header.XPelsPerMeter > 0 && header.YPelsPerMeter > 0)
+        image.SetPelsPerMeter(header.XPelsPerMeter, header.YPelsPerMeter);
+    return image;
 }
 
 std::size_t DecodeLimit(std::size_t dataSize) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/dib_graphic.h"
+#include "imaging/image_codecs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +14,23 @@
 using TBytes = std::vector<uint8_t>;
 using TByteSpan = std::span<const uint8_t>;
 
+// Thrown by a header reader that was given only the start of a file and needs more of it.
+// Its text is that of a truncated file, which is what it means once the whole file is read.
+class EImageNeedsMoreData : public EImageError {
+public:
+    using EImageError::EImageError;
+};
+
 // Reads fields from a byte block; running past its end throws EImageError with
-// `Format` + " file is truncated".
+// `Format` + " file is truncated" (EImageNeedsMoreData when the block is only the start of
+// the file, `wholeFile` false).
 class TByteReader {
 public:
-    TByteReader(TByteSpan data, const char* format) : Data_(data), Format_(format) {}
+    TByteReader(TByteSpan data, const char* format, bool wholeFile = true)
+        : Data_(data), Format_(format), WholeFile_(wholeFile) {}
 
     std::size_t Position() const { return Position_; }
+    bool WholeFile() const { return WholeFile_; }
     std::size_t Remaining() const { return Data_.size() - Position_; }
     void Seek(std::size_t position);
     void Skip(std::size_t count) { Seek(Position_ + count); }
@@ -34,6 +45,7 @@ public:
 private:
     TByteSpan Data_;
     const char* Format_;
+    bool WholeFile_;
     std::size_t Position_ = 0;
 };
 
@@ -41,15 +53,22 @@ void PutU8(TBytes& out, unsigned value);
 void PutU16(TBytes& out, unsigned value);
 void PutU32(TBytes& out, uint32_t value);
 
+// Thrown when the data ends, by readers that do not use a TByteReader.
+[[noreturn]] void FailTruncated(const std::string& formatName, bool wholeFile);
+
 // Decoders allocate the whole image before they decode it, so a file of a few bytes that
 // claims a huge size must be refused up front. Up to `FreeDecodeBytes` of pixels are always
 // allowed; beyond that the pixels may not exceed what the file's data can describe,
 // `MaxCompressionRatio` bytes of pixels per byte of file (deflate cannot do better than about
-// 1032 to 1, a Huffman-coded JPEG block needs at least a bit per component).
+// 1032 to 1, a Huffman-coded JPEG block needs at least a bit per component). Images with
+// more pixels than MaxImagePixels are refused whatever the data.
 inline constexpr std::size_t FreeDecodeBytes = std::size_t(64) << 20;
 inline constexpr std::size_t MaxCompressionRatio = 2048;
 void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t dataSize,
                         const std::string& formatName);
+// The image `header` describes, its pixels all zero, once CheckImageFitsData allows it.
+TDibGraphic NewImageFromHeader(const TImageHeader& header, std::size_t dataSize,
+                               const std::string& formatName);
 // The bytes of pixels a file of `dataSize` bytes may decode to; the same limit holds for
 // memory a decoder needs besides the image (a scan line of the file's own layout, a raster of
 // another pixel size).

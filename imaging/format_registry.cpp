@@ -1,5 +1,6 @@
 #include "imaging/format_registry.h"
 
+#include "imaging/codec_support_p.h"
 #include "imaging/image_file_io_p.h"
 
 #include <algorithm>
@@ -60,6 +61,26 @@ const TImageFileFormat& ImageFileFormatOf(const std::string& path) {
                       " format are not supported or not registered");
 }
 
+TImageHeader ReadImageHeader(std::span<const uint8_t> data, TImageCodec codec, bool wholeFile) {
+    switch (codec) {
+    case TImageCodec::Bmp:
+        return ReadBmpHeader(data, wholeFile);
+    case TImageCodec::Jpeg:
+        return ReadJpegHeader(data, wholeFile);
+    case TImageCodec::Pcx:
+        return ReadPcxHeader(data, wholeFile);
+    case TImageCodec::Png:
+        return ReadPngHeader(data, wholeFile);
+    case TImageCodec::Tga:
+        return ReadTgaHeader(data, wholeFile);
+    case TImageCodec::Tiff:
+        return ReadTiffHeader(data, wholeFile);
+    case TImageCodec::Gif:
+        return ReadGifHeader(data, wholeFile);
+    }
+    throw EImageError("Internal error: Invalid image format");
+}
+
 TDibGraphic DecodeImage(std::span<const uint8_t> data, TImageCodec codec, int frame) {
     switch (codec) {
     case TImageCodec::Bmp:
@@ -103,8 +124,31 @@ std::vector<uint8_t> EncodeImage(const TDibGraphic& image, TImageCodec codec,
 
 TDibGraphic LoadImageFile(const std::string& path, int frame) {
     const TImageFileFormat& format = ImageFileFormatOf(path);
-    const std::vector<uint8_t> bytes = ReadImageFileBytes(path);
+    const TImageFileBytes bytes = ReadImageFileBytes(path);
     return DecodeImage(bytes, format.Codec, frame);
+}
+
+TImageHeader ReadImageFileHeader(const std::string& path) {
+    const TImageFileFormat& format = ImageFileFormatOf(path);
+    TImageFileReader file(path);
+    TImageFileBytes bytes;
+    // Headers fit in the first few kilobytes, except where a file puts large blocks (an
+    // embedded colour profile or preview) before the pixels or its directory at the end:
+    // then four times as much at each try, which reads the file at most about one and a
+    // third times over.
+    for (std::size_t size = std::size_t(64) << 10;; size *= 4) {
+        const bool wholeFile = file.ReadUpTo(bytes, size);
+        try {
+            return ReadImageHeader(bytes, format.Codec, wholeFile);
+        } catch (const EImageNeedsMoreData&) {
+            if (wholeFile)
+                throw;
+        }
+    }
+}
+
+TBudgetVector<uint8_t> ReadImageFileData(const std::string& path) {
+    return ReadImageFileBytes(path);
 }
 
 void SaveImageFile(const TDibGraphic& image, const std::string& path, const TJpegOptions& jpeg) {

@@ -30,13 +30,25 @@ std::string FileExtension(const std::string& path);
 const TImageFileFormat& ImageFileFormatOf(const std::string& path);
 
 // The codecs by number; GIF writing includes the reduction to 256 colours.
+// ReadImageHeader reads what DecodeImage would make of the data without decoding the pixels
+// (see image_codecs.h; `wholeFile` false when `data` is only the start of the file).
+TImageHeader ReadImageHeader(std::span<const uint8_t> data, TImageCodec codec,
+                             bool wholeFile = true);
 TDibGraphic DecodeImage(std::span<const uint8_t> data, TImageCodec codec, int frame = 1);
 std::vector<uint8_t> EncodeImage(const TDibGraphic& image, TImageCodec codec,
                                  const TJpegOptions& jpeg = {});
 
 // Reads an image file through the codec of its extension (a GIF's frame `frame`, counted
 // from 1). A failure throws and returns nothing, so a caller's previous image stays as it was.
+// Only regular files are read: a folder, a named pipe or a device is refused at once. The
+// image must keep within the limits of image_limits.h.
 TDibGraphic LoadImageFile(const std::string& path, int frame = 1);
+// What LoadImageFile would make of the file (size, pixel format, palette, resolution), from
+// as little of the file as its header needs; no pixel is decoded and no size limit applies.
+TImageHeader ReadImageFileHeader(const std::string& path);
+// The whole file's bytes (charged to the working-memory budget), with the same checks as
+// LoadImageFile, for readers of other formats.
+TBudgetVector<uint8_t> ReadImageFileData(const std::string& path);
 // Writes an image file through the codec of its extension. The file is made whole under a
 // temporary name in the same folder and then renamed over `path`.
 void SaveImageFile(const TDibGraphic& image, const std::string& path,

@@ -28,12 +28,15 @@ std::string GifError(int code) {
 struct TGifInput {
     TByteSpan Data;
     std::size_t Position = 0;
+    bool RanOut = false; // a read went past the end of the data
 };
 
 int ReadGifData(GifFileType* gif, GifByteType* target, int length) {
     auto* input = static_cast<TGifInput*>(gif->UserData);
     const std::size_t count =
         std::min(std::size_t(std::max(length, 0)), input->Data.size() - input->Position);
+    if (count < std::size_t(std::max(length, 0)))
+        input->RanOut = true;
     if (count == 0)
         return 0;
     std::memcpy(target, input->Data.data() + input->Position, count);
@@ -143,7 +146,8 @@ TFrameArea AreaOnCanvas(const TDibGraphic& canvas, const TFrame& frame) {
     return area;
 }
 
-void SaveFrameArea(const TDibGraphic& canvas, const TFrameArea& area, std::vector<uint8_t>& saved) {
+void SaveFrameArea(const TDibGraphic& canvas, const TFrameArea& area,
+                   TBudgetVector<uint8_t>& saved) {
     saved.clear();
     for (int y = area.Top; y < area.Bottom; ++y) {
         const uint8_t* row = canvas.ScanLine(y) + area.Start;
@@ -152,7 +156,7 @@ void SaveFrameArea(const TDibGraphic& canvas, const TFrameArea& area, std::vecto
 }
 
 void RestoreFrameArea(TDibGraphic& canvas, const TFrameArea& area,
-                      const std::vector<uint8_t>* saved) {
+                      const TBudgetVector<uint8_t>* saved) {
     for (int y = area.Top; y < area.Bottom; ++y) {
         uint8_t* row = canvas.ScanLine(y) + area.Start;
         if (saved)
@@ -162,7 +166,32 @@ void RestoreFrameArea(TDibGraphic& canvas, const TFrameArea& area,
     }
 }
 
+// Every frame is drawn on a true-colour screen of the size the file gives.
+TImageHeader HeaderOf(const GifFileType& gif) {
+    if (gif.SWidth <= 0 || gif.SHeight <= 0)
+        Fail("GIF image has an invalid size " + std::to_string(gif.SWidth) + "x" +
+             std::to_string(gif.SHeight));
+    TImageHeader header;
+    header.Width = gif.SWidth;
+    header.Height = gif.SHeight;
+    header.Format = ifTrueColor;
+    return header;
+}
+
 } // namespace
+
+TImageHeader ReadGifHeader(std::span<const uint8_t> data, bool wholeFile) {
+    TGifInput input;
+    input.Data = data;
+    try {
+        TGifReader reader(input);
+        return HeaderOf(*reader.Gif);
+    } catch (const EImageError& error) {
+        if (input.RanOut && !wholeFile)
+            throw EImageNeedsMoreData(error.what());
+        throw;
+    }
+}
 
 TDibGraphic LoadGif(std::span<const uint8_t> data, int frameNumber) {
     if (frameNumber < 1)
@@ -171,11 +200,8 @@ TDibGraphic LoadGif(std::span<const uint8_t> data, int frameNumber) {
     input.Data = data;
     TGifReader reader(input);
     GifFileType* gif = reader.Gif;
-    CheckImageFitsData(gif->SWidth, gif->SHeight, ifTrueColor, data.size(), "GIF");
-
-    TDibGraphic canvas;
-    canvas.NewImage(gif->SWidth, gif->SHeight, ifTrueColor);
-    std::vector<uint8_t> saved; // what a frame that restores the screen afterwards covered
+    TDibGraphic canvas = NewImageFromHeader(HeaderOf(*gif), data.size(), "GIF");
+    TBudgetVector<uint8_t> saved; // what a frame that restores the screen afterwards covered
     TFrame frame;
     std::vector<uint8_t> indices;
     int framesSeen = 0;

@@ -15,6 +15,13 @@
 //   JPEG                 256 shades of grey (one component) or true colour (three)
 //   GIF                  true colour: the frame drawn over black at its place on the screen
 //
+// Each reader has a header reader beside it that reads what the image would be (size, pixel
+// format, palette, resolution) without decoding any pixel; the reader itself starts with it,
+// so the two always agree. A header reader may be given only the start of a file
+// (`wholeFile` false): when the header reaches further it throws EImageError with the text of
+// a truncated file (the private EImageNeedsMoreData), and the caller reads more. It checks
+// the header, not the pixel data, and applies no size limit: that is the reader's part.
+//
 // What each writer accepts: BMP, PCX, PNG, TIFF and GIF every pixel format (GIF reduces the
 // colours to 256 first); JPEG 256 shades of grey and true colour; TGA 256 shades of grey,
 // 256 colour and true colour.
@@ -26,33 +33,49 @@
 #include <span>
 #include <vector>
 
+struct TImageHeader {
+    int Width = 0;
+    int Height = 0;
+    TImageFormat Format = ifTrueColor;
+    TPalette Palette;      // empty for true colour
+    int XPelsPerMeter = 0; // both 0 when the file gives no resolution (the screen's applies)
+    int YPelsPerMeter = 0;
+};
+
 struct TJpegOptions {
     int Quality = 80; // 0..100
     bool Progressive = false;
 };
 
+TImageHeader ReadBmpHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadBmp(std::span<const uint8_t> data);
 std::vector<uint8_t> SaveBmp(const TDibGraphic& image);
 // The headers and palette that SaveBmp writes: the file is these bytes and then the image's
 // pixel block exactly as held (ImageSize() bytes from Bits()).
 std::vector<uint8_t> BmpFileHeaders(const TDibGraphic& image);
 
+TImageHeader ReadPcxHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadPcx(std::span<const uint8_t> data);
 std::vector<uint8_t> SavePcx(const TDibGraphic& image);
 
+TImageHeader ReadTgaHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadTga(std::span<const uint8_t> data);
 std::vector<uint8_t> SaveTga(const TDibGraphic& image);
 
+TImageHeader ReadPngHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadPng(std::span<const uint8_t> data);
 std::vector<uint8_t> SavePng(const TDibGraphic& image);
 
+TImageHeader ReadJpegHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadJpeg(std::span<const uint8_t> data);
 std::vector<uint8_t> SaveJpeg(const TDibGraphic& image, const TJpegOptions& options = {});
 
+TImageHeader ReadTiffHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadTiff(std::span<const uint8_t> data);
 std::vector<uint8_t> SaveTiff(const TDibGraphic& image);
 
 // `frame` counts from 1; frames before it are drawn first, as an animation shows them.
+TImageHeader ReadGifHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadGif(std::span<const uint8_t> data, int frame = 1);
 // Reduces the image to 256 colours (see ReduceColorsForGif) and writes one LZW image.
 std::vector<uint8_t> SaveGif(const TDibGraphic& image);

@@ -21,37 +21,69 @@ constexpr off_t MaxImageFileBytes = (off_t(1) << 31) + (off_t(64) << 20);
     throw EImageError(what + " \"" + path + "\": " + std::strerror(error));
 }
 
+// What a path that is not a regular file is, for the message that refuses it.
+std::string NotARegularFile(mode_t mode) {
+    if (S_ISDIR(mode))
+        return "it is a folder, not a file";
+    if (S_ISFIFO(mode))
+        return "it is a named pipe, not a regular file";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "it is a device, not a regular file";
+    if (S_ISSOCK(mode))
+        return "it is a socket, not a regular file";
+    return "it is not a regular file";
+}
+
 } // namespace
 
-std::vector<uint8_t> ReadImageFileBytes(const std::string& path) {
-    TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Fd < 0)
+// Without O_NONBLOCK, opening a named pipe would wait for a writer; for a regular file the
+// flag changes nothing.
+TImageFileReader::TImageFileReader(const std::string& path)
+    : Path_(path), File_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)) {
+    if (File_.Fd < 0)
         FailWithSystemError("Cannot open file", path, errno);
     struct stat info {};
-    if (::fstat(file.Fd, &info) != 0)
+    if (::fstat(File_.Fd, &info) != 0)
         FailWithSystemError("Cannot read file", path, errno);
     if (!S_ISREG(info.st_mode))
-        FailWithSystemError("Cannot read file", path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        throw EImageError("Cannot read file \"" + path + "\": " + NotARegularFile(info.st_mode));
     if (info.st_size > MaxImageFileBytes)
         FailWithSystemError("Cannot read file", path, EFBIG);
+    Size_ = std::size_t(info.st_size);
+}
 
-    std::vector<uint8_t> bytes(std::size_t(info.st_size));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) // the file may have grown since fstat
-            bytes.resize(filled + 65536);
-        if (bytes.size() > std::size_t(MaxImageFileBytes))
-            FailWithSystemError("Cannot read file", path, EFBIG);
-        const ssize_t got = ::read(file.Fd, bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            FailWithSystemError("Cannot read file", path, errno);
-        if (got == 0)
-            break;
-        filled += std::size_t(got);
+bool TImageFileReader::ReadUpTo(TImageFileBytes& bytes, std::size_t size) {
+    while (!AtEnd_ && bytes.size() < size) {
+        const std::size_t filled = bytes.size();
+        ssize_t got;
+        int error = 0;
+        if (filled < Size_) {
+            // Within the size the file had when opened: straight into place.
+            bytes.resize(std::min(size, Size_));
+            got = ::read(File_.Fd, bytes.data() + filled, bytes.size() - filled);
+            error = got < 0 ? errno : 0;
+            bytes.resize(filled + std::size_t(std::max<ssize_t>(got, 0)));
+        } else {
+            // The file has grown since, or this is its end.
+            uint8_t chunk[16384];
+            got = ::read(File_.Fd, chunk, std::min(sizeof chunk, size - filled));
+            error = got < 0 ? errno : 0;
+            if (got > 0 && filled + std::size_t(got) > std::size_t(MaxImageFileBytes))
+                FailWithSystemError("Cannot read file", Path_, EFBIG);
+            if (got > 0)
+                bytes.insert(bytes.end(), chunk, chunk + got);
+        }
+        if (got < 0 && error != EINTR)
+            FailWithSystemError("Cannot read file", Path_, error);
+        AtEnd_ = got == 0;
     }
-    bytes.resize(filled);
+    return AtEnd_;
+}
+
+TImageFileBytes ReadImageFileBytes(const std::string& path) {
+    TImageFileReader file(path);
+    TImageFileBytes bytes;
+    file.ReadUpTo(bytes, std::size_t(-1));
     return bytes;
 }
 

@@ -8,14 +8,39 @@
 // capture in the working folder is 0600 and a new image elsewhere follows the umask.
 #pragma once
 
+#include "base/file_descriptor.h"
+#include "imaging/image_limits.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string>
 #include <vector>
 
-// Throws EImageError with the system's error text.
-std::vector<uint8_t> ReadImageFileBytes(const std::string& path);
+// The bytes of an image file as read: charged to the working-memory budget.
+using TImageFileBytes = TBudgetVector<uint8_t>;
+
+// An image file open for reading from its start. Only a regular file is read: a folder, a
+// named pipe or a device is refused at once (a pipe without waiting for a writer). Errors
+// are EImageError with the path and the reason.
+class TImageFileReader {
+public:
+    explicit TImageFileReader(const std::string& path);
+
+    // Appends to `bytes` (the file's bytes read so far) until it holds `size` bytes or the
+    // whole file; true once the whole file has been read.
+    bool ReadUpTo(TImageFileBytes& bytes, std::size_t size);
+
+private:
+    std::string Path_;
+    TFileDescriptor File_;
+    std::size_t Size_ = 0; // as the file was when opened
+    bool AtEnd_ = false;
+};
+
+// The whole file.
+TImageFileBytes ReadImageFileBytes(const std::string& path);
 void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // The same for a file made of several pieces, written one after the other.
 void WriteImageFilePieces(const std::string& path,

@@ -94,7 +94,7 @@ struct TJpegReader {
     TJpegReader& operator=(const TJpegReader&) = delete;
 };
 
-bool ReadJpegHeader(TJpegReader& reader, TByteSpan data) {
+bool ReadJpegMarkers(TJpegReader& reader, TByteSpan data) {
     jpeg_decompress_struct& info = reader.Info;
     if (setjmp(reader.Error.Jump))
         return false;
@@ -171,29 +171,52 @@ bool WriteJpeg(TJpegWriter& writer, const TDibGraphic& image, const TJpegOptions
     return true;
 }
 
-} // namespace
-
-TDibGraphic LoadJpeg(std::span<const uint8_t> data) {
-    TJpegReader reader;
-    if (!ReadJpegHeader(reader, data))
-        Fail(std::string("JPEG: ") + reader.Error.Message);
+// Reads the markers up to the first scan; what the image will be is the result.
+TImageHeader ReadHeader(TJpegReader& reader, TByteSpan data, bool wholeFile) {
+    if (!ReadJpegMarkers(reader, data)) {
+        const std::string message = std::string("JPEG: ") + reader.Error.Message;
+        if (reader.Error.Manager.msg_code == JWRN_JPEG_EOF && !wholeFile)
+            throw EImageNeedsMoreData(message);
+        Fail(message);
+    }
     const jpeg_decompress_struct& info = reader.Info;
     if (info.num_components != 1 && info.num_components != 3)
         Fail("Invalid number of samples, " + std::to_string(info.num_components));
 
-    const TImageFormat format = info.num_components == 1 ? ifGray256 : ifTrueColor;
-    CheckImageFitsData(int(std::min<JDIMENSION>(info.image_width, 0x7FFFFFFF)),
-                       int(std::min<JDIMENSION>(info.image_height, 0x7FFFFFFF)), format,
-                       data.size(), "JPEG");
-    TDibGraphic image;
-    image.NewImage(int(info.image_width), int(info.image_height), format);
-    if (info.X_density > 0 && info.Y_density > 0) {
-        if (info.density_unit == 1)
-            image.SetResolution(info.X_density, info.Y_density);
-        else if (info.density_unit == 2)
-            image.SetResolution(int(std::nearbyint(info.X_density * 2.54)),
-                                int(std::nearbyint(info.Y_density * 2.54)));
+    TImageHeader header;
+    // libjpeg refuses sizes beyond 65500.
+    header.Width = int(info.image_width);
+    header.Height = int(info.image_height);
+    header.Format = info.num_components == 1 ? ifGray256 : ifTrueColor;
+    if (header.Format == ifGray256)
+        header.Palette = DefaultPalette(ifGray256);
+    if (info.X_density > 0 && info.Y_density > 0 &&
+        (info.density_unit == 1 || info.density_unit == 2)) {
+        // Dots per centimetre become dots per inch.
+        const double toInch = info.density_unit == 2 ? 2.54 : 1.0;
+        header.XPelsPerMeter = DpiToPelsPerMeter(int(std::nearbyint(info.X_density * toInch)));
+        header.YPelsPerMeter = DpiToPelsPerMeter(int(std::nearbyint(info.Y_density * toInch)));
     }
+    return header;
+}
+
+} // namespace
+
+TImageHeader ReadJpegHeader(std::span<const uint8_t> data, bool wholeFile) {
+    TJpegReader reader;
+    return ReadHeader(reader, data, wholeFile);
+}
+
+TDibGraphic LoadJpeg(std::span<const uint8_t> data) {
+    TJpegReader reader;
+    const TImageHeader header = ReadHeader(reader, data, true);
+    TDibGraphic image = NewImageFromHeader(header, data.size(), "JPEG");
+    // Progressive files keep every coefficient besides the image; that memory comes out of
+    // the same budget (0 would mean no limit at all).
+    const std::size_t budgetLeft =
+        WorkingMemoryBudget() - std::min(WorkingMemoryBudget(), WorkingMemoryInUse());
+    reader.Info.mem->max_memory_to_use =
+        long(std::clamp<std::size_t>(budgetLeft, 1, std::size_t(MaxDecoderMemory)));
     if (!ReadJpegPixels(reader, image))
         Fail(std::string("JPEG: ") + reader.Error.Message);
     return image;

@@ -139,18 +139,27 @@ std::vector<uint8_t> SavePcx(const TDibGraphic& image) {
     return out;
 }
 
-TDibGraphic LoadPcx(std::span<const uint8_t> data) {
-    TByteReader reader(data, "PCX");
+namespace {
+
+// What the 128-byte header (and an 8-bit image's palette at the end of the file) say.
+struct TPcxLayout {
+    TImageHeader Image;
+    int Bits = 0, Planes = 0;
+    std::size_t LineBytes = 0;
+};
+
+TPcxLayout ReadLayout(TByteReader& reader, TByteSpan data) {
     if (data.size() < HeaderSize)
         reader.Truncated();
     if (data[0] != 10 || data[2] != 1)
         Fail("Not a PCX file");
     auto get16 = [&](std::size_t offset) { return int(data[offset] | (data[offset + 1] << 8)); };
+    TPcxLayout layout;
     const int version = data[1];
-    const int bits = data[3];
-    const int planes = data[65];
+    const int bits = layout.Bits = data[3];
+    const int planes = layout.Planes = data[65];
     const int xMin = get16(4), yMin = get16(6), xMax = get16(8), yMax = get16(10);
-    const std::size_t lineBytes = std::size_t(get16(66));
+    layout.LineBytes = std::size_t(get16(66));
     if (xMax < xMin || yMax < yMin)
         Fail("PCX image has an invalid size");
     const int width = xMax - xMin + 1, height = yMax - yMin + 1;
@@ -162,6 +171,8 @@ TDibGraphic LoadPcx(std::span<const uint8_t> data) {
     if (bits == 8 && planes == 1) {
         indexBits = 8;
         // The 256-entry palette follows the pixels; a file without one is grey.
+        if (!reader.WholeFile())
+            reader.Truncated();
         const std::size_t trailer = 1 + 256 * 3;
         if (data.size() >= HeaderSize + trailer && data[data.size() - trailer] == PaletteMarker) {
             const uint8_t* p = data.data() + data.size() - 768;
@@ -189,20 +200,43 @@ TDibGraphic LoadPcx(std::span<const uint8_t> data) {
     }
     if (indexBits > 0)
         format = PaletteImageFormat(indexBits, palette);
-    if (lineBytes < PackedRowBytes(width, bits))
-        Fail("Invalid PCX line length " + std::to_string(lineBytes));
+    if (layout.LineBytes < PackedRowBytes(width, bits))
+        Fail("Invalid PCX line length " + std::to_string(layout.LineBytes));
+
+    TImageHeader& image = layout.Image;
+    image.Width = width;
+    image.Height = height;
+    image.Format = format;
+    if (format != ifTrueColor)
+        image.Palette = std::move(palette);
+    const int xDpi = get16(12), yDpi = get16(14);
+    if (xDpi > 0 && yDpi > 0) {
+        image.XPelsPerMeter = DpiToPelsPerMeter(xDpi);
+        image.YPelsPerMeter = DpiToPelsPerMeter(yDpi);
+    }
+    return layout;
+}
+
+} // namespace
+
+TImageHeader ReadPcxHeader(std::span<const uint8_t> data, bool wholeFile) {
+    TByteReader reader(data, "PCX", wholeFile);
+    return ReadLayout(reader, data).Image;
+}
+
+TDibGraphic LoadPcx(std::span<const uint8_t> data) {
+    TByteReader reader(data, "PCX");
+    const TPcxLayout layout = ReadLayout(reader, data);
+    const int width = layout.Image.Width, height = layout.Image.Height;
+    const int bits = layout.Bits, planes = layout.Planes;
+    const std::size_t lineBytes = layout.LineBytes;
 
     // Every byte of the file decodes to at most 63 bytes of plane lines.
     const std::size_t decodedPerRow = lineBytes * std::size_t(planes);
     if (decodedPerRow > (data.size() - HeaderSize) * MaxRun / std::size_t(height))
         reader.Truncated();
-    CheckImageFitsData(width, height, format, data.size(), "PCX");
-
-    TDibGraphic image;
-    image.NewImage(width, height, format, format == ifTrueColor ? nullptr : &palette);
-    const int xDpi = get16(12), yDpi = get16(14);
-    if (xDpi > 0 && yDpi > 0)
-        image.SetResolution(xDpi, yDpi);
+    TDibGraphic image = NewImageFromHeader(layout.Image, data.size(), "PCX");
+    const TImageFormat format = image.ImageFormat();
 
     reader.Seek(HeaderSize);
     TPcxDecoder decoder(reader);

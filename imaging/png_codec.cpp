@@ -35,12 +35,15 @@ void OnPngWarning(png_structp, png_const_charp) {}
 struct TPngInput {
     TByteSpan Data;
     std::size_t Position = 0;
+    bool RanOut = false; // a read went past the end of the data
 };
 
 void ReadPngData(png_structp png, png_bytep target, png_size_t length) {
     auto* input = static_cast<TPngInput*>(png_get_io_ptr(png));
-    if (length > input->Data.size() - input->Position)
+    if (length > input->Data.size() - input->Position) {
+        input->RanOut = true;
         png_error(png, "file is truncated");
+    }
     std::memcpy(target, input->Data.data() + input->Position, length);
     input->Position += length;
 }
@@ -78,12 +81,12 @@ struct TPngReadState {
     TPngInput Input;
     TPngReadPlan Plan;
     TDibGraphic Image;
-    std::vector<uint8_t> Buffer;
-    std::vector<png_bytep> Rows;
+    TBudgetVector<uint8_t> Buffer;
+    TBudgetVector<png_bytep> Rows;
 };
 
-bool ReadPngHeader(TPngReadHandle& handle, TPngReadState& state, png_uint_32& width,
-                   png_uint_32& height, int& bitDepth, int& colorType) {
+bool ReadPngInfo(TPngReadHandle& handle, TPngReadState& state, png_uint_32& width,
+                 png_uint_32& height, int& bitDepth, int& colorType) {
     png_structp png = handle.Png;
     png_infop info = handle.Info;
     if (setjmp(png_jmpbuf(png)))
@@ -136,30 +139,59 @@ bool ReadPngRows(TPngReadHandle& handle, TPngReadState& state) {
     return true;
 }
 
-} // namespace
-
-TDibGraphic LoadPng(std::span<const uint8_t> data) {
+// Reads the chunks up to the image data and sets libpng up to deliver the rows the image
+// needs; what the image will be is the result.
+TImageHeader ReadHeader(TPngReadHandle& handle, TPngReadState& state, bool wholeFile) {
+    const TByteSpan data = state.Input.Data;
+    if (data.size() < 8 && !wholeFile)
+        FailTruncated("PNG", false);
     if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0)
         Fail("Not a PNG file");
-    TPngReadHandle handle;
-    TPngReadState state;
-    state.Input.Data = data;
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0;
-    if (!ReadPngHeader(handle, state, width, height, bitDepth, colorType))
-        Fail(std::string("PNG: ") + handle.Error.Message);
+    if (!ReadPngInfo(handle, state, width, height, bitDepth, colorType)) {
+        const std::string message = std::string("PNG: ") + handle.Error.Message;
+        if (state.Input.RanOut && !wholeFile)
+            throw EImageNeedsMoreData(message);
+        Fail(message);
+    }
 
-    const TPngReadPlan& plan = state.Plan;
-    CheckImageFitsData(int(width), int(height), plan.Format, data.size(), "PNG");
-    TDibGraphic& image = state.Image;
-    image.NewImage(int(width), int(height), plan.Format,
-                   plan.Format == ifTrueColor ? nullptr : &plan.Palette);
+    TImageHeader header;
+    // libpng refuses sizes beyond 2^31 - 1.
+    header.Width = int(width);
+    header.Height = int(height);
+    header.Format = state.Plan.Format;
+    if (header.Format != ifTrueColor)
+        header.Palette = state.Plan.Palette;
     png_uint_32 xPerMetre = 0, yPerMetre = 0;
     int unit = 0;
     if (png_get_pHYs(handle.Png, handle.Info, &xPerMetre, &yPerMetre, &unit) &&
         unit == PNG_RESOLUTION_METER && xPerMetre > 0 && yPerMetre > 0 && xPerMetre <= 0x7FFFFFFF &&
-        yPerMetre <= 0x7FFFFFFF)
-        image.SetPelsPerMeter(int(xPerMetre), int(yPerMetre));
+        yPerMetre <= 0x7FFFFFFF) {
+        header.XPelsPerMeter = int(xPerMetre);
+        header.YPelsPerMeter = int(yPerMetre);
+    }
+    return header;
+}
+
+} // namespace
+
+TImageHeader ReadPngHeader(std::span<const uint8_t> data, bool wholeFile) {
+    TPngReadHandle handle;
+    TPngReadState state;
+    state.Input.Data = data;
+    return ReadHeader(handle, state, wholeFile);
+}
+
+TDibGraphic LoadPng(std::span<const uint8_t> data) {
+    TPngReadHandle handle;
+    TPngReadState state;
+    state.Input.Data = data;
+    const TImageHeader header = ReadHeader(handle, state, true);
+    const TPngReadPlan& plan = state.Plan;
+    const auto width = png_uint_32(header.Width), height = png_uint_32(header.Height);
+    TDibGraphic& image = state.Image;
+    image = NewImageFromHeader(header, data.size(), "PNG");
 
     state.Rows.resize(height);
     if (plan.Repack) {

@@ -121,8 +121,17 @@ std::vector<uint8_t> SaveTga(const TDibGraphic& image) {
     return out;
 }
 
-TDibGraphic LoadTga(std::span<const uint8_t> data) {
-    TByteReader reader(data, "TARGA");
+namespace {
+
+// What the header and the colour map say; `reader` is left at the first pixel.
+struct TTgaLayout {
+    TImageHeader Image;
+    bool Compressed = false;
+    int PixelBits = 0;
+    int Descriptor = 0;
+};
+
+TTgaLayout ReadLayout(TByteReader& reader) {
     const int idLength = reader.U8();
     const int mapType = reader.U8();
     const int imageType = reader.U8();
@@ -169,9 +178,36 @@ TDibGraphic LoadTga(std::span<const uint8_t> data) {
         }
     }
 
-    const TImageFormat format = baseType == 2   ? ifTrueColor
-                                : baseType == 3 ? ifGray256
-                                                : PaletteImageFormat(8, palette);
+    TTgaLayout layout;
+    layout.Compressed = compressed;
+    layout.PixelBits = pixelBits;
+    layout.Descriptor = descriptor;
+    TImageHeader& image = layout.Image;
+    image.Width = width;
+    image.Height = height;
+    image.Format = baseType == 2   ? ifTrueColor
+                   : baseType == 3 ? ifGray256
+                                   : PaletteImageFormat(8, palette);
+    if (baseType == 3)
+        image.Palette = DefaultPalette(ifGray256);
+    else if (baseType == 1)
+        image.Palette = std::move(palette);
+    return layout;
+}
+
+} // namespace
+
+TImageHeader ReadTgaHeader(std::span<const uint8_t> data, bool wholeFile) {
+    TByteReader reader(data, "TARGA", wholeFile);
+    return ReadLayout(reader).Image;
+}
+
+TDibGraphic LoadTga(std::span<const uint8_t> data) {
+    TByteReader reader(data, "TARGA");
+    const TTgaLayout layout = ReadLayout(reader);
+    const int width = layout.Image.Width, height = layout.Image.Height;
+    const int pixelBits = layout.PixelBits, descriptor = layout.Descriptor;
+    const bool compressed = layout.Compressed;
     const std::size_t pixelBytes = std::size_t(pixelBits + 7) / 8;
     const std::size_t pixels = std::size_t(width) * std::size_t(height);
     if (compressed) {
@@ -181,8 +217,8 @@ TDibGraphic LoadTga(std::span<const uint8_t> data) {
         reader.Truncated();
     }
 
-    TDibGraphic image;
-    image.NewImage(width, height, format, format == ifGray256 ? nullptr : &palette);
+    TDibGraphic image = NewImageFromHeader(layout.Image, data.size(), "TARGA");
+    const TImageFormat format = image.ImageFormat();
     const bool topDown = (descriptor & 0x20) != 0;
     const bool rightToLeft = (descriptor & 0x10) != 0;
     TTgaPixelSource source(reader, pixelBytes, compressed);

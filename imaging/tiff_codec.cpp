@@ -34,13 +34,19 @@ struct TTiffStream {
     TByteSpan Input;
     TBytes* Output = nullptr;
     std::size_t Position = 0;
+    bool Partial = false; // Input is only the start of the file
+    bool RanOut = false;  // a read or a seek went past the end of Input
 
     std::size_t Size() const { return Output ? Output->size() : Input.size(); }
 };
 
 tsize_t ReadTiffStream(thandle_t handle, tdata_t buffer, tsize_t size) {
     auto* stream = static_cast<TTiffStream*>(handle);
-    if (size < 0 || stream->Position >= stream->Size())
+    if (size < 0)
+        return 0;
+    if (std::size_t(size) > stream->Size() - std::min(stream->Position, stream->Size()))
+        stream->RanOut = true;
+    if (stream->Position >= stream->Size())
         return 0;
     const std::size_t count = std::min(std::size_t(size), stream->Size() - stream->Position);
     const uint8_t* source = stream->Output ? stream->Output->data() : stream->Input.data();
@@ -70,8 +76,10 @@ toff_t SeekTiffStream(thandle_t handle, toff_t offset, int whence) {
         base = stream->Size();
     const uint64_t position = base + offset;
     // A reader may not seek past the end; a writer extends the file when it writes there.
-    if (!stream->Output && position > stream->Size())
+    if (!stream->Output && position > stream->Size()) {
+        stream->RanOut = true;
         return toff_t(-1);
+    }
     if (position > (uint64_t(1) << 32) * 4)
         return toff_t(-1);
     stream->Position = std::size_t(position);
@@ -85,10 +93,12 @@ toff_t TiffStreamSize(thandle_t handle) {
     return static_cast<TTiffStream*>(handle)->Size();
 }
 // A file being read is handed to libtiff as mapped memory: it then reads strips and tiles in
-// place, and its unmapped path for uncompressed tiles refuses valid files.
+// place, and its unmapped path for uncompressed tiles refuses valid files. The start of a file
+// is not: libtiff would treat what lies past it as missing without asking for it, and its
+// reads tell when the header needs more.
 int MapTiffStream(thandle_t handle, tdata_t* base, toff_t* size) {
     auto* stream = static_cast<TTiffStream*>(handle);
-    if (stream->Output)
+    if (stream->Output || stream->Partial)
         return 0;
     // libtiff only reads a file opened for reading; the cast drops the const its interface
     // lacks.
@@ -279,7 +289,7 @@ void ReadThroughRgba(TTiffFile& file, const TTiffLayout& layout, TDibGraphic& im
     char message[1024] = "";
     if (!TIFFRGBAImageOK(file.Tif, message))
         file.Fail(message);
-    std::vector<uint32_t> raster(std::size_t(layout.Width) * layout.Height);
+    TBudgetVector<uint32_t> raster(std::size_t(layout.Width) * layout.Height);
     if (!TIFFReadRGBAImageOriented(file.Tif, layout.Width, layout.Height, raster.data(),
                                    ORIENTATION_TOPLEFT, 0))
         file.Fail("cannot read the image");
@@ -294,16 +304,18 @@ void ReadThroughRgba(TTiffFile& file, const TTiffLayout& layout, TDibGraphic& im
     }
 }
 
-} // namespace
+// The layout of the file's first image and what it will be read into.
+struct TTiffImage {
+    TTiffLayout Layout;
+    TImageHeader Image;
+    bool LineByLine = false;
+};
 
-TDibGraphic LoadTiff(std::span<const uint8_t> data) {
-    TTiffStream stream;
-    stream.Input = data;
-    TTiffFile file(stream, "r");
+TTiffImage ReadImageLayout(TTiffFile& file) {
     if (!file.Tif)
         file.Fail("Not a TIFF file");
-
-    TTiffLayout layout;
+    TTiffImage result;
+    TTiffLayout& layout = result.Layout;
     TIFF* tif = file.Tif;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &layout.Width);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &layout.Height);
@@ -318,39 +330,72 @@ TDibGraphic LoadTiff(std::span<const uint8_t> data) {
         layout.Height > 0x7FFFFFFF)
         file.Fail("invalid image size");
 
-    const bool lineByLine = ReadsLineByLine(layout);
-    TImageFormat format = ifTrueColor;
-    TPalette palette;
+    const bool lineByLine = result.LineByLine = ReadsLineByLine(layout);
+    TImageHeader& image = result.Image;
+    image.Width = int(layout.Width);
+    image.Height = int(layout.Height);
     if (lineByLine && layout.Photometric == PHOTOMETRIC_PALETTE) {
-        palette = ReadColorMap(file, layout.Bits);
-        format = PaletteImageFormat(layout.Bits, palette);
+        image.Palette = ReadColorMap(file, layout.Bits);
+        image.Format = PaletteImageFormat(layout.Bits, image.Palette);
     } else if (lineByLine && layout.Photometric != PHOTOMETRIC_RGB) {
-        format = layout.Bits == 1 ? ifBlackWhite : layout.Bits <= 4 ? ifGray16 : ifGray256;
-        palette = DefaultPalette(format);
+        image.Format = layout.Bits == 1 ? ifBlackWhite : layout.Bits <= 4 ? ifGray16 : ifGray256;
+        image.Palette = DefaultPalette(image.Format);
     }
-    CheckImageFitsData(int(layout.Width), int(layout.Height), format, data.size(), "TIFF");
-    // Besides the image, a line of the file's own layout (which may hold many more samples
-    // than we keep) or the RGBA raster is allocated.
-    const uint64_t working =
-        lineByLine ? uint64_t(TIFFScanlineSize64(tif)) : uint64_t(layout.Width) * layout.Height * 4;
-    if (working == 0 || working > DecodeLimit(data.size()))
-        throw EImageError("TIFF image size " + std::to_string(layout.Width) + "x" +
-                          std::to_string(layout.Height) +
-                          " is larger than the file's data can hold");
-
-    TDibGraphic image;
-    image.NewImage(int(layout.Width), int(layout.Height), format, &palette);
     float xResolution = 0, yResolution = 0;
     uint16_t unit = RESUNIT_INCH;
     TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
     if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xResolution) &&
         TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yResolution)) {
         const int xDpi = ResolutionDpi(xResolution, unit), yDpi = ResolutionDpi(yResolution, unit);
-        if (xDpi > 0 && yDpi > 0)
-            image.SetResolution(xDpi, yDpi);
+        if (xDpi > 0 && yDpi > 0) {
+            image.XPelsPerMeter = DpiToPelsPerMeter(xDpi);
+            image.YPelsPerMeter = DpiToPelsPerMeter(yDpi);
+        }
     }
+    return result;
+}
 
-    if (lineByLine)
+} // namespace
+
+TImageHeader ReadTiffHeader(std::span<const uint8_t> data, bool wholeFile) {
+    TTiffStream stream;
+    stream.Input = data;
+    stream.Partial = !wholeFile;
+    // A directory or a tag that lies past the start read so far is missing from what libtiff
+    // reports (it skips such a tag with a warning), so any read past the end asks for more.
+    auto needsMore = [&] { return stream.Partial && stream.RanOut; };
+    try {
+        TTiffFile file(stream, "r");
+        TTiffImage image = ReadImageLayout(file);
+        if (needsMore())
+            FailTruncated("TIFF", false);
+        return std::move(image.Image);
+    } catch (const EImageNeedsMoreData&) {
+        throw;
+    } catch (const EImageError& error) {
+        if (needsMore())
+            throw EImageNeedsMoreData(error.what());
+        throw;
+    }
+}
+
+TDibGraphic LoadTiff(std::span<const uint8_t> data) {
+    TTiffStream stream;
+    stream.Input = data;
+    TTiffFile file(stream, "r");
+    const TTiffImage tiff = ReadImageLayout(file);
+    const TTiffLayout& layout = tiff.Layout;
+    CheckImageFitsData(tiff.Image.Width, tiff.Image.Height, tiff.Image.Format, data.size(), "TIFF");
+    // Besides the image, a line of the file's own layout (which may hold many more samples
+    // than we keep) or the RGBA raster is allocated.
+    const uint64_t working = tiff.LineByLine ? uint64_t(TIFFScanlineSize64(file.Tif))
+                                             : uint64_t(layout.Width) * layout.Height * 4;
+    if (working == 0 || working > DecodeLimit(data.size()))
+        throw EImageError("TIFF image size " + std::to_string(layout.Width) + "x" +
+                          std::to_string(layout.Height) +
+                          " is larger than the file's data can hold");
+    TDibGraphic image = NewImageFromHeader(tiff.Image, data.size(), "TIFF");
+    if (tiff.LineByLine)
         ReadLineByLine(file, layout, image);
     else
         ReadThroughRgba(file, layout, image);

@@ -7,8 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
@@ -221,4 +228,178 @@ TEST_F(FormatRegistryFiles, GifFramesAreCountedFromOne) {
     EXPECT_EQ(LoadImageFile(path, 1).Width(), 13);
     EXPECT_THROW(LoadImageFile(path, 2), EImageError);
     EXPECT_THROW(LoadImageFile(path, 0), EImageError);
+}
+
+namespace {
+
+const TImageCodec AllCodecs[] = {TImageCodec::Bmp, TImageCodec::Jpeg, TImageCodec::Pcx,
+                                 TImageCodec::Png, TImageCodec::Tga,  TImageCodec::Tiff,
+                                 TImageCodec::Gif};
+
+// The header must say what decoding gives: size, pixel format, palette and resolution (none
+// given is the screen's).
+::testing::AssertionResult HeaderDescribes(const TImageHeader& header, const TDibGraphic& image) {
+    const int screen = DpiToPelsPerMeter(ScreenLogicalDpi());
+    const int x = header.XPelsPerMeter ? header.XPelsPerMeter : screen;
+    const int y = header.YPelsPerMeter ? header.YPelsPerMeter : screen;
+    if (header.Width != image.Width() || header.Height != image.Height() ||
+        header.Format != image.ImageFormat() || x != image.XPelsPerMeter() ||
+        y != image.YPelsPerMeter())
+        return ::testing::AssertionFailure()
+               << "header " << header.Width << "x" << header.Height << " format " << header.Format
+               << " " << x << "/" << y << " per metre; image " << image.Width() << "x"
+               << image.Height() << " format " << image.ImageFormat() << " "
+               << image.XPelsPerMeter() << "/" << image.YPelsPerMeter();
+    if (header.Format != ifTrueColor && header.Palette != image.Palette())
+        return ::testing::AssertionFailure() << "the palettes differ";
+    return ::testing::AssertionSuccess();
+}
+
+// Files of every codec: the fixtures other programs made and what our writers make.
+std::vector<std::pair<std::string, TImageCodec>>
+FilesOfEveryCodec(std::vector<std::vector<uint8_t>>& contents) {
+    std::vector<std::pair<std::string, TImageCodec>> files;
+    const char* data = std::getenv("KARVIN_TEST_DATA");
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::string(data ? data : "tests/data") + "/imaging")) {
+        const std::string name = entry.path().filename().string();
+        if (const TImageFileFormat* format = FindImageFileFormat(FileExtension(name))) {
+            files.emplace_back(name, format->Codec);
+            contents.push_back(ReadFixture(name));
+        }
+    }
+    for (TImageCodec codec : AllCodecs)
+        for (TImageFormat format :
+             {ifBlackWhite, ifGray16, ifGray256, ifColor16, ifColor256, ifTrueColor}) {
+            try {
+                contents.push_back(EncodeImage(PatternImage(format), codec));
+                files.emplace_back(Name(codec) + " written from format " + std::to_string(format),
+                                   codec);
+            } catch (const EImageError&) { // a format the writer does not take
+            }
+        }
+    return files;
+}
+
+} // namespace
+
+TEST(FormatRegistry, HeadersTellWhatDecodingGivesAndNeverGuessFromPartOfAFile) {
+    std::vector<std::vector<uint8_t>> contents;
+    const auto files = FilesOfEveryCodec(contents);
+    ASSERT_GT(files.size(), 60u);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i].first);
+        const std::vector<uint8_t>& file = contents[i];
+        const TImageCodec codec = files[i].second;
+        TImageHeader header;
+        try {
+            const TDibGraphic image = DecodeImage(file, codec);
+            header = ReadImageHeader(file, codec);
+            EXPECT_TRUE(HeaderDescribes(header, image));
+        } catch (const EImageError& error) {
+            // A file the reader refuses for what its header says: the header reader agrees.
+            try {
+                ReadImageHeader(file, codec);
+            } catch (const EImageError& headerError) {
+                EXPECT_STREQ(headerError.what(), error.what());
+            }
+            continue;
+        }
+        // Given only the start of the file, a header reader answers as for the whole file or
+        // refuses; it never describes the image differently.
+        const std::size_t step = std::max<std::size_t>(1, file.size() / 300);
+        for (std::size_t length = 0; length < file.size(); length += length < 1024 ? 1 : step) {
+            const std::span<const uint8_t> start(file.data(), length);
+            try {
+                const TImageHeader partial = ReadImageHeader(start, codec, false);
+                EXPECT_EQ(partial.Width, header.Width) << "from " << length << " bytes";
+                EXPECT_EQ(partial.Height, header.Height) << "from " << length << " bytes";
+                EXPECT_EQ(partial.Format, header.Format) << "from " << length << " bytes";
+                EXPECT_EQ(partial.Palette, header.Palette) << "from " << length << " bytes";
+                EXPECT_EQ(partial.XPelsPerMeter, header.XPelsPerMeter) << "from " << length;
+                EXPECT_EQ(partial.YPelsPerMeter, header.YPelsPerMeter) << "from " << length;
+            } catch (const EImageError&) {
+            }
+        }
+    }
+}
+
+TEST_F(FormatRegistryFiles, FileHeadersAreFoundPastLargeBlocksAndAtTheEndOfTheFile) {
+    // PNG: a large chunk before the resolution and the pixels.
+    std::vector<uint8_t> png = EncodeImage(PatternImage(ifTrueColor), TImageCodec::Png);
+    std::vector<uint8_t> chunk = {0, 0x04, 0x93, 0xE0, 'p', 'r', 'V', 't'}; // 300000 bytes
+    chunk.resize(8 + 300000, 'x');
+    const uint32_t crc = uint32_t(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4)));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        chunk.push_back(uint8_t(crc >> shift));
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end()); // after the signature and IHDR
+    // TIFF: libtiff writes the directory after the pixels.
+    const std::vector<uint8_t> tiff =
+        EncodeImage(PatternImage(ifColor256, 400, 300), TImageCodec::Tiff);
+    // PCX: a 256-colour palette follows the pixels at the end.
+    const std::vector<uint8_t> pcx =
+        EncodeImage(PatternImage(ifColor256, 400, 300), TImageCodec::Pcx);
+    const std::pair<const char*, const std::vector<uint8_t>*> files[] = {
+        {"big.png", &png}, {"big.tif", &tiff}, {"big.pcx", &pcx}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        ASSERT_GT(bytes->size(), std::size_t(100000));
+        const std::string path = (Folder / name).string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes->data()), std::streamsize(bytes->size()));
+        EXPECT_TRUE(HeaderDescribes(ReadImageFileHeader(path), LoadImageFile(path)));
+    }
+}
+
+TEST_F(FormatRegistryFiles, FileHeadersDescribeImagesBeyondTheLimitsWithoutDecodingThem) {
+    // A BMP header claiming 20000 x 20000 true-colour pixels, with no pixels behind it.
+    std::vector<uint8_t> bmp = EncodeImage(PatternImage(ifTrueColor, 1, 1), TImageCodec::Bmp);
+    for (std::size_t offset : {18, 22})
+        for (int i = 0; i < 4; ++i)
+            bmp[offset + std::size_t(i)] = uint8_t(20000 >> (8 * i));
+    const std::string path = (Folder / "huge.bmp").string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
+    const TImageHeader header = ReadImageFileHeader(path);
+    EXPECT_EQ(header.Width, 20000);
+    EXPECT_EQ(header.Height, 20000);
+    EXPECT_EQ(header.Format, ifTrueColor);
+    ExpectImageError([&] { LoadImageFile(path); }, "BMP file is truncated");
+}
+
+TEST_F(FormatRegistryFiles, OnlyRegularFilesAreReadAndNothingWaitsForAWriter) {
+    const std::string pipe = (Folder / "pipe.png").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string folder = (Folder / "folder.bmp").string();
+    std::filesystem::create_directory(folder);
+    const std::string device = (Folder / "zero.tga").string();
+    std::filesystem::create_symlink("/dev/zero", device);
+    const std::pair<std::string, std::string> cases[] = {
+        {pipe, "it is a named pipe, not a regular file"},
+        {folder, "it is a folder, not a file"},
+        {device, "it is a device, not a regular file"},
+    };
+    const std::function<void(const std::string&)> readers[] = {
+        [](const std::string& path) { LoadImageFile(path); },
+        [](const std::string& path) { ReadImageFileHeader(path); },
+        [](const std::string& path) { ReadImageFileData(path); },
+    };
+    for (const auto& [path, reason] : cases)
+        for (const auto& read : readers) {
+            SCOPED_TRACE(path);
+            auto refusal = std::async(std::launch::async, [&] {
+                try {
+                    read(path);
+                } catch (const EImageError& error) {
+                    return std::string(error.what());
+                }
+                return std::string("no error");
+            });
+            if (refusal.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+                // Let the reader go (it waits for a writer) before failing.
+                ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+                ADD_FAILURE() << "the reader waited";
+            }
+            EXPECT_EQ(refusal.get(), "Cannot read file \"" + path + "\": " + reason);
+        }
 }
