@@ -75,10 +75,16 @@ int RunInfoCommand(int argc, char** argv) {
     if (argc != 2)
         return UsageError("info", "needs one image file");
     try {
-        const TDibGraphic image = LoadImageFile(argv[1]);
+        // The header is enough; the pixels are not decoded, so any size is described.
+        const TImageHeader header = ReadImageFileHeader(argv[1]);
+        const bool resolutionGiven = header.XPelsPerMeter > 0 && header.YPelsPerMeter > 0;
+        const int xDpi =
+            resolutionGiven ? PelsPerMeterToDpi(header.XPelsPerMeter) : ScreenLogicalDpi();
+        const int yDpi =
+            resolutionGiven ? PelsPerMeterToDpi(header.YPelsPerMeter) : ScreenLogicalDpi();
         std::printf("Width: %d\nHeight: %d\nPixel format: %s\nResolution: %d x %d dpi\n",
-                    image.Width(), image.Height(), FormatDescription(image.ImageFormat()).c_str(),
-                    image.XDpi(), image.YDpi());
+                    header.Width, header.Height, FormatDescription(header.Format).c_str(), xDpi,
+                    yDpi);
     } catch (const std::exception& error) {
         return Failed(error.what());
     }
