@@ -159,15 +159,57 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
         return;
     }
 
-    // First pass: every source row stretched to the new width, into a 24-bit work picture.
+    // The first pass stretches source rows to the new width ("work rows"); the second combines
+    // work rows into each destination row. A work row is made when a destination row first
+    // needs it and dropped after the last one that does, so only the rows one destination
+    // row reaches (with its neighbours') are held at once, not the whole picture.
     const TContributorLists columns = BuildContributors(sourceWidth, width, filter, support);
+    const TContributorLists rows = BuildContributors(sourceHeight, height, filter, support);
+    std::vector<int> firstUse(std::size_t(sourceHeight), -1),
+        lastUse(std::size_t(sourceHeight), -1);
+    for (int y = 0; y < height; ++y)
+        for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k) {
+            const std::size_t row = std::size_t(rows.Contributors[k].Pixel);
+            if (firstUse[row] < 0)
+                firstUse[row] = y;
+            lastUse[row] = y;
+        }
+    // The most work rows held at once: those whose first use lies at or before a destination
+    // row and whose last use lies at or after it.
+    std::vector<int> held(std::size_t(height) + 1, 0);
+    for (int row = 0; row < sourceHeight; ++row)
+        if (firstUse[std::size_t(row)] >= 0) {
+            ++held[std::size_t(firstUse[std::size_t(row)])];
+            --held[std::size_t(lastUse[std::size_t(row)]) + 1];
+        }
+    std::size_t slots = 0;
+    for (int y = 0, count = 0; y < height; ++y)
+        slots = std::max(slots, std::size_t(count += held[std::size_t(y)]));
+
     const std::size_t rowBytes = std::size_t(width) * 3;
-    std::vector<uint8_t> work(rowBytes * std::size_t(sourceHeight));
+    const std::size_t workBytes = slots > 0 ? rowBytes * slots : 0;
+    CheckWorkingMemory(workBytes, [&] {
+        return "resampling " + std::to_string(sourceWidth) + "x" + std::to_string(sourceHeight) +
+               " to " + std::to_string(width) + "x" + std::to_string(height) + " (" +
+               std::to_string(slots) + " rows of " + std::to_string(width) +
+               " pixels held at once)";
+    });
+    TBudgetVector<uint8_t> work(workBytes);
+    std::vector<int> slotOf(std::size_t(sourceHeight), -1); // where each held row is
+    std::vector<int> freeSlots(slots);
+    for (std::size_t i = 0; i < slots; ++i)
+        freeSlots[i] = int(slots - 1 - i);
+
     TDibGraphic expanded;
     const TDibGraphic& colors = AsTrueColor(source, expanded);
-    for (int y = 0; y < sourceHeight; ++y) {
-        const uint8_t* in = colors.ScanLine(y);
-        uint8_t* out = work.data() + rowBytes * std::size_t(y);
+    auto workRow = [&](int row) -> const uint8_t* {
+        int& slot = slotOf[std::size_t(row)];
+        if (slot >= 0)
+            return work.data() + rowBytes * std::size_t(slot);
+        slot = freeSlots.back();
+        freeSlots.pop_back();
+        const uint8_t* in = colors.ScanLine(row);
+        uint8_t* out = work.data() + rowBytes * std::size_t(slot);
         for (int x = 0; x < width; ++x) {
             float blue = 0, green = 0, red = 0;
             for (int k = columns.Start[x]; k < columns.Start[x + 1]; ++k) {
@@ -181,23 +223,31 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
             out[3 * x + 1] = ToChannel(green);
             out[3 * x + 2] = ToChannel(red);
         }
-    }
+        return out;
+    };
 
-    // Second pass: the work rows combined into each destination row. Adding whole rows, one
-    // contributor after the other, sums every pixel in the same order as pixel by pixel.
-    const TContributorLists rows = BuildContributors(sourceHeight, height, filter, support);
+    // Adding whole rows, one contributor after the other, sums every pixel in the same order
+    // as pixel by pixel.
     std::vector<float> sums(rowBytes);
     for (int y = 0; y < height; ++y) {
         std::fill(sums.begin(), sums.end(), 0.0f);
         for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k) {
             const auto [pixel, weight] = rows.Contributors[k];
-            const uint8_t* in = work.data() + rowBytes * std::size_t(pixel);
+            const uint8_t* in = workRow(pixel);
             for (std::size_t i = 0; i < rowBytes; ++i)
                 sums[i] += weight * float(in[i]);
         }
         uint8_t* out = result.ScanLine(y);
         for (std::size_t i = 0; i < rowBytes; ++i)
             out[i] = ToChannel(sums[i]);
+        for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k) {
+            const int row = rows.Contributors[k].Pixel;
+            int& slot = slotOf[std::size_t(row)];
+            if (lastUse[std::size_t(row)] == y && slot >= 0) {
+                freeSlots.push_back(slot);
+                slot = -1;
+            }
+        }
     }
     dest = std::move(result);
 }

@@ -1,8 +1,13 @@
 #include "imaging/resample.h"
 
+#include "image_test_support.h"
+#include "imaging/image_limits.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
 
 namespace {
 
@@ -26,6 +31,44 @@ std::vector<int> Reds(const TDibGraphic& image) {
 
 TDibGraphic RedRow(const std::vector<int>& reds) {
     return MakeImage(int(reds.size()), 1, [&](int x, int) { return MakeColor(reds[x], 0, 0); });
+}
+
+// The two passes as written down, through a work picture of the destination's width and the
+// source's height: what the resampler must give, however little of that picture it holds.
+TDibGraphic StretchThroughWholeWorkPicture(const TDibGraphic& source, int width, int height,
+                                           const TResampleFilter& filter) {
+    auto contributors = [&](int from, int to, int i) {
+        const float scale =
+            from == 1 || to == 1 ? float(to) / float(from) : float(to - 1) / float(from - 1);
+        const float centre = float(i) / scale;
+        const float reach = scale >= 1 ? filter.Support : filter.Support / scale;
+        std::vector<std::pair<int, float>> list;
+        for (int j = int(std::floor(centre - reach)); j <= int(std::ceil(centre + reach)); ++j) {
+            const float weight = scale >= 1 ? filter.Function(centre - float(j))
+                                            : filter.Function((centre - float(j)) * scale) * scale;
+            const int pixel = j < 0 ? -j : j >= from ? 2 * from - 1 - j : j;
+            if (weight != 0 && pixel >= 0 && pixel < from)
+                list.emplace_back(pixel, weight);
+        }
+        return list;
+    };
+    auto channel = [](float sum) {
+        return sum > 255 ? 255 : sum < 0 ? 0 : int(std::nearbyint(sum));
+    };
+    const TDibGraphic work = MakeImage(width, source.Height(), [&](int x, int y) {
+        float sums[3] = {0, 0, 0};
+        for (auto [pixel, weight] : contributors(source.Width(), width, x))
+            for (int c = 0; c < 3; ++c)
+                sums[c] += weight * float((source.Pixel(pixel, y) >> (8 * c)) & 255);
+        return uint32_t(channel(sums[0]) | channel(sums[1]) << 8 | channel(sums[2]) << 16);
+    });
+    return MakeImage(width, height, [&](int x, int y) {
+        float sums[3] = {0, 0, 0};
+        for (auto [pixel, weight] : contributors(source.Height(), height, y))
+            for (int c = 0; c < 3; ++c)
+                sums[c] += weight * float((work.Pixel(x, pixel) >> (8 * c)) & 255);
+        return uint32_t(channel(sums[0]) | channel(sums[1]) << 8 | channel(sums[2]) << 16);
+    });
 }
 
 } // namespace
@@ -128,4 +171,54 @@ TEST(ResampleStretch, OddSizes) {
     // to 0, so each pass weighs 0.75 + 0.125: 7 -> 6.125 -> 6, then 6 -> 5.25 -> 5.
     EXPECT_EQ(Stretch(MakeImage(1, 1, [](int, int) { return Gray(7); }), 1, 1, "Bell").Pixel(0, 0),
               Gray(5));
+}
+
+TEST(ResampleStretch, HoldingFewWorkRowsGivesWhatTheWholeWorkPictureGives) {
+    struct Case {
+        int SourceWidth, SourceHeight, Width, Height;
+    };
+    // Shrinking far (each destination row reaches many source rows, mirrored at both ends),
+    // enlarging, single rows and columns, a destination taller than wide.
+    const Case cases[] = {{3, 300, 5, 7}, {4, 3, 9, 40}, {1, 9, 4, 3},  {6, 1, 2, 5},
+                          {2, 20, 3, 19}, {5, 5, 5, 5},  {7, 50, 3, 2}, {9, 4, 1, 1}};
+    for (const Case& c : cases)
+        for (const TResampleFilter& filter : ResampleFilters) {
+            SCOPED_TRACE(std::string(filter.Name) + " " + std::to_string(c.SourceWidth) + "x" +
+                         std::to_string(c.SourceHeight) + " to " + std::to_string(c.Width) + "x" +
+                         std::to_string(c.Height));
+            const TDibGraphic source = MakeNoise(c.SourceWidth, c.SourceHeight, 7);
+            EXPECT_TRUE(
+                SamePixels(StretchThroughWholeWorkPicture(source, c.Width, c.Height, filter),
+                           Stretch(source, c.Width, c.Height, filter.Name)));
+        }
+}
+
+TEST(ResampleStretch, WorkRowsKeepToTheMemoryBudget) {
+    const std::size_t before = WorkingMemoryInUse();
+    // A tall, narrow picture made wide and short: a work picture of the new width and the old
+    // height would take 1000 x 6000 x 3 = 18 MB besides the result; the rows one destination row
+    // reaches (about 61 with Lanczos3 at a tenth of the height) take 0.2 MB.
+    const TDibGraphic tall = MakeNoise(3, 6000);
+    SetWorkingMemoryBudget(WorkingMemoryInUse() + (std::size_t(5) << 20));
+    TDibGraphic wide;
+    wide.NewImage(1000, 600, ifTrueColor);
+    EXPECT_NO_THROW(ResampleStretch(tall, wide, Filter("Lanczos3").Function, 3.0f));
+
+    // Shrunk to 4 rows, each destination row reaches a third of the source: refused before
+    // the work rows are allocated, with the sizes in the message, and the destination stays.
+    TDibGraphic flat;
+    flat.NewImage(1000, 4, ifTrueColor);
+    try {
+        ResampleStretch(tall, flat, Filter("Triangle").Function, 1.0f);
+        ADD_FAILURE() << "no error";
+    } catch (const EImageError& error) {
+        EXPECT_NE(std::string(error.what())
+                      .find("Not enough working memory for resampling 3x6000 to 1000x4 ("),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(flat.Width(), 1000);
+    SetWorkingMemoryBudget(0);
+    EXPECT_EQ(WorkingMemoryInUse() - before,
+              tall.ImageSize() + wide.ImageSize() + flat.ImageSize());
 }
