@@ -6,6 +6,7 @@
 #include "widgets/wait_pointer.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCursor>
 #include <QFile>
 #include <QImageReader>
@@ -52,13 +53,29 @@ std::string FilePath(const QString& path) {
 
 // Registered formats through their codec; any other file through Qt's own readers, the
 // picture drawn over black. When Qt cannot read it either, the format layer's refusal
-// ("Graphic files of .xyz format are not supported or not registered") is the error.
+// ("Graphic files of .xyz format are not supported or not registered") is the error. Both
+// read regular files only and keep within the image limits (imaging/image_limits.h).
 TDibGraphic ReadImage(const QString& path, int frame) {
     const std::string file = FilePath(path);
     const std::string extension = FileExtension(file);
     if (!extension.empty() && FindImageFileFormat(extension))
         return LoadImageFile(file, frame);
-    QImageReader reader(path);
+    TBudgetVector<uint8_t> bytes = ReadImageFileData(file);
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    // The extension (without its dot) names the format to try first, as it does for a file
+    // Qt opens itself.
+    const QByteArray format = QByteArray::fromStdString(extension).mid(1).toLower();
+    QImageReader reader(&buffer, format);
+    const QSize size = reader.size();
+    if (size.isValid())
+        CheckImagePixels(size.width(), size.height());
+    // Qt's picture and its conversion to our raster's layout, four bytes a pixel each.
+    const TMemoryReservation decoded(
+        size.isValid() ? std::size_t(size.width()) * std::size_t(size.height()) * 8 : 0,
+        "reading " + file);
     const QImage picture = reader.read();
     if (picture.isNull())
         ImageFileFormatOf(file); // throws
@@ -476,10 +493,19 @@ void TImageScrollBox::Render() {
         Resize_.Height = height;
         Resize_.ApplyOnDest(source, display);
     }
-    // Converted once here; painting only copies pixels to the screen.
+    // Converted once here; painting only copies pixels to the screen. The screen's copy and
+    // the one it is converted from (four bytes a pixel at most) count against the memory
+    // budget as the rasters do.
+    const std::size_t screenBytes =
+        std::size_t(display.Width()) * std::size_t(display.Height()) * 4;
+    DisplayImage_ = QImage();
+    DisplayImageMemory_ = TMemoryReservation();
+    TMemoryReservation shown(screenBytes, "showing the image");
+    const TMemoryReservation converted(screenBytes, "showing the image");
     QImage picture = DibToQImage(display).convertToFormat(QImage::Format_RGB32);
     DisplayGraphic_ = std::move(display);
     DisplayImage_ = std::move(picture);
+    DisplayImageMemory_ = std::move(shown);
     if (MouseHandler_)
         MouseHandler_->PictureRendered();
 
@@ -531,6 +557,7 @@ void TImageScrollBox::SetScrollBarsShown(bool horizontal, bool vertical) {
 void TImageScrollBox::ShowNothing() {
     DisplayGraphic_.Clear();
     DisplayImage_ = QImage();
+    DisplayImageMemory_ = TMemoryReservation();
     if (MouseHandler_)
         MouseHandler_->PictureRendered();
     SetScrollBarsShown(false, false);

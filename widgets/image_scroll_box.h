@@ -165,6 +165,7 @@ private:
     TDibGraphic DisplayGraphic_;
     // DisplayGraphic_ converted once per rendering, for painting.
     QImage DisplayImage_;
+    TMemoryReservation DisplayImageMemory_; // DisplayImage_'s pixels, charged to the budget
     // The smoothed grey version of a black-and-white Graphic_, made when first needed after
     // the image changed.
     TDibGraphic Smoothed_;

@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -424,6 +425,67 @@ TEST_F(ImageScrollBoxFileTest, LoadFromFile_KeepsThePreviousImageOnError) {
         EXPECT_TRUE(SamePixels(before, view.DisplayGraphic()));
         EXPECT_EQ(view.FileName(), good);
     }
+}
+
+TEST_F(ImageScrollBoxFileTest, LoadFromFile_RefusesPipesAndImagesBeyondTheLimitsAtOnce) {
+    TImageScrollBox& view = MakeView();
+    const QString good = Path("good.png");
+    SaveImageFile(MakeNoise(40, 30), QFile::encodeName(good).toStdString());
+    view.LoadFromFile(good);
+    const TDibGraphic before = view.Graphic();
+
+    // Named pipes, through our codecs and through Qt's readers: refused without waiting for
+    // a writer (the test would hang otherwise).
+    for (const char* name : {"pipe.png", "pipe.ppm"})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(Path(name)).constData(), 0600), 0);
+    // A picture Qt would read whose header claims 400 million pixels.
+    QFile huge(Path("huge.ppm"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write("P6\n20000 20000\n255\n");
+    huge.write(QByteArray(3000, '\x7f'));
+    huge.close();
+    const std::pair<QString, std::string> cases[] = {
+        {Path("pipe.png"), "it is a named pipe, not a regular file"},
+        {Path("pipe.ppm"), "it is a named pipe, not a regular file"},
+        {Path("huge.ppm"),
+         "Image size 20000x20000 (400 megapixels) is over the limit of 300 megapixels"},
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path.toStdString());
+        try {
+            view.LoadFromFile(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const EImageError& error) {
+            EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
+        }
+        EXPECT_TRUE(SamePixels(before, view.Graphic()));
+        EXPECT_EQ(view.FileName(), good);
+    }
+}
+
+TEST_F(ImageScrollBoxFileTest, WhatTheViewHoldsIsChargedWhileItHoldsIt) {
+    const std::size_t before = WorkingMemoryInUse();
+    TImageScrollBox& view = MakeView();
+    view.AssignImage(MakeNoise(100, 80));
+    // The picture, the copy shown and the screen's picture of it.
+    EXPECT_GE(WorkingMemoryInUse() - before, std::size_t(2 * 100 * 80 * 3 + 100 * 80 * 4));
+    view.ClearImage();
+    EXPECT_EQ(WorkingMemoryInUse(), before);
+
+    // Too little budget to show it: the view shows nothing and says why.
+    SetWorkingMemoryBudget(WorkingMemoryInUse() + 2 * 100 * 80 * 3 + 1000);
+    try {
+        view.AssignImage(MakeNoise(100, 80));
+        ADD_FAILURE() << "shown";
+    } catch (const EImageError& error) {
+        EXPECT_NE(std::string(error.what()).find("Not enough working memory for "),
+                  std::string::npos)
+            << error.what();
+    }
+    SetWorkingMemoryBudget(0);
+    EXPECT_TRUE(view.DisplayGraphic().Empty());
+    view.ClearImage();
+    EXPECT_EQ(WorkingMemoryInUse(), before);
 }
 
 TEST_F(ImageScrollBoxFileTest, SaveToFile_UnknownExtensionFailsAndWritesNothing) {
