@@ -1,9 +1,19 @@
 #include "app/cli_transform.h"
 
+#include "imaging/anti_alias_transform.h"
+#include "imaging/convert_to_gray_transform.h"
+#include "imaging/convolution_transform.h"
+#include "imaging/fit_thumbnail.h"
 #include "imaging/format_registry.h"
+#include "imaging/image_format_transform.h"
+#include "imaging/resample.h"
+#include "imaging/resize_transform.h"
+#include "imaging/rotate_transform.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -70,6 +80,167 @@ TEST(CliTransform, EveryOperationParsesAndRuns) {
     }
     EXPECT_EQ(Transformed("convert:color16").Palette(), DefaultPalette(ifColor16)); // not optimised
     EXPECT_EQ(Transformed("negative").Pixel(0, 0), MakeColor(255, 255, 155));
+}
+
+namespace {
+
+// Colours that vary unevenly from pixel to pixel, so that filters and dithering show.
+TDibGraphic BusyPicture() {
+    TDibGraphic image;
+    image.NewImage(12, 8, ifTrueColor, nullptr, 96, 96);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 12; ++x)
+            image.SetPixel(x, y,
+                           MakeColor((x * x * 37 + y * 11) & 255, (y * y * 53 + x * 7) & 255,
+                                     (x * y * 29 + 60) & 255));
+    return image;
+}
+
+TDibGraphic BusyTransformed(const std::string& text) {
+    TDibGraphic image = BusyPicture();
+    ParseTransformOperation(text).Run(image);
+    return image;
+}
+
+// `picture` with every pixel taken from `source(x, y)` of the original picture.
+TDibGraphic Moved(const TDibGraphic& picture, int width, int height,
+                  const std::function<std::pair<int, int>(int x, int y)>& source) {
+    TDibGraphic image;
+    image.NewImage(width, height, ifTrueColor, nullptr, 96, 96);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto [sx, sy] = source(x, y);
+            image.SetPixel(x, y, picture.Pixel(sx, sy));
+        }
+    return image;
+}
+
+TDibGraphic Inverted(TDibGraphic image) {
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            image.SetPixel(x, y, image.Pixel(x, y) ^ 0xFFFFFF);
+    return image;
+}
+
+template <typename TTransform> TDibGraphic AppliedTo(TDibGraphic image, TTransform transform) {
+    transform.Apply(image);
+    return image;
+}
+
+TDibGraphic Resampled(const TDibGraphic& picture, int width, int height, const char* filter) {
+    TDibGraphic image;
+    image.NewImage(width, height, ifTrueColor);
+    ResampleStretch(picture, image, FindResampleFilter(filter)->Function,
+                    FindResampleFilter(filter)->Support);
+    return image;
+}
+
+TImageFormatTransform Conversion(TImageFormat format, bool optimise, bool dither) {
+    TImageFormatTransform convert;
+    convert.TargetFormat = format;
+    convert.Optimise = optimise;
+    convert.Dither = dither;
+    return convert;
+}
+
+bool SameImage(const TDibGraphic& a, const TDibGraphic& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height() || a.ImageFormat() != b.ImageFormat())
+        return false;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            if (a.Pixel(x, y) != b.Pixel(x, y))
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST(CliTransform, EveryOperationDoesWhatItsNameSays) {
+    const TDibGraphic picture = BusyPicture();
+    TSharpenTransform sharpen50;
+    sharpen50.Strength = 50;
+    TSmoothTransform smooth5;
+    smooth5.Strength = 5;
+    TResizeTransform resize;
+    resize.Width = 5;
+    resize.Height = 3;
+    TRotateTransform rotate30;
+    rotate30.Angle = 30;
+    struct Case {
+        std::string Text;
+        TDibGraphic Expected;
+    };
+    std::vector<Case> cases = {
+        {"gray", AppliedTo(picture, TConvertToGrayTransform())},
+        {"negative", Inverted(picture)},
+        {"flip-h", Moved(picture, 12, 8,
+                         [](int x, int y) {
+                             return std::pair{11 - x, y};
+                         })},
+        {"flip-v", Moved(picture, 12, 8,
+                         [](int x, int y) {
+                             return std::pair{x, 7 - y};
+                         })},
+        // Clockwise: the left column becomes the top row.
+        {"rotate:90", Moved(picture, 8, 12,
+                            [](int x, int y) {
+                                return std::pair{y, 7 - x};
+                            })},
+        {"rotate:30", AppliedTo(picture, rotate30)},
+        {"sharpen", AppliedTo(picture, TSharpenTransform())},
+        {"sharpen:50", AppliedTo(picture, sharpen50)},
+        {"smooth", AppliedTo(picture, TSmoothTransform())},
+        {"smooth:5", AppliedTo(picture, smooth5)},
+        {"emboss", AppliedTo(picture, TEmbossTransform())},
+        {"crop:1,2,3,4", Moved(picture, 6, 4,
+                               [](int x, int y) {
+                                   return std::pair{x + 2, y + 1};
+                               })},
+        {"display-resize:5x3", AppliedTo(picture, resize)},
+        {"convert:gray16", AppliedTo(picture, Conversion(ifGray16, false, false))},
+        {"convert:gray16:dither", AppliedTo(picture, Conversion(ifGray16, false, true))},
+        {"convert:color16", AppliedTo(picture, Conversion(ifColor16, false, false))},
+        {"convert:color16:dither", AppliedTo(picture, Conversion(ifColor16, false, true))},
+        {"convert:color16:optimise", AppliedTo(picture, Conversion(ifColor16, true, false))},
+        {"convert:color16:dither:optimise", AppliedTo(picture, Conversion(ifColor16, true, true))},
+        {"fit:6x6", FitThumbnail(picture, 6, 6)},
+        {"fit:6x6:plain", FitThumbnail(picture, 6, 6, nullptr)},
+        {"fit:6x6:Box", FitThumbnail(picture, 6, 6, FindResampleFilter("Box"))},
+    };
+    for (const TResampleFilter& filter : ResampleFilters)
+        cases.push_back({std::string("resample:17x11:") + filter.Name,
+                         Resampled(picture, 17, 11, filter.Name)});
+    for (const Case& c : cases)
+        EXPECT_TRUE(SameImage(BusyTransformed(c.Text), c.Expected)) << c.Text;
+
+    // Antialias smooths black and white into 16 greys.
+    TDibGraphic bw = BusyTransformed("convert:bw");
+    ParseTransformOperation("antialias").Run(bw);
+    EXPECT_TRUE(SameImage(bw, AppliedTo(BusyTransformed("convert:bw"), TAntiAliasTransform())));
+    EXPECT_EQ(bw.ImageFormat(), ifGray16);
+
+    // The checks above can tell each operation from its neighbours: these give other pictures.
+    const std::vector<std::vector<std::string>> differing = {
+        {"flip-h", "flip-v", "rotate:90", "rotate:30"},
+        {"sharpen", "sharpen:50", "smooth", "smooth:5", "emboss"},
+        {"convert:gray16", "convert:gray16:dither"},
+        {"convert:color16", "convert:color16:dither"},
+        {"fit:6x6", "fit:6x6:plain", "fit:6x6:Box"},
+        {"resample:17x11:Box", "resample:17x11:Triangle", "resample:17x11:Hermite",
+         "resample:17x11:Bell", "resample:17x11:B-Spline", "resample:17x11:Lanczos3",
+         "resample:17x11:Mitchell"},
+    };
+    auto expected = [&](const std::string& text) -> const TDibGraphic& {
+        for (const Case& c : cases)
+            if (c.Text == text)
+                return c.Expected;
+        throw std::logic_error(text);
+    };
+    for (const auto& group : differing)
+        for (std::size_t i = 0; i < group.size(); ++i)
+            for (std::size_t j = i + 1; j < group.size(); ++j)
+                EXPECT_FALSE(SameImage(expected(group[i]), expected(group[j])))
+                    << group[i] << " and " << group[j];
 }
 
 TEST(CliTransform, WrongOperationsAndArgumentsAreRefusedWithTheReason) {

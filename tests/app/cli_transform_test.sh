@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The real program: karvin transform runs every operation in one chain, and refuses a wrong
-# command line with exit code 2.
+# The real program: karvin transform runs every operation in one chain, writes JPEG that
+# libjpeg's own decoder reads, and refuses a wrong command line with exit code 2.
 set -euo pipefail
 karvin=${KARVIN_BIN_DIR:?}/karvin
 work=$(mktemp -d)
@@ -14,6 +14,18 @@ trap 'rm -rf "$work"' EXIT
     fit:30x30 fit:20x20:plain
 size=$(/usr/bin/identify -format '%wx%h' "$work/out.bmp")
 [[ $size == 20x16 ]] || { echo "unexpected size $size"; exit 1; }
+
+# Written as JPEG: libjpeg's own decoder reads the file, and the pixels are the ones karvin
+# reads back.
+"$karvin" transform "$work/in.png" "$work/out.jpg" flip-v fit:30x30
+djpeg -bmp -outfile "$work/djpeg.bmp" "$work/out.jpg"
+"$karvin" convert "$work/out.jpg" "$work/karvin.bmp"
+difference=$(/usr/bin/convert -metric AE "$work/djpeg.bmp" "$work/karvin.bmp" -compare \
+    -format '%[distortion]' info: 2>&1)
+[[ $difference == 0 ]] || { echo "djpeg and karvin differ: $difference"; exit 1; }
+# The source runs from red at the top to blue at the bottom; flipped, the top is blue.
+top=$(/usr/bin/convert "$work/djpeg.bmp" -format '%[fx:p{0,0}.b > p{0,0}.r]' info:)
+[[ $top == 1 ]] || { echo "flip-v did not turn the picture upside down"; exit 1; }
 
 set +e
 "$karvin" transform "$work/in.png" "$work/x.bmp" swirl 2>/dev/null

@@ -75,6 +75,13 @@ check "GIF global table" contains "$gif" "Has Global Color Map"
 check "djpeg decodes" djpeg -outfile out.ppm out.jpg
 check "jpeginfo checks" contains "$(jpeginfo -c out.jpg 2>&1)" "64 x +48 24bit N JFIF .* OK"
 check "jpeginfo sees progressive" contains "$(jpeginfo -c progressive.jpg 2>&1)" "24bit P JFIF .* OK"
+# Quality 0 is the coarsest the library allows (its quality 1), and libjpeg's own decoder
+# reads every pixel as karvin does.
+check "convert at quality 0" "$karvin" convert src.png q0.jpg --quality 0
+check "quality 0 is the coarsest" test "$(identify -format %Q q0.jpg 2>&1)" = 1
+check "djpeg decodes quality 0" djpeg -bmp -outfile q0-djpeg.bmp q0.jpg
+check "karvin reads quality 0" "$karvin" convert q0.jpg q0-karvin.bmp
+check "djpeg and karvin read the same pixels" contains "$($convert -metric AE q0-djpeg.bmp q0-karvin.bmp -compare -format '%[distortion]' info: 2>&1)" "^0$"
 
 # ImageMagick reads all seven.
 for extension in bmp gif jpg pcx png tga tif; do
