@@ -145,10 +145,15 @@ void TFastDIB::SetSize(int width, int height, int bitsPerPixel, int layout) {
     const std::size_t stride = DibRowStride(width, bits);
     if (rows > 0 && stride > MaxImageBytes / std::size_t(rows))
         Fail("Image too large: " + std::to_string(width) + "x" + std::to_string(height));
+    CheckImagePixels(width, int(rows));
     if (width == Width_ && rows == Height_ && bits == Bits_ && layout == Layout_)
         return;
 
-    std::vector<uint8_t> pixels(stride * std::size_t(rows), 0);
+    const std::size_t bytes = stride * std::size_t(rows);
+    CheckWorkingMemory(bytes, [&] {
+        return "a " + std::to_string(width) + "x" + std::to_string(rows) + " image";
+    });
+    TBudgetVector<uint8_t> pixels(bytes, 0);
     Pixels_.swap(pixels);
     if (bits != Bits_)
         ColorTable_ = bits <= 8 ? GreyRamp(1 << bits) : TPalette();

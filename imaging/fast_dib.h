@@ -33,7 +33,8 @@ public:
     // anew (all zero) and the row table filled. The colour table stays while the depth
     // does; a new depth gets a grey ramp. 0 x 0 empties the buffer. Throws EImageError for a
     // depth other than 0, 1, 4, 8, 16, 24 and 32, a layout whose bits do not fit the pixel, a
-    // negative width and sizes too large for memory.
+    // negative width, more pixels than MaxImagePixels and pixels beyond the working-memory
+    // budget (image_limits.h).
     void SetSize(int width, int height, int bitsPerPixel, int layout = 0);
 
     bool Empty() const { return Width_ == 0 || Height_ == 0; }
@@ -105,7 +106,7 @@ private:
     int ColorsUsed_ = 0;
     int XPelsPerMeter_ = 0;
     int YPelsPerMeter_ = 0;
-    std::vector<uint8_t> Pixels_;
+    TBudgetVector<uint8_t> Pixels_; // charged to the working-memory budget, as rasters are
     std::vector<uint8_t*> Rows_;
 };
 

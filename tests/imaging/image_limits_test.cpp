@@ -2,6 +2,7 @@
 
 #include "image_test_support.h"
 #include "imaging/dib_graphic.h"
+#include "imaging/fast_dib.h"
 #include "imaging/format_registry.h"
 #include "imaging/rotate_transform.h"
 
@@ -114,4 +115,21 @@ TEST_F(ImageLimitsBudget, TransformsAndDecodersStopAtTheBudget) {
     SetWorkingMemoryBudget(WorkingMemoryInUse() + 8 * MiB);
     EXPECT_NO_THROW(rotate.Apply(turned));
     EXPECT_EQ(turned.Width(), 500);
+}
+
+TEST_F(ImageLimitsBudget, TheFastRasterBufferKeepsToTheSameLimits) {
+    TFastDIB buffer;
+    buffer.SetSize(10, 10, 24);
+    EXPECT_EQ(ErrorOf([&] { buffer.SetSize(30000, 30000, 1); }),
+              "Image size 30000x30000 (900 megapixels) is over the limit of 300 megapixels");
+    SetWorkingMemoryBudget(WorkingMemoryInUse() + MiB);
+    EXPECT_EQ(ErrorOf([&] { buffer.SetSize(1000, 500, 32); }),
+              OverBudget("a 1000x500 image", 2000000));
+    EXPECT_EQ(buffer.Width(), 10);
+    const std::size_t held = Held();
+    {
+        TFastDIB copy = buffer;
+        EXPECT_EQ(Held(), held + buffer.ImageSize());
+    }
+    EXPECT_EQ(Held(), held);
 }
