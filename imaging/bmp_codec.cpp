@@ -53,8 +53,9 @@ TImageHeader ImageHeaderOf(const TBmpHeader& header) {
     image.Width = header.Width;
     image.Height = header.Height;
     image.Format = header.Bits <= 8 ? PaletteImageFormat(header.Bits, header.Palette) : ifTrueColor;
+    // A file whose palette holds no entry gets the format's own, as a new image does.
     if (image.Format != ifTrueColor)
-        image.Palette = header.Palette;
+        image.Palette = header.Palette.empty() ? DefaultPalette(image.Format) : header.Palette;
     if (header.XPelsPerMeter > 0 && header.YPelsPerMeter > 0) {
         image.XPelsPerMeter = header.XPelsPerMeter;
         image.YPelsPerMeter = header.YPelsPerMeter;

@@ -278,6 +278,13 @@ FilesOfEveryCodec(std::vector<std::vector<uint8_t>>& contents) {
             } catch (const EImageError&) { // a format the writer does not take
             }
         }
+    // A BMP whose pixels start right after the header: no room for a palette, so the image
+    // gets the format's own.
+    std::vector<uint8_t> noPalette = EncodeImage(PatternImage(ifColor256), TImageCodec::Bmp);
+    noPalette[10] = 54;
+    noPalette[11] = 0;
+    contents.push_back(noPalette);
+    files.emplace_back("BMP without room for its palette", TImageCodec::Bmp);
     return files;
 }
 
