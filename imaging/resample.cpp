@@ -6,8 +6,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -122,6 +127,75 @@ inline uint8_t ToChannel(float sum) {
     return uint8_t(RoundHalfEven(sum));
 }
 
+// The blue, green and red sums of one pixel (and a fourth lane that is not used), added lane
+// by lane. Each lane is the same single-precision multiply and add, in the same order, as
+// three separate sums would be, so the results do not change; the lanes only let one
+// instruction do the three channels.
+using TPixelSums = float __attribute__((vector_size(16)));
+
+// A row of 24-bit pixels as floats, three to a pixel, and one more float at the end, so that
+// every pixel can be read as four floats.
+void RowToFloats(const uint8_t* in, std::size_t count, float* out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: widened to 16 and 32 bits, then converted (exactly).
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+        const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+        _mm_storeu_ps(out + i, _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)));
+        _mm_storeu_ps(out + i + 4, _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)));
+        _mm_storeu_ps(out + i + 8, _mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)));
+        _mm_storeu_ps(out + i + 12, _mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero)));
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = float(in[i]);
+    out[count] = 0.0f;
+}
+
+inline TPixelSums PixelAt(const float* row, int pixel) {
+    TPixelSums value;
+    std::memcpy(&value, row + 3 * pixel, sizeof value);
+    return value;
+}
+
+inline void StorePixel(const TPixelSums& sums, uint8_t* out) {
+    out[0] = ToChannel(sums[0]);
+    out[1] = ToChannel(sums[1]);
+    out[2] = ToChannel(sums[2]);
+}
+
+// One row stretched by the contributor lists: destination pixel x is the sum of its
+// contributors' weighted pixels, taken in list order. Four destination pixels are summed side
+// by side, each in its own order: the additions of one pixel wait for each other, those of
+// four pixels do not.
+void StretchRow(const float* row, const TContributorLists& lists, uint8_t* out, int width) {
+    const TContributor* contributors = lists.Contributors.data();
+    const auto sumFrom = [&](int x, int k, TPixelSums sums) {
+        for (; k < lists.Start[x + 1]; ++k)
+            sums += contributors[k].Weight * PixelAt(row, contributors[k].Pixel);
+        return sums;
+    };
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const int* start = lists.Start.data() + x;
+        const int common = std::min(
+            {start[1] - start[0], start[2] - start[1], start[3] - start[2], start[4] - start[3]});
+        TPixelSums sums[4] = {};
+        for (int k = 0; k < common; ++k)
+            for (int i = 0; i < 4; ++i) {
+                const TContributor& c = contributors[start[i] + k];
+                sums[i] += c.Weight * PixelAt(row, c.Pixel);
+            }
+        for (int i = 0; i < 4; ++i)
+            StorePixel(sumFrom(x + i, start[i] + common, sums[i]), out + 3 * (x + i));
+    }
+    for (; x < width; ++x)
+        StorePixel(sumFrom(x, lists.Start[x], TPixelSums{}), out + 3 * x);
+}
+
 } // namespace
 
 const std::array<TResampleFilter, 7> ResampleFilters = {{
@@ -202,27 +276,17 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
 
     TDibGraphic expanded;
     const TDibGraphic& colors = AsTrueColor(source, expanded);
+    const std::size_t sourceRowBytes = std::size_t(sourceWidth) * 3;
+    std::vector<float> sourceRow(sourceRowBytes + 1);
     auto workRow = [&](int row) -> const uint8_t* {
         int& slot = slotOf[std::size_t(row)];
         if (slot >= 0)
             return work.data() + rowBytes * std::size_t(slot);
         slot = freeSlots.back();
         freeSlots.pop_back();
-        const uint8_t* in = colors.ScanLine(row);
         uint8_t* out = work.data() + rowBytes * std::size_t(slot);
-        for (int x = 0; x < width; ++x) {
-            float blue = 0, green = 0, red = 0;
-            for (int k = columns.Start[x]; k < columns.Start[x + 1]; ++k) {
-                const auto [pixel, weight] = columns.Contributors[k];
-                const uint8_t* p = in + 3 * std::size_t(pixel);
-                blue += weight * float(p[0]);
-                green += weight * float(p[1]);
-                red += weight * float(p[2]);
-            }
-            out[3 * x] = ToChannel(blue);
-            out[3 * x + 1] = ToChannel(green);
-            out[3 * x + 2] = ToChannel(red);
-        }
+        RowToFloats(colors.ScanLine(row), sourceRowBytes, sourceRow.data());
+        StretchRow(sourceRow.data(), columns, out, width);
         return out;
     };
 
