@@ -9,7 +9,6 @@
 #include "imaging/format_registry.h"
 #include "output/print_commands.h"
 #include "output/save_commands.h"
-#include "platform/page_address.h"
 #include "store/file_io.h"
 #include "store/settings.h"
 #include "store/settings_files.h"
@@ -19,6 +18,7 @@
 #include "weblink/note_step.h"
 #include "widgets/capture_formats.h"
 #include "widgets/capture_list.h"
+#include "widgets/go_to_url.h"
 #include "widgets/image_scroll_box.h"
 #include "widgets/local_path.h"
 #include "widgets/wait_pointer.h"
@@ -455,7 +455,7 @@ void TfrmMain::Image1Click() {
 void TfrmMain::UpdateGotoURLEntry(QAction* entry) {
     const QList<int> rows = SelectedRows();
     if (rows.size() == 1)
-        entry->setEnabled(!NormalisedPageAddress(lvPicNames->URL(rows.first())).isEmpty());
+        entry->setEnabled(CanGoToURL(lvPicNames->URL(rows.first())));
 }
 
 void TfrmMain::GotoURL1Click() {
@@ -472,24 +472,10 @@ void TfrmMain::GotoURL1Click() {
     }
     if (lvPicNames->URL(rows.first()).isEmpty())
         return;
-    // Whatever the address came from, only a web or file address goes to another program,
-    // and only in its normalised form.
-    const QString address = NormalisedPageAddress(lvPicNames->URL(rows.first()));
-    if (address.isEmpty()) {
-        Services.Dialogs.Message(this, "Error",
-                                 "The page address of this image cannot be opened: Karvin opens "
-                                 "only web (http, https), ftp and file addresses.",
-                                 TMsgIcon::Warning, mbOK);
-        return;
-    }
-    // The desktop's open operation may cut long addresses; those go to the browser itself.
-    // The choice follows the address opened, not the flag of the last capture, which may
-    // have been of another page.
-    if (address.size() < 256)
-        Services.Desktop.OpenDocument(address);
-    else
-        Services.Desktop.OpenInBrowser(address);
-    Intake->ClearLongURL();
+    // The choice between the desktop's open operation and the browser follows the address
+    // opened, not the flag of the last capture, which may have been of another page.
+    if (GoToURL(Services.Desktop, Services.Dialogs, this, lvPicNames->URL(rows.first())))
+        Intake->ClearLongURL();
 }
 
 void TfrmMain::Clearclipboard1Click() {

@@ -8,7 +8,6 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <algorithm>
 
 TCaptureList::TCaptureList(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(2);
@@ -27,10 +26,11 @@ TCaptureList::TCaptureList(QWidget* parent) : QTreeWidget(parent) {
     setColumnWidth(1, 200);
 }
 
-bool TCaptureList::Lists(const QString& path) const {
-    return std::any_of(Paths_.begin(), Paths_.end(), [&](const QString& listed) {
-        return listed.compare(path, Qt::CaseInsensitive) == 0;
-    });
+int TCaptureList::RowOf(const QString& path) const {
+    for (int row = 0; row < Count(); ++row)
+        if (Paths_[row].compare(path, Qt::CaseInsensitive) == 0)
+            return row;
+    return -1;
 }
 
 void TCaptureList::Add(const QString& path, const QString& url) {

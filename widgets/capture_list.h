@@ -24,7 +24,9 @@ public:
     const QStringList& Paths() const { return Paths_; }
     const QStringList& URLs() const { return URLs_; }
     // True when `path` is, ignoring letter case, the path of a listed image.
-    bool Lists(const QString& path) const;
+    bool Lists(const QString& path) const { return RowOf(path) >= 0; }
+    // The first row whose path is `path`, ignoring letter case; -1 for none.
+    int RowOf(const QString& path) const;
 
     // Appends a row for an image file.
     void Add(const QString& path, const QString& url);
