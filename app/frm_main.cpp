@@ -13,6 +13,7 @@
 #include "store/settings.h"
 #include "store/settings_files.h"
 #include "store/work_folder.h"
+#include "weblink/frm_url_img.h"
 #include "weblink/link_notes.h"
 #include "weblink/link_store.h"
 #include "weblink/note_step.h"
@@ -713,4 +714,13 @@ void TfrmMain::SaveAs1Click() {
 
 void TfrmMain::SaveSelectedToFolder1Click() {
     Saving->SaveSelectedToFolder1Click();
+}
+
+void TfrmMain::StartWebImageLauncher1Click() {
+    StartWebImageLauncher(Services, *this);
+    // Deleting in the viewer may have emptied the list, as Delete can.
+    if (lvPicNames->IsEmpty()) {
+        GotoURL1->setEnabled(false);
+        ImageMenuGotoURL->setEnabled(false);
+    }
 }

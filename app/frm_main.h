@@ -127,6 +127,9 @@ public:
     void SaveAs1Click();
     void SaveSelectedToFolder1Click();
 
+    // The WebLink viewer (weblink/frm_url_img.h).
+    void StartWebImageLauncher1Click();
+
 signals:
     // The window has been closed for good; the program ends.
     void MainWindowClosed();

@@ -40,7 +40,7 @@ void TfrmMain::BuildFileMenu(QMenu* menu) {
     menu->addAction("Printer Setup", this, &TfrmMain::Printer1Click);
     BuildPrintMenu(menu->addMenu("&Print"), "&Thumbnails");
     menu->addSeparator();
-    // "&WebLink Viewer".
+    menu->addAction("&WebLink Viewer", this, &TfrmMain::StartWebImageLauncher1Click);
     menu->addSeparator();
     menu->addAction("E&xit", this, &TfrmMain::Exit2Click);
 }
@@ -134,7 +134,9 @@ void TfrmMain::BuildToolBar() {
     AddToolSeparator();
     // Viewers: tbThumbs (thumbnail viewer), tbEditor (Edit Image).
     AddToolSeparator();
-    // tbWeblink (WebLink Viewer), then the quick-start button.
+    AddToolButton("tbWeblink", TToolPicture::WebLink, "WebLink Viewer",
+                  &TfrmMain::StartWebImageLauncher1Click);
+    // Then the quick-start button.
 
     auto* btnClickMe = new QPushButton("Click Me", ToolBar);
     btnClickMe->setObjectName("btnClickMe");

@@ -29,6 +29,7 @@ public:
 
     // The window's parts as the features see them.
     using TfrmMain::WorkImage;
+    IMainView& MainView() { return *this; }
 
     TCaptureList* List() const { return lvPicNames; }
     const QStringList& Paths() const { return lvPicNames->Paths(); }

@@ -478,8 +478,9 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     for (const QAction* menu : window->menuBar()->actions())
         menus << menu->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Setup", "&Help"}));
-    EXPECT_EQ(Captions(window->Menu("&File")), (QStringList{"Auto &Save", "Save &As", "&Delete",
-                                                            "Printer Setup", "&Print", "E&xit"}));
+    EXPECT_EQ(Captions(window->Menu("&File")),
+              (QStringList{"Auto &Save", "Save &As", "&Delete", "Printer Setup", "&Print",
+                           "&WebLink Viewer", "E&xit"}));
     EXPECT_EQ(Captions(window->Menu("&Edit")), (QStringList{"Clear clip&board", "Select &All"}));
     EXPECT_EQ(Captions(window->Menu("&Image")), QStringList{"&Go To URL"});
     EXPECT_EQ(Captions(window->Menu("&Setup")), QStringList{"&Karvin"});
@@ -495,7 +496,7 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
         if (QWidget* widget = window->Tools()->widgetForAction(item))
             if (!widget->objectName().isEmpty())
                 buttons << widget->objectName();
-    EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "btnClickMe"}));
+    EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "tbWeblink", "btnClickMe"}));
     EXPECT_EQ(window->ToolButton("tbSave")->size(), QSize(57, 54));
     EXPECT_EQ(window->ToolButton("tbDelete")->size(), QSize(57, 54));
     EXPECT_EQ(window->ToolButton("tbDelete")->iconSize(), QSize(50, 48));
