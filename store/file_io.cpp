@@ -18,11 +18,16 @@ void WriteWholeFile(const std::string& path, std::string_view content) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
+    return ReadWholeFile(path, std::string().max_size());
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t largest) {
     const TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Fd < 0)
         return std::nullopt;
     struct stat info {};
-    if (::fstat(file.Fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(file.Fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        std::uintmax_t(info.st_size) > largest)
         return std::nullopt;
     std::string content;
     char buffer[65536];
@@ -34,6 +39,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
             return std::nullopt;
         if (got == 0)
             break;
+        // The file may grow while it is read.
+        if (std::size_t(got) > largest - content.size())
+            return std::nullopt;
         content.append(buffer, std::size_t(got));
     }
     return content;

@@ -19,6 +19,9 @@
 void WriteWholeFile(const std::string& path, std::string_view content);
 // The whole file, or nullopt when it does not exist or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
+// The same for a file that another program may have written: nullopt also when it holds more
+// than `largest` bytes, which are then not read.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t largest);
 
 // Text files: lines ended by CR LF. Reading also accepts a bare LF or a last line without
 // an end; the line ends are not part of the lines.
