@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace {
 
 // The general unescaping of a desktop entry value: \s, \n, \t, \r and \\.
@@ -34,8 +36,9 @@ struct TExecToken {
     bool Quoted = false;
 };
 
-// Splits an Exec value into arguments by its quoting rules.
-QList<TExecToken> SplitExec(const QString& exec) {
+// Splits an Exec value into arguments by its quoting rules; nullopt when a quote is left
+// open (the value is malformed, and no program is started from it).
+std::optional<QList<TExecToken>> SplitExec(const QString& exec) {
     QList<TExecToken> tokens;
     TExecToken current;
     bool inToken = false;
@@ -68,6 +71,8 @@ QList<TExecToken> SplitExec(const QString& exec) {
             current.Text += c;
         }
     }
+    if (inQuotes)
+        return std::nullopt;
     if (inToken)
         tokens.append(current);
     return tokens;
@@ -94,13 +99,18 @@ QString DesktopEntryExec(const QString& desktopFileText) {
 
 namespace {
 
-// The command of an Exec value with `argument` in place of its field code; with endOptions,
-// "--" goes before the argument wherever it stands as an argument of its own (unless the
+// The command of an Exec value with `arguments` in place of its field code: %U and %F
+// standing alone become all of them, each an argument of its own; %u and %f, and a field code
+// inside a longer word, the first. Without a field code the arguments are appended. With
+// endOptions, "--" goes before them wherever they stand as arguments of their own (unless the
 // value ends the options itself).
-QStringList BuildCommand(const QString& exec, const QString& argument, bool endOptions) {
+QStringList BuildCommand(const QString& exec, const QStringList& arguments, bool endOptions) {
+    const std::optional<QList<TExecToken>> tokens = SplitExec(exec);
+    if (!tokens)
+        return QStringList();
     QStringList command;
-    bool argumentPlaced = false;
-    for (const TExecToken& token : SplitExec(exec)) {
+    bool argumentsPlaced = false;
+    for (const TExecToken& token : *tokens) {
         // A quoted argument is taken as it is: field codes are not expanded inside quotes.
         if (token.Quoted) {
             command << token.Text;
@@ -115,16 +125,25 @@ QStringList BuildCommand(const QString& exec, const QString& argument, bool endO
                 continue;
             }
             const QChar code = token.Text[++i];
+            const bool alone = token.Text.size() == 2;
             if (code == '%') {
                 text += '%';
             } else if (QString("uUfF").contains(code)) {
                 if (command.isEmpty())
-                    return QStringList(); // the argument in the program's place
-                if (endOptions && token.Text.size() == 2 && !command.contains("--"))
+                    return QStringList(); // the arguments in the program's place
+                argumentsPlaced = true;
+                if (!alone) {
+                    text += arguments.value(0);
+                    continue;
+                }
+                if (endOptions && !arguments.isEmpty() && !command.contains("--"))
                     command << "--";
-                text += argument;
-                argumentPlaced = true;
-            } else if (token.Text.size() == 2) {
+                if (code == 'U' || code == 'F')
+                    command << arguments;
+                else if (!arguments.isEmpty())
+                    command << arguments.first();
+                dropped = true; // the token itself is placed
+            } else if (alone) {
                 dropped = true; // %i, %c, %k ... standing alone: no argument at all
             }
         }
@@ -133,10 +152,10 @@ QStringList BuildCommand(const QString& exec, const QString& argument, bool endO
     }
     if (command.isEmpty() || command.first().isEmpty())
         return QStringList();
-    if (!argumentPlaced) {
+    if (!argumentsPlaced && !arguments.isEmpty()) {
         if (endOptions && !command.contains("--"))
             command << "--";
-        command << argument;
+        command << arguments;
     }
     return command;
 }
@@ -166,12 +185,16 @@ bool EndsOptionsAtDoubleDash(const QString& program) {
 } // namespace
 
 QStringList DesktopEntryCommand(const QString& exec, const QString& argument) {
-    return BuildCommand(exec, argument, false);
+    return BuildCommand(exec, {argument}, false);
+}
+
+QStringList DesktopEntryFilesCommand(const QString& exec, const QStringList& files) {
+    return BuildCommand(exec, files, false);
 }
 
 QStringList BrowserEntryCommand(const QString& exec, const QString& address) {
-    const QStringList plain = BuildCommand(exec, address, false);
+    const QStringList plain = BuildCommand(exec, {address}, false);
     if (plain.isEmpty() || !EndsOptionsAtDoubleDash(StartedProgram(plain)))
         return plain;
-    return BuildCommand(exec, address, true);
+    return BuildCommand(exec, {address}, true);
 }

@@ -28,8 +28,13 @@ public:
 // codes (%i, %c, %k and the deprecated ones) are dropped. An Exec value without a file or
 // address field code gets the argument appended. Quoting follows the desktop entry rules:
 // double quotes group, and inside them a backslash escapes ", `, $ and \. Empty when the
-// value holds no program.
+// value holds no program or leaves a quote open.
 QStringList DesktopEntryCommand(const QString& exec, const QString& argument);
+
+// The command line of a desktop entry's Exec value that opens files: %F and %U standing alone
+// become all the files, each an argument of its own; %f and %u the first file. An Exec value
+// without such a field code gets the files appended. Otherwise as DesktopEntryCommand.
+QStringList DesktopEntryFilesCommand(const QString& exec, const QStringList& files);
 
 // The command line that opens a page address with a browser's desktop entry: as
 // DesktopEntryCommand, and when the program is known to read "--" as the end of its options

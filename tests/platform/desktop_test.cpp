@@ -25,6 +25,26 @@ TEST(DesktopEntryCommand, PutsTheArgumentInPlaceOfTheFieldCode) {
         EXPECT_EQ(DesktopEntryCommand(c.Exec, address), c.Command) << c.Exec;
 }
 
+TEST(DesktopEntryFilesCommand, PutsEachFileInAnArgumentOfItsOwn) {
+    const QStringList files{"/tmp/a b.png", "/tmp/-c.png"};
+    struct TCase {
+        const char* Exec;
+        QStringList Command;
+    };
+    const TCase cases[] = {
+        {"mail --attach %F", {"mail", "--attach", "/tmp/a b.png", "/tmp/-c.png"}},
+        {"mail %U --end", {"mail", "/tmp/a b.png", "/tmp/-c.png", "--end"}},
+        {"mail %f", {"mail", "/tmp/a b.png"}},
+        {"mail --file=%F", {"mail", "--file=/tmp/a b.png"}}, // inside a word: the first
+        {"mail", {"mail", "/tmp/a b.png", "/tmp/-c.png"}},   // no field code: appended
+        {"mail \"%F\"", {"mail", "%F"}},                     // quoted: taken as it is
+        {"mail \"--attach %F", {}},                          // a quote left open
+        {"%F", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DesktopEntryFilesCommand(c.Exec, files), c.Command) << c.Exec;
+}
+
 TEST(BrowserEntryCommand, EndsTheOptionsWhereTheBrowserReadsThatSafely) {
     const QString address = "https://example.org/" + QString(300, 'x');
     struct TCase {
