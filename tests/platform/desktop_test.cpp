@@ -35,10 +35,10 @@ TEST(DesktopEntryFilesCommand, PutsEachFileInAnArgumentOfItsOwn) {
         {"mail --attach %F", {"mail", "--attach", "/tmp/a b.png", "/tmp/-c.png"}},
         {"mail %U --end", {"mail", "/tmp/a b.png", "/tmp/-c.png", "--end"}},
         {"mail %f", {"mail", "/tmp/a b.png"}},
-        {"mail --file=%F", {"mail", "--file=/tmp/a b.png"}}, // inside a word: the first
-        {"mail", {"mail", "/tmp/a b.png", "/tmp/-c.png"}},   // no field code: appended
-        {"mail \"%F\"", {"mail", "%F"}},                     // quoted: taken as it is
-        {"mail \"--attach %F", {}},                          // a quote left open
+        {"mail --file=%F", {"mail", "--file=/tmp/a b.png"}},            // inside a word: the first
+        {"mail", {"mail", "/tmp/a b.png", "/tmp/-c.png"}},              // no field code: appended
+        {"mail \"%F\"", {"mail", "%F", "/tmp/a b.png", "/tmp/-c.png"}}, // quoted: no field code
+        {"mail \"--attach %F", {}},                                     // a quote left open
         {"%F", {}},
     };
     for (const auto& c : cases)
