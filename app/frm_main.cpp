@@ -7,6 +7,7 @@
 #include "app/option_texts.h"
 #include "capture/capture_intake.h"
 #include "imaging/format_registry.h"
+#include "output/hand_off_commands.h"
 #include "output/print_commands.h"
 #include "output/save_commands.h"
 #include "store/file_io.h"
@@ -109,6 +110,7 @@ TfrmMain::TfrmMain(const TServices& services, QWidget* parent)
     Printing = std::make_unique<TPrintCommands>(Services, view);
     Saving = std::make_unique<TSaveCommands>(Services, view, *Notes);
     Intake = std::make_unique<TCaptureIntake>(Services, view, *Printing);
+    HandOff = std::make_unique<THandOffCommands>(Services, view);
     Services.Tray.Show(windowIcon(), "Karvin", TrayMenu, [this] { ShowKarvin1Click(); });
     Services.HotKeys.SetHandler([this](int id) { Intake->WMHotKey(id); });
     FormCreate();
@@ -248,6 +250,8 @@ void TfrmMain::FormCreate() {
         QCoreApplication::processEvents();
         cboViewPercent->setCurrentIndex(ViewPercent100);
         ProgramFolder_ = QCoreApplication::applicationDirPath() + "/";
+        HandOff->BuildMailTargets();
+        BuildEmailMenus();
         DurIdozezedDelay = QString::fromStdString(ReadDurIdozezedDelay());
         ShowMainTimer->start();
     } catch (const std::exception& error) {
@@ -723,4 +727,20 @@ void TfrmMain::StartWebImageLauncher1Click() {
         GotoURL1->setEnabled(false);
         ImageMenuGotoURL->setEnabled(false);
     }
+}
+
+void TfrmMain::Copytoclipboard1Click() {
+    HandOff->Copytoclipboard1Click();
+}
+
+void TfrmMain::CopytoMSWord97or20001Click() {
+    HandOff->CopytoMSWord97or20001Click();
+}
+
+void TfrmMain::EmailEntryClick(int entry) {
+    HandOff->EmailClick(entry);
+}
+
+void TfrmMain::tbEmailClick() {
+    HandOff->tbEmailClick();
 }

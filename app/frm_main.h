@@ -8,9 +8,10 @@
 //
 // The window is the shell: its own commands (the list, the view, the option boxes, help) are
 // in app/frm_main.cpp, the menus and the tool bar in app/frm_main_menus.cpp. Capturing,
-// printing, saving and the note step are objects of their features (TCaptureIntake,
-// TPrintCommands, TSaveCommands, TNoteStep) that work on the window through IMainView; the
-// handlers the menus and the rest of the program call are forwarded to them here.
+// printing, saving, the note step and the hand-off to other programs are objects of their
+// features (TCaptureIntake, TPrintCommands, TSaveCommands, TNoteStep, THandOffCommands) that
+// work on the window through IMainView; the handlers the menus and the rest of the program
+// call are forwarded to them here.
 #pragma once
 
 #include "imaging/dib_graphic.h"
@@ -32,6 +33,7 @@ class QToolBar;
 class QToolButton;
 class TCaptureIntake;
 class TCaptureList;
+class THandOffCommands;
 class THelpWindow;
 class TImageScrollBox;
 class TNoteStep;
@@ -130,6 +132,13 @@ public:
     // The WebLink viewer (weblink/frm_url_img.h).
     void StartWebImageLauncher1Click();
 
+    // Hand-off to other programs (output/hand_off_commands.h).
+    void Copytoclipboard1Click();
+    void CopytoMSWord97or20001Click();
+    // An entry of the e-mail menus: 0 "Mail Recipient", k the k-th send-to entry.
+    void EmailEntryClick(int entry);
+    void tbEmailClick();
+
 signals:
     // The window has been closed for good; the program ends.
     void MainWindowClosed();
@@ -166,6 +175,8 @@ private:
     void BuildSetupMenu(QMenu* menu);
     void BuildHelpMenu(QMenu* menu);
     void BuildImagePopupMenu();
+    // The entries of the two e-mail menus, from the mail targets found at the start.
+    void BuildEmailMenus();
     // The entries of a "&Print" submenu; the pop-up menu captions the last one differently.
     void BuildPrintMenu(QMenu* menu, const QString& thumbnailsCaption);
     void BuildToolBar();
@@ -207,6 +218,10 @@ private:
     QAction* GotoURL1 = nullptr;         // Image > "&Go To URL"
     QMenu* ImageMenu = nullptr;          // the pop-up menu of the list and the view
     QAction* ImageMenuGotoURL = nullptr; // its "&Go to URL"
+    // The e-mail menus, filled when the window is created: "&E-mail" of the menu bar and the
+    // pop-up menu's "E-&mail Image(s) To".
+    QMenu* EmailMenu = nullptr;
+    QMenu* ImageMenuEmail = nullptr;
     QMenu* TrayMenu = nullptr;
     QTimer* ShowMainTimer = nullptr;
     // The help window, made when first needed and kept while the program runs.
@@ -217,6 +232,7 @@ private:
     std::unique_ptr<TPrintCommands> Printing;
     std::unique_ptr<TSaveCommands> Saving;
     std::unique_ptr<TCaptureIntake> Intake;
+    std::unique_ptr<THandOffCommands> HandOff;
 
     // The view image as it was before the last transform of a capture (IMainView).
     TDibGraphic WorkImage_;

@@ -6,6 +6,7 @@
 // AddToolSeparator does the same on the tool bar.
 #include "app/frm_main.h"
 
+#include "output/hand_off_commands.h"
 #include "widgets/capture_list.h"
 #include "widgets/image_scroll_box.h"
 #include "widgets/tool_pictures.h"
@@ -26,7 +27,8 @@ void TfrmMain::BuildMenus() {
     BuildEditMenu(menuBar()->addMenu("&Edit"));
     // The "&Thumbnails" and "Time&r" menus go here.
     BuildImageMenu(menuBar()->addMenu("&Image"));
-    // The "&E-mail" menu goes here.
+    // Filled by BuildEmailMenus when the window is created.
+    EmailMenu = menuBar()->addMenu("&E-mail");
     BuildSetupMenu(menuBar()->addMenu("&Setup"));
     BuildHelpMenu(menuBar()->addMenu("&Help"));
     BuildImagePopupMenu();
@@ -46,7 +48,9 @@ void TfrmMain::BuildFileMenu(QMenu* menu) {
 }
 
 void TfrmMain::BuildEditMenu(QMenu* menu) {
-    // Hand-off: "&Copy to clipboard", "&Paste in MS Word".
+    menu->addAction("&Copy to clipboard", this, &TfrmMain::Copytoclipboard1Click)
+        ->setShortcut(QKeySequence::Copy);
+    menu->addAction("&Paste in MS Word", this, &TfrmMain::CopytoMSWord97or20001Click);
     menu->addSeparator();
     menu->addAction("Clear clip&board", this, &TfrmMain::Clearclipboard1Click);
     menu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
@@ -76,14 +80,17 @@ void TfrmMain::BuildImagePopupMenu() {
     ImageMenu = new QMenu(this);
     ImageMenu->setObjectName("ImageMenu");
     connect(ImageMenu, &QMenu::aboutToShow, this, &TfrmMain::ImageMenuPopup);
-    // Hand-off: "&Copy to clipboard", "Paste in MS &Word".
+    ImageMenu->addAction("&Copy to clipboard", this, &TfrmMain::Copytoclipboard1Click);
+    ImageMenu->addAction("Paste in MS &Word", this, &TfrmMain::CopytoMSWord97or20001Click);
     ImageMenu->addAction("Auto &Save", this, &TfrmMain::SaveSelectedToFolder1Click);
     ImageMenu->addAction("Sa&ve As...", this, &TfrmMain::SaveAs1Click);
     ImageMenu->addAction("&Delete", this, &TfrmMain::Delete1Click);
     ImageMenu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
     ImageMenu->addSeparator();
     BuildPrintMenu(ImageMenu->addMenu("&Print"), "&ThumbNails");
-    // The editor: "&Edit Image". Mail: "E-&mail Image(s) To".
+    // The editor: "&Edit Image".
+    // Filled by BuildEmailMenus when the window is created.
+    ImageMenuEmail = ImageMenu->addMenu("E-&mail Image(s) To");
     ImageMenuGotoURL = ImageMenu->addAction("&Go to URL", this, &TfrmMain::GotoURL1Click);
     ImageMenuGotoURL->setEnabled(false);
 
@@ -91,6 +98,16 @@ void TfrmMain::BuildImagePopupMenu() {
         owner->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(owner, &QWidget::customContextMenuRequested, this,
                 [this] { ShowImageMenu(QCursor::pos()); });
+    }
+}
+
+void TfrmMain::BuildEmailMenus() {
+    // Entry k of either menu mails the selected images to mail target k.
+    const QStringList captions = HandOff->MailEntryCaptions();
+    for (QMenu* menu : {EmailMenu, ImageMenuEmail}) {
+        menu->clear();
+        for (int entry = 0; entry < captions.size(); ++entry)
+            menu->addAction(captions[entry], this, [this, entry] { EmailEntryClick(entry); });
     }
 }
 
@@ -129,8 +146,13 @@ void TfrmMain::BuildToolBar() {
     AddToolButton("tbSave", TToolPicture::Save, "Save As", &TfrmMain::SaveAs1Click);
     AddToolButton("tbDelete", TToolPicture::Delete, "Delete", &TfrmMain::Delete1Click);
     AddToolButton("tbPrint", TToolPicture::Print, "Print", &TfrmMain::Images1perpageClick);
+    AddToolButton("tbEmail", TToolPicture::Email, "E-mail", &TfrmMain::tbEmailClick);
     AddToolSeparator();
     // Hand-off: tbCopy (Copy to clipboard), tbPaste (Paste in MS Word).
+    AddToolButton("tbCopy", TToolPicture::Copy, "Copy to clipboard",
+                  &TfrmMain::Copytoclipboard1Click);
+    AddToolButton("tbPaste", TToolPicture::Paste, "Paste in MS Word",
+                  &TfrmMain::CopytoMSWord97or20001Click);
     AddToolSeparator();
     // Viewers: tbThumbs (thumbnail viewer), tbEditor (Edit Image).
     AddToolSeparator();

@@ -6,12 +6,14 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/mailer.h"
 #include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/services.h"
 #include "platform/sound.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
+#include "platform/word_processor.h"
 #include "weblink/browser_url.h"
 
 struct TRealServices {
@@ -25,9 +27,11 @@ struct TRealServices {
     TQtSound Sound;
     TBrowserURLs BrowserURLs;
     TQtPrinter Printer;
+    TUnoWordProcessor WordProcessor;
+    TDesktopMailer Mailer;
 
     TServices Services() {
-        return {Dialogs, Clipboard, Tray,  Windows,     Screen,
-                Desktop, HotKeys,   Sound, BrowserURLs, Printer};
+        return {Dialogs, Clipboard, Tray,        Windows, Screen,        Desktop,
+                HotKeys, Sound,     BrowserURLs, Printer, WordProcessor, Mailer};
     }
 };

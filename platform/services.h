@@ -7,11 +7,13 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/mailer.h"
 #include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/sound.h"
 #include "platform/tray_icon.h"
 #include "platform/windows.h"
+#include "platform/word_processor.h"
 
 struct TServices {
     IDialogs& Dialogs;
@@ -24,4 +26,6 @@ struct TServices {
     ISound& Sound;
     IBrowserURLs& BrowserURLs;
     IPrinter& Printer;
+    IWordProcessor& WordProcessor;
+    IMailer& Mailer;
 };

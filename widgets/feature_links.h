@@ -7,6 +7,9 @@
 
 #include <optional>
 
+class QWidget;
+class TDibGraphic;
+
 // What the capture intake needs of printing (output/print_commands.h).
 class ICapturePrinting {
 public:
@@ -40,4 +43,19 @@ public:
     virtual std::optional<QString> LinkedImageQuestion(const QString& target) = 0;
     // The image of a link record was saved over: its record and note go.
     virtual void ForgetLinkedImage(const QString& target) = 0;
+};
+
+// What other windows (the editor, the thumbnail viewer) need of the hand-off to other
+// programs (output/hand_off_commands.h).
+class IImageHandOff {
+public:
+    virtual ~IImageHandOff() = default;
+    // Empties the clipboard and puts the picture on it, as the screen shows it, for other
+    // programs to paste.
+    virtual void CopyPictureToClipboard(const TDibGraphic& picture) = 0;
+    // Pastes the picture on the clipboard into the word processor: a running one, else, after
+    // asking (a question owned by `parent`), a new session. True when it is pasted or the user
+    // chose not to start one; false when the word processor could not be reached, which the
+    // caller tells the user in its own words.
+    virtual bool PasteIntoWord(QWidget* parent) = 0;
 };

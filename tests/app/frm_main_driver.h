@@ -6,6 +6,7 @@
 #include "app/frm_main.h"
 #include "app/help_window.h"
 #include "capture/capture_intake.h"
+#include "output/hand_off_commands.h"
 #include "output/print_commands.h"
 #include "output/save_commands.h"
 #include "weblink/note_step.h"
@@ -81,6 +82,7 @@ public:
     TPrintCommands& Print() { return *Printing; }
     TSaveCommands& Save() { return *Saving; }
     TNoteStep& Note() { return *Notes; }
+    THandOffCommands& HandOffCommands() { return *HandOff; }
     bool& LongURL() { return Intake->LongURL_; }
     QString& PendingURL() { return Intake->PendingURL; }
     bool& TimerCaptureOn() { return Intake->TimerCaptureOn; }

@@ -477,17 +477,24 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     QStringList menus;
     for (const QAction* menu : window->menuBar()->actions())
         menus << menu->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&Setup", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&E-mail", "&Setup", "&Help"}));
     EXPECT_EQ(Captions(window->Menu("&File")),
               (QStringList{"Auto &Save", "Save &As", "&Delete", "Printer Setup", "&Print",
                            "&WebLink Viewer", "E&xit"}));
-    EXPECT_EQ(Captions(window->Menu("&Edit")), (QStringList{"Clear clip&board", "Select &All"}));
+    EXPECT_EQ(Captions(window->Menu("&Edit")),
+              (QStringList{"&Copy to clipboard", "&Paste in MS Word", "Clear clip&board",
+                           "Select &All"}));
     EXPECT_EQ(Captions(window->Menu("&Image")), QStringList{"&Go To URL"});
     EXPECT_EQ(Captions(window->Menu("&Setup")), QStringList{"&Karvin"});
+    EXPECT_EQ(Captions(window->Menu("&E-mail")), QStringList{"Mail Recipient"});
     EXPECT_EQ(Captions(window->Menu("&Help")),
               (QStringList{"&Contents", "&Main Screen", "&About"}));
-    EXPECT_EQ(Captions(window->PopupMenu()), (QStringList{"Auto &Save", "Sa&ve As...", "&Delete",
-                                                          "Select &All", "&Print", "&Go to URL"}));
+    EXPECT_EQ(
+        Captions(window->PopupMenu()),
+        (QStringList{"&Copy to clipboard", "Paste in MS &Word", "Auto &Save", "Sa&ve As...",
+                     "&Delete", "Select &All", "&Print", "E-&mail Image(s) To", "&Go to URL"}));
+    EXPECT_EQ(Captions(window->Entry(window->PopupMenu(), "E-&mail Image(s) To")->menu()),
+              QStringList{"Mail Recipient"});
     EXPECT_FALSE(window->GotoURLEntry()->isEnabled());
     EXPECT_FALSE(window->PopupGotoURLEntry()->isEnabled());
 
@@ -496,7 +503,8 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
         if (QWidget* widget = window->Tools()->widgetForAction(item))
             if (!widget->objectName().isEmpty())
                 buttons << widget->objectName();
-    EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "tbWeblink", "btnClickMe"}));
+    EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "tbEmail", "tbCopy", "tbPaste",
+                                    "tbWeblink", "btnClickMe"}));
     EXPECT_EQ(window->ToolButton("tbSave")->size(), QSize(57, 54));
     EXPECT_EQ(window->ToolButton("tbDelete")->size(), QSize(57, 54));
     EXPECT_EQ(window->ToolButton("tbDelete")->iconSize(), QSize(50, 48));

@@ -14,9 +14,11 @@
 #include "tests/fakes/fake_browser_urls.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_dialogs.h"
+#include "tests/fakes/fake_mailer.h"
 #include "tests/fakes/fake_printer.h"
 #include "tests/fakes/fake_sound.h"
 #include "tests/fakes/fake_tray_icon.h"
+#include "tests/fakes/fake_word_processor.h"
 #include "tests/store/work_folder_fixture.h"
 
 #include <memory>
@@ -28,8 +30,9 @@ template <class TDialogs> class TMainWindowX11 : public TWorkFolderTest {
 protected:
     // The window as the program makes it (hidden until ShowMainTimerTimer).
     std::unique_ptr<TfrmMainDriver> StartMain(IBrowserURLs& browsers) {
-        return std::make_unique<TfrmMainDriver>(TServices{
-            Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, browsers, Printer});
+        return std::make_unique<TfrmMainDriver>(TServices{Dialogs, Clipboard, Tray, Windows, Screen,
+                                                          Desktop, HotKeys, Sound, browsers,
+                                                          Printer, WordProcessor, Mailer});
     }
     std::unique_ptr<TfrmMainDriver> StartMain() { return StartMain(Browsers); }
     // Captures by `method` into BMP files, nothing printed.
@@ -52,4 +55,6 @@ protected:
     TFakeSound Sound;
     TFakeBrowserURLs Browsers;
     TRecordingPrinter Printer;
+    TFakeWordProcessor WordProcessor;
+    TFakeMailer Mailer;
 };

@@ -7,11 +7,13 @@
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_dialogs.h"
 #include "tests/fakes/fake_hotkeys.h"
+#include "tests/fakes/fake_mailer.h"
 #include "tests/fakes/fake_printer.h"
 #include "tests/fakes/fake_screen.h"
 #include "tests/fakes/fake_sound.h"
 #include "tests/fakes/fake_tray_icon.h"
 #include "tests/fakes/fake_windows.h"
+#include "tests/fakes/fake_word_processor.h"
 
 struct TFakeServices {
     TFakeDialogs Dialogs;
@@ -24,9 +26,11 @@ struct TFakeServices {
     TFakeSound Sound;
     TFakeBrowserURLs Browsers;
     TRecordingPrinter Printer;
+    TFakeWordProcessor WordProcessor;
+    TFakeMailer Mailer;
 
     TServices Services() {
-        return {Dialogs, Clipboard, Tray,  Windows,  Screen,
-                Desktop, HotKeys,   Sound, Browsers, Printer};
+        return {Dialogs, Clipboard, Tray,     Windows, Screen,        Desktop,
+                HotKeys, Sound,     Browsers, Printer, WordProcessor, Mailer};
     }
 };
