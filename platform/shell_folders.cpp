@@ -1,5 +1,6 @@
 #include "platform/shell_folders.h"
 
+#include "store/autostart_entry.h"
 #include "store/work_folder.h"
 
 #include <QDir>
@@ -52,7 +53,8 @@ QString GetShellFolder(int index) {
     case ShellFolderSendTo:
         return DataHome() + "/karvin/sendto";
     case ShellFolderStartup:
-        return BaseFolder("XDG_CONFIG_HOME", ".config") + "/autostart";
+        // The folder the settings window puts the start-up entry into.
+        return QFile::decodeName(AutostartFolder().c_str());
     case 9:
         return UserDir("TEMPLATES");
     default:
