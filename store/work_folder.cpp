@@ -172,6 +172,14 @@ bool IsLeftoverTemporaryFile(int folderFd, const std::string& name) {
            S_ISREG(info.st_mode);
 }
 
+// A write cut short by a crash leaves its hidden temporary file behind; nothing else would
+// ever remove it.
+void RemoveTemporaryFiles(int folderFd) {
+    for (const auto& name : FolderNames(folderFd))
+        if (IsLeftoverTemporaryFile(folderFd, name))
+            ::unlinkat(folderFd, name.c_str(), 0);
+}
+
 bool HasImageExtension(const std::string& lowerCaseName) {
     const auto dot = lowerCaseName.rfind('.');
     if (dot == std::string::npos)
@@ -179,6 +187,61 @@ bool HasImageExtension(const std::string& lowerCaseName) {
     const std::string_view extension = std::string_view(lowerCaseName).substr(dot);
     return std::find(ImageExtensions.begin(), ImageExtensions.end(), extension) !=
            ImageExtensions.end();
+}
+
+// `text` is `prefix` followed by one or more digits and then `rest`.
+bool IsNumberedName(std::string_view text, std::string_view prefix, std::string_view rest) {
+    if (!text.starts_with(prefix) || !text.ends_with(rest) ||
+        text.size() <= prefix.size() + rest.size())
+        return false;
+    const std::string_view digits =
+        text.substr(prefix.size(), text.size() - prefix.size() - rest.size());
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Natural order of names: runs of digits compare by their value (pic2 before pic10), the rest
+// byte by byte; names that differ only in leading zeros are told apart byte by byte.
+bool NaturalNameLess(const std::string& a, const std::string& b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            std::size_t endA = i;
+            std::size_t endB = j;
+            while (endA < a.size() && IsDigit(a[endA]))
+                ++endA;
+            while (endB < b.size() && IsDigit(b[endB]))
+                ++endB;
+            // Without leading zeros, the longer number is the larger one; numbers of one
+            // length compare as text.
+            std::size_t startA = i;
+            std::size_t startB = j;
+            while (startA + 1 < endA && a[startA] == '0')
+                ++startA;
+            while (startB + 1 < endB && b[startB] == '0')
+                ++startB;
+            const std::string_view numberA(a.data() + startA, endA - startA);
+            const std::string_view numberB(b.data() + startB, endB - startB);
+            if (numberA.size() != numberB.size())
+                return numberA.size() < numberB.size();
+            if (numberA != numberB)
+                return numberA < numberB;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (a[i] != b[j])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+        ++i;
+        ++j;
+    }
+    if ((i < a.size()) != (j < b.size()))
+        return j < b.size();
+    return a < b;
 }
 
 // The first "prefix N suffix" (N = 1, 2, ...) that no entry of the folder has, compared in
@@ -278,21 +341,37 @@ std::string NextConsoleTextName(const std::string& folder) {
     return JoinPath(folder, FirstFreeName(folder, "dostext", ".txt"));
 }
 
+bool IsScratchFileName(std::string_view lowerCaseName) {
+    if (lowerCaseName == "big.bmp" || lowerCaseName == "texttemp.txt" ||
+        lowerCaseName == "attach.dat" || lowerCaseName == "tmppath.dat")
+        return true;
+    if (IsNumberedName(lowerCaseName, "scr", ".bmp"))
+        return true;
+    // "del" + N + any extension.
+    const auto dot = lowerCaseName.find('.');
+    return dot != std::string_view::npos && IsNumberedName(lowerCaseName.substr(0, dot), "del", "");
+}
+
 std::vector<std::string> ListLeftoverImages() {
-    std::vector<std::string> paths;
+    std::vector<std::string> names;
     const TFileDescriptor folder(OpenWorkFolder());
     if (folder.Fd < 0)
-        return paths;
-    const std::string base = WorkFolder() + "/";
+        return names;
     for (const auto& name : CountedEntries(folder.Fd)) {
         const std::string lowerName = AsciiLower(name);
-        if (!HasImageExtension(lowerName))
+        if (!HasImageExtension(lowerName) || IsScratchFileName(lowerName))
             continue;
         if (lowerName == name || RenameNoReplace(folder.Fd, name, lowerName))
-            paths.push_back(base + lowerName);
+            names.push_back(lowerName);
         else
-            paths.push_back(base + name);
+            names.push_back(name);
     }
+    // The folder's own order is that of its hash table; the user numbered nothing that way.
+    std::sort(names.begin(), names.end(), NaturalNameLess);
+    const std::string base = WorkFolder() + "/";
+    std::vector<std::string> paths;
+    for (const auto& name : names)
+        paths.push_back(base + name);
     return paths;
 }
 
@@ -317,9 +396,15 @@ void CleanWorkFolder() {
             // unlinkat removes the entry itself: were it swapped for a link since the scan,
             // the link goes, never what it points to.
             ::unlinkat(folder.Fd, name.c_str(), 0);
-    // A write cut short by a crash leaves its hidden temporary file behind; nothing else
-    // would ever remove it.
-    for (const auto& name : FolderNames(folder.Fd))
-        if (IsLeftoverTemporaryFile(folder.Fd, name))
+    RemoveTemporaryFiles(folder.Fd);
+}
+
+void RemoveScratchFiles() {
+    const TFileDescriptor folder(OpenWorkFolder());
+    if (folder.Fd < 0)
+        return;
+    for (const auto& name : CountedEntries(folder.Fd))
+        if (IsScratchFileName(AsciiLower(name)))
             ::unlinkat(folder.Fd, name.c_str(), 0);
+    RemoveTemporaryFiles(folder.Fd);
 }

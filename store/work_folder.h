@@ -66,10 +66,18 @@ std::string NextConsoleTextName(const std::string& folder);
 // the user made read-only is thereby neither listed nor deleted. A missing, unreadable or
 // refused folder holds nothing.
 
-// Paths of the image files that an earlier run left in the working folder, in the folder's
-// enumeration order, each as WorkFolder() + "/" + its lower-case name. A file whose name is
-// not in lower case is renamed to it first, so that the path names the file; when a file of
-// the lower-case name exists already, it keeps its own name.
+// The scratch files of the program's own steps, which are never captures: the preview and
+// transfer images "del" + N + extension ("del1.jpg", "del1.bmp"), the pieces and the result of
+// a scrolled capture ("scr" + N + ".bmp", "big.bmp"), the console text being rendered
+// ("texttemp.txt"), the mailer's attachment list ("attach.dat") and the link store's scratch
+// copy ("tmppath.dat"). `lowerCaseName` is a file name in lower case.
+bool IsScratchFileName(std::string_view lowerCaseName);
+
+// Paths of the image files that an earlier run left in the working folder, each as
+// WorkFolder() + "/" + its lower-case name, in natural name order: numbers inside names are
+// compared by their value, so pic2 comes before pic10. Scratch files are never listed. A file
+// whose name is not in lower case is renamed to it first, so that the path names the file;
+// when a file of the lower-case name exists already, it keeps its own name.
 std::vector<std::string> ListLeftoverImages();
 // True when the working folder holds a counted entry that is neither a settings file nor
 // "maillog" (a mailer's log alone is no capture).
@@ -77,3 +85,7 @@ bool HasWorkImages();
 // Deletes every counted entry of the working folder except the settings files. Failures are
 // ignored; nothing outside the folder is touched and no symbolic link is followed.
 void CleanWorkFolder();
+// Deletes the scratch files and the temporary files of writes cut short, and nothing else:
+// the clean-up when the session ends the program, which keeps the captures for the next start.
+// Failures are ignored, as in CleanWorkFolder.
+void RemoveScratchFiles();

@@ -36,10 +36,13 @@ std::vector<std::string> NamesIn(const fs::path& folder) {
 // scans must tell apart.
 struct TLeftovers {
     std::vector<std::string> Settings{"karvin.cfg", "repeat.dat", "urlpath.dat", "DefMail.dat"};
-    std::vector<std::string> Captures{"PIC7.BMP", "pic1.png", "big.bmp", "scr3.bmp"};
-    // Deleted at exit, but not images.
-    std::vector<std::string> Scratch{"maillog", "attach.dat", "tmppath.dat", "TextTemp.txt",
-                                     "a.jpeg",  "b.tiff",     "notes"};
+    std::vector<std::string> Captures{"PIC7.BMP", "pic1.png", "shot.gif"};
+    // The scratch files of the program's steps, images among them: never captures.
+    std::vector<std::string> Scratch{"big.bmp",    "scr3.bmp",    "del1.jpg",     "DEL1.BMP",
+                                     "attach.dat", "tmppath.dat", "TextTemp.txt", "del2.png"};
+    // Deleted at exit, but neither images nor scratch files.
+    std::vector<std::string> Others{"maillog", "a.jpeg",  "b.tiff",
+                                    "notes",   "scr.bmp", "delete.png"};
 };
 
 } // namespace
@@ -276,7 +279,7 @@ TEST_F(WorkingFolder, AnEmptyOrMissingFolderHoldsNothing) {
 
 TEST_F(WorkingFolder, LeftoverImagesAreListedUnderLowerCaseNames) {
     const TLeftovers folder;
-    for (const auto& names : {folder.Settings, folder.Captures, folder.Scratch})
+    for (const auto& names : {folder.Settings, folder.Captures, folder.Scratch, folder.Others})
         for (const auto& name : names)
             Put(name);
     // Entries no scan counts: a read-only capture, a hidden file, a folder, a link.
@@ -287,11 +290,51 @@ TEST_F(WorkingFolder, LeftoverImagesAreListedUnderLowerCaseNames) {
     fs::create_symlink(Scratch / "outside.png", Work() / "link.png");
 
     const std::string base = WorkFolder() + "/";
-    EXPECT_EQ(Sorted(ListLeftoverImages()),
-              Sorted({base + "pic7.bmp", base + "pic1.png", base + "big.bmp", base + "scr3.bmp"}));
+    EXPECT_EQ(ListLeftoverImages(),
+              (std::vector<std::string>{base + "delete.png", base + "pic1.png", base + "pic7.bmp",
+                                        base + "scr.bmp", base + "shot.gif"}));
     // The path names the file: the leftover now bears its lower-case name.
     EXPECT_EQ(Read("pic7.bmp"), "x");
     EXPECT_EQ(Read("PIC7.BMP"), "<missing>");
+}
+
+TEST_F(WorkingFolder, LeftoverImagesComeInNaturalNameOrder) {
+    // Made in an order that no sorting of the folder's own could give back.
+    for (const char* name : {"pic10.png", "pic3.bmp", "pic1.png", "pic12.bmp", "pic2.png",
+                             "pic1.bmp", "pic02.bmp", "page9.png", "pic11.bmp", "pic100.jpg"})
+        Put(name);
+    const std::string base = WorkFolder() + "/";
+    std::vector<std::string> expected;
+    for (const char* name : {"page9.png", "pic1.bmp", "pic1.png", "pic02.bmp", "pic2.png",
+                             "pic3.bmp", "pic10.png", "pic11.bmp", "pic12.bmp", "pic100.jpg"})
+        expected.push_back(base + name);
+    EXPECT_EQ(ListLeftoverImages(), expected);
+}
+
+TEST_F(WorkingFolder, ScratchFilesAreToldByName) {
+    for (const char* name : {"big.bmp", "scr1.bmp", "scr27.bmp", "del1.jpg", "del1.bmp",
+                             "del12.png", "texttemp.txt", "attach.dat", "tmppath.dat"})
+        EXPECT_TRUE(IsScratchFileName(name)) << name;
+    for (const char* name : {"pic1.bmp", "scr.bmp", "scr1.png", "scrap1.bmp", "big1.bmp", "del.jpg",
+                             "delete.png", "del1", "deli1.jpg", "karvin.cfg"})
+        EXPECT_FALSE(IsScratchFileName(name)) << name;
+}
+
+TEST_F(WorkingFolder, TheSessionsCleanUpRemovesScratchFilesAndKeepsCaptures) {
+    const TLeftovers folder;
+    for (const auto& names : {folder.Settings, folder.Captures, folder.Scratch, folder.Others})
+        for (const auto& name : names)
+            Put(name);
+    Put(".karvin-write-a1B2c3");
+    fs::permissions(Put("del3.jpg"), fs::perms::owner_read); // not counted: stays
+
+    RemoveScratchFiles();
+
+    std::vector<std::string> kept = folder.Settings;
+    for (const auto& names : {folder.Captures, folder.Others})
+        kept.insert(kept.end(), names.begin(), names.end());
+    kept.push_back("del3.jpg");
+    EXPECT_EQ(NamesIn(Work()), Sorted(kept));
 }
 
 TEST_F(WorkingFolder, ALeftoverWhoseLowerCaseNameIsTakenKeepsItsName) {
@@ -330,7 +373,7 @@ TEST_F(WorkingFolder, CleanUpKeepsSettingsAndWhatItDoesNotCount) {
     for (const auto& name : SettingsFileNames)
         Put(std::string(name));
     Put("DefMail.dat");
-    for (const auto& names : {folder.Captures, folder.Scratch})
+    for (const auto& names : {folder.Captures, folder.Scratch, folder.Others})
         for (const auto& name : names)
             Put(name);
     fs::permissions(Put("pic8.bmp"), fs::perms::owner_read);
