@@ -195,6 +195,12 @@ TDibGraphic PrintedThumbnailTile(const TDibGraphic& tile, QSize printed) {
     return stretched;
 }
 
+bool CaptionPageFits(int width, int height, QSize printed, int pageHeight, int lineHeight) {
+    if (height <= width)
+        return true;
+    return printed.height() + CaptionGap + lineHeight <= pageHeight;
+}
+
 QString CaptionLine(const QString& caption, bool withDateTime, const QDateTime& now) {
     if (!withDateTime)
         return caption;
@@ -347,8 +353,8 @@ void PrintCaptionPage(const TPrintContext& context, const TDibGraphic& image, co
         int y = place == TCaptionPlace::Above ? picture.top() - lineHeight - CaptionGap
                                               : picture.bottom() + 1 + CaptionGap;
         if (y < 0 || y + lineHeight > pageHeight) {
-            // A picture as high as the page leaves no room for the line: it gives up as much
-            // height as the line needs, and picture and line are centred together.
+            // A wide picture as high as the page leaves no room for the line: it gives up as
+            // much height as the line needs, and picture and line are centred together.
             const int room = std::max(pageHeight - lineHeight - CaptionGap, 1);
             if (printed.height() > room)
                 printed = QSize(
@@ -384,7 +390,11 @@ void PrintCaptioned(const TPrintContext& context, const QStringList& paths,
         const TDibGraphic* image = context.Host.LoadImage(paths[index]);
         if (!image)
             continue;
-        if (image->Height() > MaxLayoutImageHeight) {
+        IPrinter& printer = context.Printer;
+        const QSize printed = PrintScale(image->Width(), image->Height(), printer.PageWidth(),
+                                         printer.PageHeight(), context.Screen);
+        if (!CaptionPageFits(image->Width(), image->Height(), printed, printer.PageHeight(),
+                             DefaultLineHeight(printer))) {
             context.Host.RefuseImage(paths[index]);
             continue;
         }
@@ -401,10 +411,7 @@ void PrintStretched(const TPrintContext& context, const QStringList& paths) {
         if (!image)
             continue;
         context.Host.ProcessEvents();
-        if (image->Height() > MaxLayoutImageHeight) {
-            context.Host.RefuseImage(path);
-            continue;
-        }
+        // Stretched to the page, every image fits.
         const TPrinterOrientation orientation = context.Printer.Orientation();
         PrintCapture(context, *image, 1, PrintCaptureWidthText(orientation),
                      PrintCaptureHeightText(orientation));
@@ -425,10 +432,9 @@ void PrintManyToAPage(const TPrintContext& context, const QStringList& paths) {
             continue;
         const QSize printed =
             PrintScale(image->Width(), image->Height(), pageWidth, pageHeight, context.Screen);
-        // An image higher than the limit, or one that would not fit even an empty page, is
-        // refused here: the placement could never put it anywhere.
-        if (image->Height() > MaxLayoutImageHeight ||
-            !FitsEmptyPage(printed, pageWidth, pageHeight)) {
+        // An image that would not fit even an empty page is refused here: the placement
+        // could never put it anywhere.
+        if (!FitsEmptyPage(printed, pageWidth, pageHeight)) {
             context.Host.RefuseImage(path);
             continue;
         }

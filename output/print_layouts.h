@@ -23,8 +23,6 @@
 #include <optional>
 #include <vector>
 
-// Images higher than this are refused by the caption, stretch and many-to-a-page layouts.
-inline constexpr int MaxLayoutImageHeight = 1024;
 // The printer message, shown when a job fails in PrintImagePage, PrintCapture and the
 // console text printing.
 extern const char* const PrinterFailureText;
@@ -95,6 +93,12 @@ struct TCaptionStyle {
     QString Title; // of the input box that asks for the caption
 };
 inline constexpr int CaptionGap = 20;
+// Whether an image of `width` x `height` pixels printed at `printed` (its PrintScale size)
+// leaves room on the page for the caption line above or below it. A wide image always does:
+// it gives up as much height as the line needs. A tall one keeps its size, so one whose
+// printed height with the line is more than the page's is refused; "Image(s)" prints it in
+// slices instead.
+bool CaptionPageFits(int width, int height, QSize printed, int pageHeight, int lineHeight);
 // The text line of a caption page: the caption, with the date and time after it for the
 // date layouts (date and time alone when the caption is empty). Date in the system's short
 // format, time in its long format.
@@ -149,8 +153,11 @@ QString PrintCaptureWidthText(TPrinterOrientation orientation);
 QString PrintCaptureHeightText(TPrinterOrientation orientation);
 
 // The layouts of the print commands over a list of image files, in list order. A file that
-// no longer exists is passed over. Printer failures in "Image(s)" and "Stretch To Full Page"
-// are told and the next image follows; the other layouts let them through as EPrinterError.
+// no longer exists is passed over. Images that do not fit the layout are refused through the
+// host and passed over: with a caption, a tall image whose printed height and caption line do
+// not fit the page (CaptionPageFits); many to a page, one that does not fit an empty page;
+// stretched to the page, none. Printer failures in "Image(s)" and "Stretch To Full Page" are
+// told and the next image follows; the other layouts let them through as EPrinterError.
 void PrintImages(const TPrintContext& context, const QStringList& paths);
 void PrintCaptioned(const TPrintContext& context, const QStringList& paths,
                     const TCaptionStyle& style);

@@ -32,7 +32,6 @@ colour_is() {
 /usr/bin/convert -size 640x480 xc:red "$work/small.bmp"
 /usr/bin/convert -size 1024x768 xc:red "$work/wide.tif"
 /usr/bin/convert -size 200x5000 xc:red "$work/tall.png"
-/usr/bin/convert -size 300x1025 xc:red "$work/high.png"
 
 # A full-screen capture fills the page width, centred: red in the middle, white above.
 "$karvin" print --pdf "$work/one.pdf" "$work/red.png"
@@ -67,17 +66,31 @@ pdftotext "$work/caption.pdf" - | grep -q "Garden in May" || fail "caption missi
 "$karvin" print --pdf "$work/date.pdf" --layout date-above "$work/small.bmp"
 pdftotext "$work/date.pdf" - | grep -q "$(date +%y)" || fail "date missing"
 
-# An image higher than 1024 pixels: refused by many to a page (exit 1, the others still
-# printed), printed by the image layout.
-set +e
-"$karvin" print --pdf "$work/high.pdf" --layout many "$work/high.png" "$work/small.bmp" \
-    2>"$work/err"
-code=$?
-set -e
-[[ $code == 1 ]] || fail "high image in many to a page gave exit code $code"
-grep -q "high.png is larger than your printer page" "$work/err" || fail "no refusal message"
-[[ $(pages "$work/high.pdf") == 1 ]] || fail "the other image was not printed"
-"$karvin" print --pdf "$work/high2.pdf" "$work/high.png"
+# A full-screen capture of a 1920 x 1080 screen prints with a caption, stretched and many to
+# a page.
+# Centred with a caption; at the top of the page stretched and many to a page.
+for layout_at in caption-below:50 date-above:50 stretch:10 many:10; do
+    layout=${layout_at%:*}
+    "$karvin" print --pdf "$work/full-$layout.pdf" --layout $layout --caption "Full screen" \
+        "$work/red.png" || fail "$layout: a 1920 x 1080 capture was not printed"
+    colour_is "$work/full-$layout.pdf" 1 50 "${layout_at#*:}" red ||
+        fail "$layout: no picture on the page"
+done
+pdftotext "$work/full-caption-below.pdf" - | grep -q "Full screen" || fail "no caption"
+
+# An image taller than any page: refused by many to a page and the caption layouts (exit 1,
+# the others still printed), printed by the image layout in slices and stretched.
+for layout in many caption-above; do
+    set +e
+    "$karvin" print --pdf "$work/high.pdf" --layout $layout "$work/tall.png" "$work/small.bmp" \
+        2>"$work/err"
+    code=$?
+    set -e
+    [[ $code == 1 ]] || fail "a tall image, $layout: exit code $code"
+    grep -q "tall.png is larger than your printer page" "$work/err" || fail "$layout: no refusal"
+    [[ $(pages "$work/high.pdf") == 1 ]] || fail "$layout: the other image was not printed"
+done
+"$karvin" print --pdf "$work/high2.pdf" --layout stretch "$work/tall.png"
 
 # Wrong command lines (2) and what cannot be printed (1) leave no file behind.
 expect_code() {

@@ -316,36 +316,62 @@ TEST_F(PrintLayouts, CaptionOfAPageHighPictureStaysOnThePage) {
     }
 }
 
-TEST_F(PrintLayouts, HighImagesAreRefusedByTheLayoutsWithALimit) {
-    const QString high = PutFile("high.bmp", 600, 1025);
-    const QString fine = PutFile("fine.bmp", 600, 1024);
+TEST_F(PrintLayouts, OnlyImagesTooLargeForTheLayoutAreRefused) {
+    // On a 1024 x 768 screen and a 4800 x 6600 page with lines 100 high: a tall image prints
+    // 3600 / 768 of its height. 1382 rows print 6478 high, which leaves room for a caption line
+    // and its gap of 20; 1383 rows print 6482 and do not. 1408 rows print exactly the page's
+    // height; 1409 rows are more than any page.
+    const QString screen = PutFile("screen.bmp", 1920, 1080, 1);
+    const QString captionFits = PutFile("caption-fits.bmp", 600, 1382, 2);
+    const QString captionTooHigh = PutFile("caption-too-high.bmp", 600, 1383, 3);
+    const QString pageHigh = PutFile("page-high.bmp", 600, 1408, 4);
+    const QString tooHigh = PutFile("too-high.bmp", 600, 1409, 5);
+    const QStringList all{screen, captionFits, captionTooHigh, pageHigh, tooHigh};
     struct TCase {
         const char* Name;
         std::function<void()> Print;
+        QStringList Refused;
     };
     const TCase cases[] = {
         {"caption",
+         [&] { PrintCaptioned(Context(), all, {}); },
+         {captionTooHigh, pageHigh, tooHigh}},
+        {"caption with date",
          [&] {
-             PrintCaptioned(Context(), {high, fine}, {});
-         }},
-        {"stretch",
-         [&] {
-             PrintStretched(Context(), {high, fine});
-         }},
-        {"many",
-         [&] {
-             PrintManyToAPage(Context(), {high, fine});
-         }},
+             PrintCaptioned(Context(), all, {TCaptionPlace::Below, true, "T"});
+         },
+         {captionTooHigh, pageHigh, tooHigh}},
+        {"stretch", [&] { PrintStretched(Context(), all); }, {}},
+        {"many", [&] { PrintManyToAPage(Context(), all); }, {tooHigh}},
     };
     for (const auto& c : cases) {
         Printer.Jobs.clear();
         Host.Refused.clear();
         c.Print();
-        EXPECT_EQ(Host.Refused, QStringList{high}) << c.Name;
-        const auto pictures = Printer.PrintedPictures();
-        ASSERT_EQ(pictures.size(), 1u) << c.Name;
-        EXPECT_EQ(pictures[0].Picture.Height(), 1024) << c.Name;
+        EXPECT_EQ(Host.Refused, c.Refused) << c.Name;
+        std::multiset<int> printedHeights;
+        for (const auto& picture : Printer.PrintedPictures())
+            printedHeights.insert(picture.Picture.Height());
+        std::multiset<int> expected;
+        for (const QString& path : all)
+            if (!c.Refused.contains(path))
+                expected.insert(Host.Files[path].Height());
+        EXPECT_EQ(printedHeights, expected) << c.Name;
     }
+}
+
+TEST_F(PrintLayouts, AFullScreenCaptureOfATodaysScreenPrintsWithACaption) {
+    const QString capture = PutFile("pic1.bmp", 1920, 1080);
+    Host.Captions = {QString("Garden")};
+    PrintCaptioned(Context(QSize(1920, 1080)), {capture}, {TCaptionPlace::Below, false, "T"});
+
+    EXPECT_TRUE(Host.Refused.isEmpty());
+    ASSERT_EQ(Printer.EndedJobs().size(), 1u);
+    const TPrintedPage& page = Printer.Jobs.at(0).Pages.at(0);
+    EXPECT_EQ(page.Pictures.at(0).Rect, QRect(0, 1950, 4800, 2700));
+    ASSERT_EQ(page.Texts.size(), 1u);
+    EXPECT_EQ(page.Texts[0].Text, "Garden");
+    EXPECT_EQ(page.Texts[0].At.y(), 1950 + 2700 + 20);
 }
 
 TEST_F(PrintLayouts, StretchFillsThePageInEitherOrientation) {
