@@ -134,12 +134,23 @@ void TSaveCommands::SaveAs1Click() {
                                  mbOK);
         return;
     }
+    // The image the view shows, when it is one of those saved, is named by its new path in
+    // the status line afterwards, as its row is.
+    QString shownNowSaved;
     RunCommand(Services.Dialogs, Window.Window(), [&] {
+        const QString shown = Window.View().FileName();
         TKeptView kept(Window);
-        for (int row : rows)
-            if (SaveImageAs(row) == TSaveOutcome::EndCommand)
+        for (int row : rows) {
+            const QString before = Window.Captures().Path(row);
+            const TSaveOutcome outcome = SaveImageAs(row);
+            if (!shown.isEmpty() && before == shown && Window.Captures().Path(row) != before)
+                shownNowSaved = Window.Captures().Path(row);
+            if (outcome == TSaveOutcome::EndCommand)
                 return;
+        }
     });
+    if (!shownNowSaved.isEmpty())
+        Window.ShowImageStatus(shownNowSaved);
 }
 
 TSaveCommands::TSaveOutcome TSaveCommands::SaveImageAs(int row) {

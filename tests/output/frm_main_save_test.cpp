@@ -435,6 +435,20 @@ TEST_F(SaveCommands, TheViewShowsWhatItShowedBeforeOnceSaveAsIsDone) {
     EXPECT_EQ(Window->StatusText(), status);
 }
 
+TEST_F(SaveCommands, TheStatusLineNamesTheSavedFileOfTheImageShown) {
+    const int row = List("pic1.bmp", {}, MakeNoise(20, 10, 5));
+    const int other = List("pic2.bmp", {}, MakeNoise(30, 30, 6));
+    Window->ShowImageFile(Window->Paths()[row]);
+    ASSERT_TRUE(Window->StatusText().startsWith(Window->Paths()[row]));
+    Select({row, other});
+    SaveAnswer(Out + "/shot.png");
+    SaveAnswer(Out + "/other.png");
+
+    Window->SaveAs1Click();
+
+    EXPECT_EQ(Window->StatusText(), Out + "/shot.png, 20x10, High Color");
+}
+
 TEST_F(SaveCommands, TheJpegWindowDecidesTheQualityOfTheFile) {
     const TDibGraphic image = MakeNoise(48, 32);
     struct TCase {
