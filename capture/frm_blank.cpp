@@ -11,6 +11,33 @@
 
 #include <exception>
 
+namespace {
+
+// The size readout beside the pointer while a rectangle is dragged: "W x H" in a small dark
+// box below and to the right of the pointer, moved to its other side near the screen's right
+// or bottom edge. It is drawn on this window only, never into the rectangle taken, which
+// comes from the picture of the screen.
+constexpr int ReadoutDistance = 16;
+constexpr int ReadoutPadding = 3;
+
+QString ReadoutText(const QRect& rect) {
+    return QString("%1 x %2").arg(rect.width()).arg(rect.height());
+}
+
+QRect ReadoutRect(const QWidget& window, const QPoint& pointer, const QString& text) {
+    const QFontMetrics metrics = window.fontMetrics();
+    const QSize size(metrics.horizontalAdvance(text) + 2 * ReadoutPadding,
+                     metrics.height() + 2 * ReadoutPadding);
+    QPoint at = pointer + QPoint(ReadoutDistance, ReadoutDistance);
+    if (at.x() + size.width() > window.width())
+        at.setX(pointer.x() - ReadoutDistance - size.width());
+    if (at.y() + size.height() > window.height())
+        at.setY(pointer.y() - ReadoutDistance - size.height());
+    return QRect(at, size);
+}
+
+} // namespace
+
 TfrmBlank::TfrmBlank(IScreen& screen, IClipboard& clipboard)
     : Screen(screen), Clipboard(clipboard) {
     setObjectName("frmBlank");
@@ -88,6 +115,8 @@ void TfrmBlank::RedrawOutline() {
     const QRect rect = OutlineRect();
     if (rect.isEmpty())
         return;
+    // The size readout goes and comes with the outline.
+    update(ReadoutRect(*this, SelectionEnd, ReadoutText(rect)));
     // Only the border changes; for a large rectangle the inside is most of the screen.
     update(QRect(rect.topLeft(), QSize(rect.width(), 1)));
     update(QRect(rect.bottomLeft(), QSize(rect.width(), 1)));
@@ -106,6 +135,13 @@ void TfrmBlank::paintEvent(QPaintEvent* event) {
         QImage outlined = ScreenPicture_.copy(piece);
         DrawFocusOutline(outlined, rect.translated(-piece.topLeft()), piece.topLeft());
         painter.drawImage(piece.topLeft(), outlined);
+    }
+    if (Tracking && !rect.isEmpty()) {
+        const QString text = ReadoutText(rect);
+        const QRect box = ReadoutRect(*this, SelectionEnd, text);
+        painter.fillRect(box, QColor(32, 32, 32));
+        painter.setPen(Qt::white);
+        painter.drawText(box, Qt::AlignCenter, text);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "capture/frm_blank.h"
 
+#include "capture/selection_shapes.h"
+
 #include "tests/capture/selection_window_fixture.h"
 
 #include <QPainter>
@@ -10,7 +12,45 @@ namespace {
 
 using RectangleSelection = SelectionWindow;
 
+// The smallest rectangle that holds every pixel in which two pictures of one size differ.
+QRect Differences(const QImage& one, const QImage& other) {
+    QRect found;
+    for (int y = 0; y < one.height(); ++y)
+        for (int x = 0; x < one.width(); ++x)
+            if (one.pixel(x, y) != other.pixel(x, y))
+                found |= QRect(x, y, 1, 1);
+    return found;
+}
+
 } // namespace
+
+TEST_F(RectangleSelection, TheSizeReadoutFollowsThePointerAndStaysOutOfTheCapture) {
+    struct TCase {
+        QPoint Start, End;
+        QRect Around; // where the readout is to be, beside the pointer and on the screen
+    };
+    const TCase cases[] = {
+        {{100, 100}, {300, 200}, QRect(316, 216, 120, 40)},
+        // Near the right and bottom edges it comes to the pointer's other sides.
+        {{100, 100}, {630, 470}, QRect(494, 414, 120, 40)},
+    };
+    for (const TCase& c : cases) {
+        TfrmBlank window(Screen, Clipboard);
+        Mouse(&window, QEvent::MouseButtonPress, c.Start);
+        Mouse(&window, QEvent::MouseMove, c.End);
+        const QRect rect = SelectionRect(c.Start, c.End);
+        QImage outlined = Picture.copy();
+        QPainter(&outlined).drawImage(rect.topLeft(), ExpectedRectangleImage(Picture, rect));
+
+        const QRect readout = Differences(Shown(&window, window.rect()), outlined);
+
+        EXPECT_FALSE(readout.isEmpty());
+        EXPECT_TRUE(c.Around.contains(readout)) << readout.x() << "," << readout.y() << " "
+                                                << readout.width() << "x" << readout.height();
+        Mouse(&window, QEvent::MouseButtonRelease, c.End);
+        ExpectSameImage(Clipboard.Image, ExpectedRectangleImage(Picture, rect), "clipboard");
+    }
+}
 
 TEST_F(RectangleSelection, CoversTheScreenWithItsPictureAsItWas) {
     TfrmBlank window(Screen, Clipboard);
@@ -31,10 +71,15 @@ TEST_F(RectangleSelection, ADragTakesTheRectangleWithItsDottedBorderAndStoresIt)
     const QRect rect(100, 100, 400, 300);
     const QImage expected = ExpectedRectangleImage(Picture, rect);
     // While the button is held the window shows the outline over the picture, and nothing of
-    // the outline drawn before.
+    // the outline drawn before; beside the pointer, the rectangle's size.
     QImage shown = Picture.copy();
     QPainter(&shown).drawImage(rect.topLeft(), expected);
-    ExpectSameImage(Shown(&window, window.rect()), shown, "shown");
+    const QImage onScreen = Shown(&window, window.rect());
+    const QRect readout = Differences(onScreen, shown);
+    EXPECT_FALSE(readout.isEmpty());
+    EXPECT_TRUE(QRect(116, 116, 120, 40).contains(readout)) << readout.x() << "," << readout.y();
+    QPainter(&shown).drawImage(readout.topLeft(), onScreen.copy(readout));
+    ExpectSameImage(onScreen, shown, "shown");
     // Let go elsewhere: the rectangle is the one drawn last.
     Mouse(&window, QEvent::MouseButtonRelease, {90, 95});
 

@@ -8,6 +8,8 @@
 #include "tests/fakes/fake_clipboard.h"
 #include "tests/store/work_folder_fixture.h"
 
+#include <QPainter>
+
 // Xlib's macros clash with Qt's names: X headers come last.
 #include "tests/capture/selection_x11_support.h"
 
@@ -55,7 +57,14 @@ TEST_F(SelectionWindowsX11, TheRectangleTakenIsWhatTheScreenShowedWithTheOutline
 
     EXPECT_EQ(result, QDialog::Accepted);
     const QImage expected = ExpectedRectangleImage(Picture, rect);
-    ExpectSameImage(shownWhileHeld, expected, "screen while held");
+    // While held, the size readout stands beside the pointer (at the rectangle's top left),
+    // over the outlined picture; the rectangle taken has none of it.
+    const QRect readout(16, 16, 120, 40);
+    ASSERT_EQ(shownWhileHeld.size(), expected.size());
+    EXPECT_NE(shownWhileHeld.copy(readout), expected.copy(readout)) << "no size readout";
+    QImage shownBesideReadout = expected.convertToFormat(QImage::Format_RGB32);
+    QPainter(&shownBesideReadout).drawImage(readout.topLeft(), shownWhileHeld.copy(readout));
+    ExpectSameImage(shownWhileHeld, shownBesideReadout, "screen while held");
     ExpectSameImage(Clipboard.Image, expected, "clipboard");
     EXPECT_EQ(Read("repeat.dat"), "100\r\n100\r\n500\r\n400\r\n");
     ExpectNoTrace();
