@@ -148,6 +148,8 @@ void TfrmMain::BuildWindow() {
     connect(ShowMainTimer, &QTimer::timeout, this, &TfrmMain::ShowMainTimerTimer);
 
     TrayMenu = new QMenu(this);
+    // A capture from the tray, for desktops that keep PrintScreen for themselves.
+    TrayMenu->addAction("&Capture Now", this, [this] { WMHotKey(HotKeyPrintScreen); });
     QAction* showKarvin =
         TrayMenu->addAction("&Show Karvin Window", this, &TfrmMain::ShowKarvin1Click);
     QFont bold = showKarvin->font();

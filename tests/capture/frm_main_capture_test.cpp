@@ -161,6 +161,63 @@ TEST_F(Capture, PrintScreenStoresTheScreenListsItAndGivesTheFocusBack) {
     EXPECT_EQ(Windows.Activated, (std::vector<TWindowId>{Editor, Editor}));
 }
 
+TEST_F(Capture, TheTrayMenuCapturesAsPrintScreenDoes) {
+    PutCaptureSettings();
+    auto window = StartShown();
+    ForgetWhatHappened();
+    ASSERT_TRUE(Tray.Menu);
+    QAction* captureNow = Tray.Menu->actions().value(0);
+    ASSERT_TRUE(captureNow);
+    ASSERT_EQ(captureNow->text(), "&Capture Now");
+
+    captureNow->trigger();
+
+    EXPECT_EQ(Sound.Beeps, 1);
+    ASSERT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+    EXPECT_EQ(Pixels(Stored("pic1.bmp")), Pixels(Screen.Pixels));
+    EXPECT_EQ(Rows(*window), QStringList{"pic1.bmp"});
+    EXPECT_TRUE(window->isMinimized() || window->isHidden());
+    EXPECT_TRUE(BothHotKeysRegistered());
+    EXPECT_EQ(Windows.Activated, std::vector<TWindowId>{Editor});
+}
+
+TEST_F(Capture, ANoticeBesideTheTrayIconTellsOfEachKeptCaptureAndLeavesBeforeTheNext) {
+    struct TCase {
+        const char* Name;
+        bool TrayAvailable;
+        int Choice; // "Print and Capture", "Capture Only"
+        QStringList Notices;
+    };
+    const TCase cases[] = {
+        {"capture only",
+         true,
+         2,
+         {"Karvin|pic1.bmp, 320x200, kept", "Karvin|pic2.bmp, 320x200, kept"}},
+        {"print and capture",
+         true,
+         0,
+         {"Karvin|pic1.bmp, 320x200, kept", "Karvin|pic2.bmp, 320x200, kept"}},
+        {"no tray", false, 2, {}},
+    };
+    for (const TCase& c : cases) {
+        ForgetWhatHappened();
+        Tray.TrayAvailable = c.TrayAvailable;
+        PutCaptureSettings({{sfPrintSelection, c.Choice}});
+        auto window = StartShown();
+        ForgetWhatHappened();
+        ASSERT_TRUE(PressPrintScreen()) << c.Name;
+        // The desktop shows a notice (Qt's own is a tool-tip window) until the next capture.
+        QWidget notice(nullptr, Qt::ToolTip);
+        notice.show();
+
+        ASSERT_TRUE(PressPrintScreen()) << c.Name;
+
+        EXPECT_FALSE(notice.isVisible()) << c.Name;
+        EXPECT_EQ(Tray.Messages, c.Notices) << c.Name;
+        window.reset();
+    }
+}
+
 TEST_F(Capture, ActiveWindowAndClientAreaTakeTheirRectanglesCutToTheScreen) {
     struct TCase {
         const char* Name;
