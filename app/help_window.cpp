@@ -8,11 +8,17 @@
 #include <QHBoxLayout>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+// A dialog to the window manager, so that window managers that fill the screen with every
+// application window (as small-screen ones do) let it float at its own size; it keeps the
+// buttons of a normal window.
+THelpWindow::THelpWindow(QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
     setObjectName("HelpWindow");
     setWindowTitle("Karvin Help");
     setWindowIcon(KarvinIcon());
@@ -48,9 +54,24 @@ THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
         Browser->verticalScrollBar()->setValue(0);
     });
 
-    resize(680, 560);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    // Escape and Ctrl+W close it, as they close a browser's page.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
+
+    // 680 x 560, less on a small screen: never the whole screen.
+    QSize size(680, 560);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        size = size.boundedTo(available.size() * 0.8);
+        resize(size);
+        move(available.center() - rect().center());
+    } else {
+        resize(size);
+    }
 }
 
 QToolButton* THelpWindow::AddButton(const QString& text, const QString& hint) {

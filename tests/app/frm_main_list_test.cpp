@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
@@ -422,6 +423,28 @@ TEST_F(MainWindowList, HelpOpensTheDocumentAtItsTopicsInOneWindow) {
     EXPECT_EQ(help->ScrollPosition(), 0);
     EXPECT_TRUE(help->Browser->toPlainText().contains("Quick start"));
     EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(MainWindowList, HelpWindowOpensAtItsOwnSizeAndClosesWithEscapeOrCtrlW) {
+    auto window = StartShown();
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        window->Content1Click();
+        THelpWindow* help = window->Help();
+        ASSERT_TRUE(help);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+        EXPECT_EQ(help->windowType(), Qt::Dialog);
+        const QRect screen = help->screen()->availableGeometry();
+        EXPECT_LT(help->width(), screen.width());
+        EXPECT_LT(help->height(), screen.height());
+        EXPECT_LE(help->width(), 680);
+        EXPECT_LE(help->height(), 560);
+        help->Browser->setFocus();
+
+        QTest::keySequence(help->Browser, keys);
+
+        EXPECT_FALSE(help->isVisible()) << keys.toString().toStdString();
+    }
 }
 
 TEST_F(MainWindowList, AMissingHelpDocumentIsReported) {
