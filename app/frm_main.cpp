@@ -29,6 +29,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -85,12 +86,48 @@ QStringList CaptureFormatBoxTexts() {
     return list;
 }
 
-// Deletes an image file wherever it lies. One that is gone already is no failure; one that
+// Deletes a capture of the working folder. One that is gone already is no failure; one that
 // stays is, so that its row is not removed as if it had been deleted.
 void DeleteImageFile(const std::string& path) {
     if (::unlink(path.c_str()) == 0 || errno == ENOENT)
         return;
     throw EFileError("Cannot delete " + path + ": " + std::strerror(errno));
+}
+
+// A saved image (and its note beside it) lies in the user's own folders: it goes to the
+// desktop's trash, from where the user can bring it back, as a file manager would do with it. Only
+// a file goes; whatever else now stands at its path stays, and so does its row.
+void MoveFileToTrash(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw EFileError("Cannot delete " + path + ": " + std::strerror(errno));
+    }
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+        throw EFileError("Cannot delete " + path + ": " +
+                         std::strerror(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
+    if (!QFile::moveToTrash(FromLocalPath(path)))
+        throw EFileError("Cannot move " + path + " to the trash.");
+}
+
+// The second line of Delete's question: the saved files among the rows, which go to the
+// trash. Empty when all are captures of the working folder.
+QString SavedFilesLine(const QStringList& paths) {
+    QStringList saved;
+    for (const QString& path : paths)
+        if (!IsInWorkFolder(LocalPath(path)))
+            saved << path;
+    if (saved.isEmpty())
+        return QString();
+    // A long selection is named in part: the question must fit the screen.
+    constexpr int Named = 5;
+    QString line = (saved.size() == 1 ? "The saved file goes to the trash: "
+                                      : "The saved files go to the trash: ") +
+                   saved.mid(0, Named).join(", ");
+    if (saved.size() > Named)
+        line += " and " + QString::number(saved.size() - Named) + " more";
+    return line + ".";
 }
 
 // The percentage of a "View N%" item.
@@ -400,9 +437,14 @@ void TfrmMain::Delete1Click() {
         ShowPleaseSelectAnImage(Services.Dialogs, this);
         return;
     }
-    if (Services.Dialogs.Message(this, "Confirmation",
-                                 "Are you sure you want to delete the image(s)?",
-                                 TMsgIcon::Question, mbYes | mbNo) != TMsgResult::Yes)
+    QStringList selectedPaths;
+    for (int row : SelectedRows())
+        selectedPaths << lvPicNames->Path(row);
+    QString question = "Are you sure you want to delete the image(s)?";
+    if (const QString saved = SavedFilesLine(selectedPaths); !saved.isEmpty())
+        question += "\n" + saved;
+    if (Services.Dialogs.Message(this, "Confirmation", question, TMsgIcon::Question,
+                                 mbYes | mbNo) != TMsgResult::Yes)
         return;
     // A file that cannot be deleted ends the walk with a message; what was deleted up to
     // then is gone from the list, and the list is tidied up all the same.
@@ -427,10 +469,16 @@ void TfrmMain::DeleteSelectedRows() {
         const int row = rows.first();
         const std::string image = LocalPath(lvPicNames->Path(row));
         // The image first: when it cannot be deleted, its row, note and link stay as they
-        // are. A saved row's path is the saved copy, which is what goes.
-        DeleteImageFile(image);
+        // are. A saved row's path is the saved copy, which is what goes, to the trash.
+        const bool saved = !IsInWorkFolder(image);
+        if (saved)
+            MoveFileToTrash(image);
+        else
+            DeleteImageFile(image);
         const std::string note = NoteFileName(image);
-        if (FileExists(note))
+        if (saved)
+            MoveFileToTrash(note);
+        else if (FileExists(note))
             DeleteFile(note);
         URLStore().RemoveURLLink(image);
         lvPicNames->Remove(row);

@@ -121,23 +121,79 @@ TEST_F(MainWindowList, DeletingThreeRowsRemovesTheirFilesNotesAndLinksOnly) {
     EXPECT_EQ(window->StatusText(), window->Paths()[0] + ", 12x10, High Color");
 }
 
-TEST_F(MainWindowList, DeletingASavedRowDeletesTheSavedCopyWhereverItLies) {
+TEST_F(MainWindowList, DeletingASavedRowMovesTheSavedCopyAndItsNoteToTheTrash) {
+    // The desktop's trash of this test's user.
+    const char* oldDataHome = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> savedDataHome =
+        oldDataHome ? std::optional<std::string>(oldDataHome) : std::nullopt;
+    ::setenv("XDG_DATA_HOME", (Scratch / "data").c_str(), 1);
+    // The home folder on the same file system as the image: its trash is the one used.
+    fs::create_directories(Scratch / "home");
+    fs::create_directories(Scratch / "data");
+    const fs::path trash = Scratch / "data" / "Trash";
     auto window = StartWithFive();
     fs::create_directories(Scratch / "My Pictures");
     const std::string saved =
         PutImage((Scratch / "My Pictures" / "Straße 1.png").string(), MakeNoise(4, 4));
     window->AppendImage(Path(saved), "");
     Link(*window, 5, "https://example.org/saved");
-    EXPECT_TRUE(FileExists(NoteFileName(saved)));
-    Select(*window, {5});
+    ASSERT_TRUE(FileExists(NoteFileName(saved)));
+    Select(*window, {1, 5});
     Dialogs.MessageAnswers = {TMsgResult::Yes};
 
     window->Delete1Click();
 
+    // The question names the saved file; the capture is deleted, the saved copy and its note
+    // can be brought back from the trash.
+    EXPECT_EQ(
+        Dialogs.MessageLog(),
+        QStringList{DeleteQuestion + "\nThe saved file goes to the trash: " + Path(saved) + "."});
     EXPECT_TRUE(FilesIn(Scratch / "My Pictures").empty());
+    EXPECT_FALSE(FileExists((Work() / "pic2.bmp").string()));
+    ASSERT_TRUE(fs::is_directory(trash / "files"));
+    EXPECT_EQ(FilesIn(trash / "files"),
+              (std::vector<std::string>{"Straße 1.png", "Straße 1png.txt"}));
+    EXPECT_EQ(Pixels(LoadImageFile((trash / "files" / "Straße 1.png").string())),
+              Pixels(MakeNoise(4, 4)));
+    EXPECT_EQ(FilesIn(trash / "info"),
+              (std::vector<std::string>{"Straße 1.png.trashinfo", "Straße 1png.txt.trashinfo"}));
     EXPECT_TRUE(LinkedImages().empty());
-    EXPECT_FALSE(FileExists(URLStore().StorePath()));
-    EXPECT_EQ(window->List()->topLevelItemCount(), 5);
+    EXPECT_EQ(Rows(*window), (QStringList{"pic1.bmp", "pic3.bmp", "pic4.bmp", "pic5.bmp"}));
+    if (savedDataHome)
+        ::setenv("XDG_DATA_HOME", savedDataHome->c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(MainWindowList, DeleteQuestionNamesOnlySavedFilesAndAFewOfMany) {
+    auto window = StartWithFive();
+    QStringList saved;
+    for (int n = 1; n <= 7; ++n) {
+        saved << Path((Scratch / ("shot" + std::to_string(n) + ".png")).string());
+        window->AppendImage(saved.last(), "");
+    }
+    struct TCase {
+        QList<int> Rows;
+        QString Question;
+    };
+    const TCase cases[] = {
+        {{0, 1}, DeleteQuestion},
+        {{0, 5, 6},
+         DeleteQuestion + "\nThe saved files go to the trash: " + saved[0] + ", " + saved[1] + "."},
+        {{5, 6, 7, 8, 9, 10, 11},
+         DeleteQuestion + "\nThe saved files go to the trash: " + saved.mid(0, 5).join(", ") +
+             " and 2 more."},
+    };
+    for (const TCase& c : cases) {
+        Select(*window, c.Rows);
+        Dialogs = TFakeDialogs();
+        Dialogs.MessageAnswers = {TMsgResult::No};
+
+        window->Delete1Click();
+
+        EXPECT_EQ(Dialogs.MessageLog(), QStringList{c.Question});
+        EXPECT_EQ(window->List()->topLevelItemCount(), 12);
+    }
 }
 
 TEST_F(MainWindowList, DeletingEveryRowEmptiesTheViewAndDisablesGoToURL) {
