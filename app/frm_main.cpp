@@ -10,6 +10,7 @@
 #include "output/hand_off_commands.h"
 #include "output/print_commands.h"
 #include "output/save_commands.h"
+#include "platform/session_end.h"
 #include "store/file_io.h"
 #include "store/settings.h"
 #include "store/settings_files.h"
@@ -545,6 +546,18 @@ void TfrmMain::FormPaint() {
 }
 
 bool TfrmMain::event(QEvent* event) {
+    if (event->type() == SessionEndEvent) {
+        // The session ends the program (logout, "kill"): nobody can be asked about the
+        // unsaved captures, so they stay in the working folder, and the next start lists
+        // them; only the scratch files go. The clean-up at destruction has been done.
+        Destroyed = true;
+        WorkImage_.Clear();
+        Services.Tray.Hide();
+        hide();
+        RemoveScratchFiles();
+        emit MainWindowClosed();
+        return true;
+    }
     const bool handled = QMainWindow::event(event);
     // The window has come back to the front: shown, restored, or a dialog over it closed.
     if (event->type() == QEvent::WindowActivate) {

@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/frm_main.h"
 #include "app/real_services.h"
+#include "platform/session_end.h"
 #include "platform/single_instance.h"
 
 #include <QApplication>
@@ -51,6 +52,11 @@ int RunKarvin(int argc, char** argv) {
     // "karvin trigger" is the PrintScreen hot key for desktops that keep the key themselves.
     instance.Listen([&frmMain] { frmMain.ShowKarvin1Click(); },
                     [&frmMain] { frmMain.WMHotKey(HotKeyPrintScreen); });
+    // Logging out or "kill" ends Karvin in order, keeping the captures for the next start.
+    WatchSessionEnd([&frmMain] {
+        QEvent sessionEnd(SessionEndEvent);
+        QCoreApplication::sendEvent(&frmMain, &sessionEnd);
+    });
     return QApplication::exec();
 }
 

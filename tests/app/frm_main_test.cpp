@@ -1,5 +1,7 @@
 #include "tests/app/frm_main_fixture.h"
 
+#include "platform/session_end.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -228,6 +230,27 @@ TEST_F(MainWindow, TrayMenuShowsTheWindowAndExits) {
     items[1]->trigger();
     EXPECT_EQ(Closed->count(), 1);
     EXPECT_TRUE(Dialogs.Calls.empty());
+}
+
+TEST_F(MainWindow, TheEndOfTheSessionKeepsTheCapturesAndRemovesTheScratchFiles) {
+    for (const char* name : {"pic1.bmp", "pic2.png", "del1.jpg", "scr2.bmp", "big.bmp"})
+        Put(name);
+    auto window = StartShown();
+    Put("del1.bmp"); // a scratch file of this run
+
+    QEvent sessionEnd(SessionEndEvent);
+    QCoreApplication::sendEvent(window.get(), &sessionEnd);
+
+    // No question: nobody is there to answer it.
+    EXPECT_EQ(Closed->count(), 1);
+    EXPECT_TRUE(Dialogs.Calls.empty());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(Tray.Visible);
+    window.reset();
+    EXPECT_EQ(FilesLeft(), (std::vector<std::string>{"karvin.cfg", "pic1.bmp", "pic2.png"}));
+    // The next start lists them.
+    auto next = Start();
+    EXPECT_EQ(Rows(*next), (QStringList{"pic1.bmp", "pic2.png"}));
 }
 
 TEST_F(MainWindow, ExitAsksBeforeDeletingUnsavedCaptures) {
