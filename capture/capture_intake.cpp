@@ -18,6 +18,7 @@
 #include "widgets/capture_list.h"
 #include "widgets/image_scroll_box.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
@@ -62,6 +63,14 @@ QString HotKeyName(unsigned modifiers, unsigned virtualKey) {
 // How long the windows under a highlight that goes are given to draw themselves again before
 // the screen is read for the next one.
 constexpr double RepaintPause = 0.1;
+
+// The notices of this program still on the screen (the one beside the tray icon after the
+// last capture, a tool tip): they go before the screen is read, so that no capture shows them.
+void HideOwnNotices() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->windowType() == Qt::ToolTip)
+            widget->hide();
+}
 
 } // namespace
 
@@ -115,9 +124,18 @@ void TCaptureIntake::ShowTooManyImagesWarning() {
 }
 
 void TCaptureIntake::MinimizeForCapture() {
+    HideOwnNotices();
     QWidget* window = Window.Window();
-    if (!window->isVisible() || window->isMinimized())
+    if (!window->isVisible())
         return;
+    if (window->isMinimized()) {
+        // A window manager that brings a window back from the task bar on the desktop's
+        // request (_NET_ACTIVE_WINDOW) may leave it minimised in Qt's eyes: only a window
+        // that is really off the screen is left as it is.
+        if (Services.Windows.WaitUntilUnmapped(window->winId(), 0))
+            return;
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    }
     window->showMinimized();
     // No capture may show the window: wait until the window manager has taken it off the
     // screen. A window manager that does not answer in time does not hold the capture up.
@@ -380,8 +398,19 @@ void TCaptureIntake::StoreCapture(TCaptureFormat format) {
 void TCaptureIntake::SelectLastCapture() {
     TCaptureList& list = Window.Captures();
     list.SelectLast();
-    if (!list.IsEmpty())
-        Window.ShowImageStatus(list.Paths().last());
+    if (list.IsEmpty())
+        return;
+    const QString& path = list.Paths().last();
+    Window.ShowImageStatus(path);
+    // The window stays out of the way and the beep is often silent: a short notice beside the
+    // tray icon tells that the capture was taken and kept.
+    if (Services.Tray.Available()) {
+        const TDibGraphic& image = Window.View().Graphic();
+        Services.Tray.ShowMessage("Karvin", QString("%1, %2x%3, kept")
+                                                .arg(path.mid(path.lastIndexOf('/') + 1))
+                                                .arg(image.Width())
+                                                .arg(image.Height()));
+    }
 }
 
 void TCaptureIntake::SetViewBackTo100() {
