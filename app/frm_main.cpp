@@ -6,6 +6,7 @@
 #include "app/help_window.h"
 #include "app/option_texts.h"
 #include "capture/capture_intake.h"
+#include "imaging/fast_dib.h"
 #include "imaging/format_registry.h"
 #include "output/hand_off_commands.h"
 #include "output/print_commands.h"
@@ -276,6 +277,9 @@ void TfrmMain::BuildStatusLine() {
 
 void TfrmMain::FormCreate() {
     ExitRequested = false;
+    // Buffers of the fast raster effects made in the screen's format take it from here.
+    const TScreenPixelFormat screen = ScreenPixelFormat(Services.Screen.ScreenColorCount());
+    SetFastDIBScreenFormat(screen.BitsPerPixel, screen.Layout16);
     // Captures travel through the clipboard and the intake asks whether it holds a picture:
     // nothing from before the start may remain there.
     Services.Clipboard.Clear();

@@ -32,6 +32,17 @@ public:
 // 96 when the millimetres are missing or give an implausible resolution.
 int DpiFromScreenSize(int pixels, int millimetres);
 
+// How a screen of `screenColorCount` colours (2 to the power of its depth) keeps a pixel in
+// memory, for fast raster buffers made in the screen's format (SetFastDIBScreenFormat): a
+// true-colour screen (depth 24 or 32) in 32 bits, depth 16 in 16 bits laid out 565, depth 15
+// in 16 bits laid out 555, depths of 8 and fewer in 8, 4 or 1 bits.
+struct TScreenPixelFormat {
+    int BitsPerPixel = 32;
+    int Layout16 = 565;
+    bool operator==(const TScreenPixelFormat&) const = default;
+};
+TScreenPixelFormat ScreenPixelFormat(std::uint64_t screenColorCount);
+
 // The real screen: the root window of the application's X display. Grabs go through shared
 // memory when the server offers it (several times faster for whole screens), else through
 // a plain image request.

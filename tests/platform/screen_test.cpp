@@ -23,6 +23,18 @@ TEST(DpiFromScreenSize, RoundsAndFallsBackTo96ForNonsense) {
     }
 }
 
+TEST(ScreenPixelFormat, FollowsTheScreensDepth) {
+    struct Case {
+        std::uint64_t Colours;
+        TScreenPixelFormat Format;
+    };
+    for (Case c :
+         {Case{1ull << 32, {32, 565}}, Case{1ull << 24, {32, 565}}, Case{65536, {16, 565}},
+          Case{32768, {16, 555}}, Case{256, {8, 565}}, Case{16, {4, 565}}, Case{2, {1, 565}}}) {
+        EXPECT_EQ(ScreenPixelFormat(c.Colours), c.Format) << c.Colours;
+    }
+}
+
 namespace {
 
 // A client-side image with the given layout over the bytes, built without a display.
