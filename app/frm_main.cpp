@@ -6,6 +6,7 @@
 #include "app/help_window.h"
 #include "app/option_texts.h"
 #include "capture/capture_intake.h"
+#include "editor/edit_image_command.h"
 #include "imaging/fast_dib.h"
 #include "imaging/format_registry.h"
 #include "output/hand_off_commands.h"
@@ -150,6 +151,8 @@ TfrmMain::TfrmMain(const TServices& services, QWidget* parent)
     Saving = std::make_unique<TSaveCommands>(Services, view, *Notes);
     Intake = std::make_unique<TCaptureIntake>(Services, view, *Printing);
     HandOff = std::make_unique<THandOffCommands>(Services, view);
+    Editing = std::make_unique<TEditImageCommand>(Services,
+                                                  TEditorLinks{view, *Saving, *Printing, *Notes});
     Services.Tray.Show(windowIcon(), "Karvin", TrayMenu, [this] { ShowKarvin1Click(); });
     Services.HotKeys.SetHandler([this](int id) { Intake->WMHotKey(id); });
     FormCreate();
@@ -588,7 +591,15 @@ void TfrmMain::btnClickMeClick() {
 }
 
 void TfrmMain::ShowHelp(const QString& anchor) {
-    ShowHelpTopic(Services.Dialogs, this, HelpWindow, ProgramFolder_, anchor);
+    ShowHelp(this, anchor);
+}
+
+void TfrmMain::ShowHelp(QWidget* owner, const QString& anchor) {
+    // A modal window (the editor) blocks every window but its own, this window's help
+    // window too: the help window it asks for is its own, and goes with it.
+    if (HelpWindow && HelpWindow->parentWidget() != owner)
+        delete HelpWindow;
+    ShowHelpTopic(Services.Dialogs, owner, HelpWindow, ProgramFolder_, anchor);
 }
 
 void TfrmMain::About1Click() {
@@ -810,4 +821,8 @@ void TfrmMain::EmailEntryClick(int entry) {
 
 void TfrmMain::tbEmailClick() {
     HandOff->tbEmailClick();
+}
+
+void TfrmMain::ImageEditorClick() {
+    Editing->ImageEditorClick();
 }

@@ -8,10 +8,10 @@
 //
 // The window is the shell: its own commands (the list, the view, the option boxes, help) are
 // in app/frm_main.cpp, the menus and the tool bar in app/frm_main_menus.cpp. Capturing,
-// printing, saving, the note step and the hand-off to other programs are objects of their
-// features (TCaptureIntake, TPrintCommands, TSaveCommands, TNoteStep, THandOffCommands) that
-// work on the window through IMainView; the handlers the menus and the rest of the program
-// call are forwarded to them here.
+// printing, saving, the note step, the hand-off to other programs and the image editor are
+// objects of their features (TCaptureIntake, TPrintCommands, TSaveCommands, TNoteStep,
+// THandOffCommands, TEditImageCommand) that work on the window through IMainView; the handlers
+// the menus and the rest of the program call are forwarded to them here.
 #pragma once
 
 #include "imaging/dib_graphic.h"
@@ -33,6 +33,7 @@ class QToolBar;
 class QToolButton;
 class TCaptureIntake;
 class TCaptureList;
+class TEditImageCommand;
 class THandOffCommands;
 class THelpWindow;
 class TImageScrollBox;
@@ -139,6 +140,9 @@ public:
     void EmailEntryClick(int entry);
     void tbEmailClick();
 
+    // The image editor (editor/edit_image_command.h).
+    void ImageEditorClick();
+
 signals:
     // The window has been closed for good; the program ends.
     void MainWindowClosed();
@@ -159,6 +163,7 @@ private:
     void SetStatusText(const QString& text) override;
     void ResetZoomBox() override;
     QString ProgramFolder() const override { return ProgramFolder_; }
+    void ShowHelp(QWidget* owner, const QString& anchor) override;
     void BeginProgress(int maximum) override;
     void StepProgress(int position) override;
     void EndProgress() override;
@@ -233,6 +238,8 @@ private:
     std::unique_ptr<TSaveCommands> Saving;
     std::unique_ptr<TCaptureIntake> Intake;
     std::unique_ptr<THandOffCommands> HandOff;
+
+    std::unique_ptr<TEditImageCommand> Editing;
 
     // The view image as it was before the last transform of a capture (IMainView).
     TDibGraphic WorkImage_;

@@ -58,7 +58,7 @@ void TfrmMain::BuildEditMenu(QMenu* menu) {
 
 void TfrmMain::BuildImageMenu(QMenu* menu) {
     connect(menu, &QMenu::aboutToShow, this, &TfrmMain::Image1Click);
-    // The editor: "&Edit Image".
+    menu->addAction("&Edit Image", this, &TfrmMain::ImageEditorClick);
     GotoURL1 = menu->addAction("&Go To URL", this, &TfrmMain::GotoURL1Click);
     GotoURL1->setEnabled(false);
 }
@@ -88,7 +88,7 @@ void TfrmMain::BuildImagePopupMenu() {
     ImageMenu->addAction("Select &All", this, &TfrmMain::SelectAll2Click);
     ImageMenu->addSeparator();
     BuildPrintMenu(ImageMenu->addMenu("&Print"), "&ThumbNails");
-    // The editor: "&Edit Image".
+    ImageMenu->addAction("&Edit Image", this, &TfrmMain::ImageEditorClick);
     // Filled by BuildEmailMenus when the window is created.
     ImageMenuEmail = ImageMenu->addMenu("E-&mail Image(s) To");
     ImageMenuGotoURL = ImageMenu->addAction("&Go to URL", this, &TfrmMain::GotoURL1Click);
@@ -155,6 +155,7 @@ void TfrmMain::BuildToolBar() {
                   &TfrmMain::CopytoMSWord97or20001Click);
     AddToolSeparator();
     // Viewers: tbThumbs (thumbnail viewer), tbEditor (Edit Image).
+    AddToolButton("tbEditor", TToolPicture::Editor, "Edit Image", &TfrmMain::ImageEditorClick);
     AddToolSeparator();
     AddToolButton("tbWeblink", TToolPicture::WebLink, "WebLink Viewer",
                   &TfrmMain::StartWebImageLauncher1Click);

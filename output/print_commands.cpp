@@ -15,44 +15,68 @@
 
 namespace {
 
-// The main window as the print layouts see it: images are loaded into its view (the status
-// line follows), slices and tiles pass through the clipboard into the view, and the user is
-// asked and told through its dialogs.
-class TMainWindowPrintHost : public IPrintHost {
+// A window with an image view as the print layouts see it: images are loaded into its view,
+// slices and tiles pass through the clipboard into the view, and the user is asked and told
+// through its dialogs. The image editor prints this way; it shows no progress.
+class TViewPrintHost : public IPrintHost {
 public:
-    TMainWindowPrintHost(IMainView& window, IDialogs& dialogs, IClipboard& clipboard)
-        : Window_(window), Dialogs_(dialogs), Clipboard_(clipboard) {}
+    TViewPrintHost(TImageScrollBox& view, QWidget* owner, IDialogs& dialogs, IClipboard& clipboard)
+        : View_(view), Owner_(owner), Dialogs_(dialogs), Clipboard_(clipboard) {}
 
     const TDibGraphic* LoadImage(const QString& path) override {
-        if (!Window_.ShowImageFile(path))
+        if (!FileExists(LocalPath(path)))
             return nullptr;
+        View_.LoadFromFile(path);
         QCoreApplication::processEvents();
-        return &Window_.View().Graphic();
+        return &View_.Graphic();
     }
-    TDibGraphic ViewPicture() override { return Window_.View().Graphic(); }
-    void ShowInView(const TDibGraphic& picture) override { Window_.View().AssignImage(picture); }
+    TDibGraphic ViewPicture() override { return View_.Graphic(); }
+    void ShowInView(const TDibGraphic& picture) override { View_.AssignImage(picture); }
     const TDibGraphic& PassThroughClipboard(const TDibGraphic& picture) override {
         Clipboard_.SetImage(DibToQImage(picture));
         const QImage back = Clipboard_.GetImage();
         // Another program may have taken the clipboard in the meantime: the picture itself
         // is printed then.
         if (back.isNull())
-            Window_.View().AssignImage(picture);
+            View_.AssignImage(picture);
         else
-            Window_.View().AssignImage(QImageToDib(back));
-        return Window_.View().Graphic();
+            View_.AssignImage(QImageToDib(back));
+        return View_.Graphic();
     }
     void ProcessEvents() override { QCoreApplication::processEvents(); }
     void WaitSeconds(double seconds) override { ::WaitSeconds(seconds); }
     void RefuseImage(const QString& path) override {
-        TfrmPrintError form(PrintedFileName(path), Window_.Window());
+        TfrmPrintError form(PrintedFileName(path), Owner_);
         Dialogs_.ExecModal(form);
     }
     void ShowPrinterFailure(const QString&) override {
-        Dialogs_.Message(Window_.Window(), "Error", PrinterFailureText, TMsgIcon::Critical, mbOK);
+        Dialogs_.Message(Owner_, "Error", PrinterFailureText, TMsgIcon::Critical, mbOK);
     }
     std::optional<QString> AskCaption(const QString& title) override {
-        return Dialogs_.InputBox(Window_.Window(), title, "Enter Comment", QString());
+        return Dialogs_.InputBox(Owner_, title, "Enter Comment", QString());
+    }
+    void SetProgress(int, int) override {}
+    void EndProgress() override {}
+
+private:
+    TImageScrollBox& View_;
+    QWidget* Owner_;
+    IDialogs& Dialogs_;
+    IClipboard& Clipboard_;
+};
+
+// The main window: images are shown with their status line, and the progress of a command
+// goes to its status line's bar.
+class TMainWindowPrintHost : public TViewPrintHost {
+public:
+    TMainWindowPrintHost(IMainView& window, IDialogs& dialogs, IClipboard& clipboard)
+        : TViewPrintHost(window.View(), window.Window(), dialogs, clipboard), Window_(window) {}
+
+    const TDibGraphic* LoadImage(const QString& path) override {
+        if (!Window_.ShowImageFile(path))
+            return nullptr;
+        QCoreApplication::processEvents();
+        return &Window_.View().Graphic();
     }
     void SetProgress(int position, int maximum) override {
         if (maximum != Maximum_) {
@@ -69,8 +93,6 @@ public:
 private:
     IMainView& Window_;
     int Maximum_ = -1; // of the progress shown; -1 for none
-    IDialogs& Dialogs_;
-    IClipboard& Clipboard_;
 };
 
 } // namespace
@@ -176,6 +198,19 @@ bool TPrintCommands::PrintWithBatch(const std::function<bool(const TPrintContext
         return false;
     }
     return printed;
+}
+
+void TPrintCommands::PrintViewImage(TImageScrollBox& view, QWidget* owner) {
+    if (view.Graphic().Empty() || !Services.Printer.PrintDialog1(owner))
+        return;
+    TViewPrintHost host(view, owner, Services.Dialogs, Services.Clipboard);
+    const TPrintContext context{Services.Printer, host, Services.Screen.ScreenSize()};
+    RunCommand(Services.Dialogs, owner, [&] {
+        TPrintBatch batch(Services.Printer);
+        ::PrintImagePage(context, view.Graphic());
+        batch.End();
+    });
+    QCoreApplication::processEvents();
 }
 
 bool TPrintCommands::PrintImagePage() {

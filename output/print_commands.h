@@ -13,7 +13,7 @@
 
 #include <functional>
 
-class TPrintCommands : public ICapturePrinting {
+class TPrintCommands : public ICapturePrinting, public IImagePrinting {
 public:
     TPrintCommands(const TServices& services, IMainView& window);
 
@@ -39,6 +39,8 @@ public:
     bool PrintTextLines(const QString& file);
 
     void PrintAfterCapture(bool stretch) override;
+    // The image editor's Print (IImagePrinting).
+    void PrintViewImage(TImageScrollBox& view, QWidget* owner) override;
     void RenderConsoleText() override;
 
 private:

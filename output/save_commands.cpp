@@ -82,13 +82,8 @@ std::string CopyToNextImageName(const std::string& source, const std::string& fo
 } // namespace
 
 // What the user settled on in the save dialog for one image.
-struct TSaveCommands::TSaveTarget {
+struct TSaveCommands::TChosenTarget : TSaveTarget {
     TSaveOutcome Outcome = TSaveOutcome::Skipped;
-    QString Path;
-    QString Extension; // lower case, dot included
-    // The target is the image of a link record, which the user agreed to overwrite: the
-    // record and its note go once the new file is in place.
-    bool ReplacesLinkedImage = false;
 };
 
 TFileDialogOptions TSaveCommands::NewSaveDialog() {
@@ -116,9 +111,13 @@ TSaveCommands::TSaveCommands(const TServices& services, IMainView& window, INote
     : Services(services), Window(window), Notes(notes) {}
 
 bool TSaveCommands::NameInUse(const QString& target) {
+    return NameInUse(Window.Window(), target);
+}
+
+bool TSaveCommands::NameInUse(QWidget* owner, const QString& target) {
     const bool inUse = Window.Captures().Lists(target);
     if (inUse)
-        Services.Dialogs.Message(Window.Window(), "Error",
+        Services.Dialogs.Message(owner, "Error",
                                  target + " is currently being used by Karvin.\n"
                                           "Please select another name.",
                                  TMsgIcon::None, mbOK);
@@ -156,11 +155,14 @@ void TSaveCommands::SaveAs1Click() {
 TSaveCommands::TSaveOutcome TSaveCommands::SaveImageAs(int row) {
     if (!ShowImageToSave(row))
         return TSaveOutcome::Skipped;
-    const TSaveTarget target = AskSaveTarget(row);
+    const TChosenTarget target = AskSaveTarget(Window.Window(), imgSaveDialog,
+                                               Window.Captures().Path(row), TNoExtension::AskAgain);
     if (target.Outcome != TSaveOutcome::Saved)
         return target.Outcome;
 
-    WriteViewImageAs(target.Path, target.Extension);
+    const bool jpegCaptures = ReadSettingsOrDefault().CaptureFormat() == cfJpeg;
+    WriteViewImageAs(Window.View(), Window.Window(), target.Path, target.Extension, jpegCaptures,
+                     TransformProgress(Window));
     if (target.ReplacesLinkedImage)
         // Asked and answered before the write; now that the new file is in place, the old
         // image's record and note go.
@@ -190,39 +192,53 @@ bool TSaveCommands::ShowImageToSave(int row) {
     return true;
 }
 
-TSaveCommands::TSaveTarget TSaveCommands::AskSaveTarget(int row) {
-    const QString& path = Window.Captures().Path(row);
+TSaveCommands::TChosenTarget TSaveCommands::AskSaveTarget(QWidget* owner,
+                                                          TFileDialogOptions& dialog,
+                                                          const QString& currentPath,
+                                                          TNoExtension noExtension) {
     for (;;) {
-        imgSaveDialog.FileName = FileNamePart(path);
-        if (const int type = SaveTypeOf(ExtensionOf(path).toLower()))
-            imgSaveDialog.FilterIndex = type;
+        // A pasted image has no name: the dialog shows what it showed last.
+        if (!currentPath.isEmpty()) {
+            dialog.FileName = FileNamePart(currentPath);
+            if (const int type = SaveTypeOf(ExtensionOf(currentPath).toLower()))
+                dialog.FilterIndex = type;
+        }
         for (;;) {
-            const auto chosen = Services.Dialogs.SaveFile(Window.Window(), imgSaveDialog);
+            const auto chosen = Services.Dialogs.SaveFile(owner, dialog);
             if (!chosen)
                 return {};
-            imgSaveDialog.FilterIndex = chosen->FilterIndex;
-            imgSaveDialog.Folder = FolderPart(chosen->Path);
-            TSaveTarget target{TSaveOutcome::Saved, chosen->Path,
-                               ExtensionOf(chosen->Path).toLower()};
+            dialog.FilterIndex = chosen->FilterIndex;
+            dialog.Folder = FolderPart(chosen->Path);
+            TChosenTarget target;
+            target.Outcome = TSaveOutcome::Saved;
+            target.Path = chosen->Path;
+            target.Extension = ExtensionOf(chosen->Path).toLower();
 
             if (IsKarvinFolderPath(target.Path)) {
-                Services.Dialogs.Message(Window.Window(), "Error",
+                Services.Dialogs.Message(owner, "Error",
                                          "You cannot save to the same folder as Karvin.",
                                          TMsgIcon::Critical, mbOK);
-                return {TSaveOutcome::EndCommand, {}, {}};
+                target.Outcome = TSaveOutcome::EndCommand;
+                return target;
             }
             // An image may be saved over its own file, but not over another listed one.
-            if (target.Path.compare(path, Qt::CaseInsensitive) != 0 && NameInUse(target.Path))
+            if (target.Path.compare(currentPath, Qt::CaseInsensitive) != 0 &&
+                NameInUse(owner, target.Path))
                 continue;
             if (target.Extension.isEmpty()) {
-                Services.Dialogs.Message(Window.Window(), "Error",
-                                         "Please enter the proper image extension (" +
-                                             QString::fromStdString(SaveExtensionList()) + ").",
-                                         TMsgIcon::Critical, mbOK);
+                // The editor's message spaces the list out; the main window's does not.
+                QString extensions = QString::fromStdString(SaveExtensionList());
+                if (noExtension == TNoExtension::Stop)
+                    extensions.replace(",", ", ");
+                Services.Dialogs.Message(
+                    owner, "Error", "Please enter the proper image extension (" + extensions + ").",
+                    TMsgIcon::Critical, mbOK);
+                if (noExtension == TNoExtension::Stop)
+                    return {};
                 break;
             }
             if (SaveTypeOf(target.Extension) == 0) {
-                Services.Dialogs.Message(Window.Window(), "Error",
+                Services.Dialogs.Message(owner, "Error",
                                          "Valid formats are:\n" +
                                              QString::fromStdString(SaveFormatNames()),
                                          TMsgIcon::Critical, mbOK);
@@ -232,7 +248,7 @@ TSaveCommands::TSaveTarget TSaveCommands::AskSaveTarget(int row) {
             // on only after the write: a name refused above, or a write that fails, must not
             // cost the old image its link and note.
             if (const auto question = Notes.LinkedImageQuestion(target.Path)) {
-                if (Services.Dialogs.Message(Window.Window(), "Save", *question, TMsgIcon::Question,
+                if (Services.Dialogs.Message(owner, "Save", *question, TMsgIcon::Question,
                                              mbYes | mbNo) != TMsgResult::Yes)
                     continue;
                 target.ReplacesLinkedImage = true;
@@ -240,6 +256,25 @@ TSaveCommands::TSaveTarget TSaveCommands::AskSaveTarget(int row) {
             return target;
         }
     }
+}
+
+std::optional<TSaveTarget> TSaveCommands::AskEditedImageTarget(QWidget* owner,
+                                                               const QString& currentPath) {
+    // The dialog opens in the image's folder, but never in the working folder, where
+    // nothing may be saved.
+    if (!currentPath.isEmpty() && !IsWorkFolderPath(currentPath))
+        EditorSaveDialog.Folder = FolderPart(currentPath);
+    const TChosenTarget target =
+        AskSaveTarget(owner, EditorSaveDialog, currentPath, TNoExtension::Stop);
+    if (target.Outcome != TSaveOutcome::Saved)
+        return std::nullopt;
+    return static_cast<const TSaveTarget&>(target);
+}
+
+void TSaveCommands::WriteEditedImage(TImageScrollBox& view, QWidget* owner, const QString& target,
+                                     const TProgressCallback& progress) {
+    // The editor reduces for a palette screen by the screen alone: its images are no captures.
+    WriteViewImageAs(view, owner, target, ExtensionOf(target).toLower(), false, progress);
 }
 
 bool TSaveCommands::IsKarvinFolderPath(const QString& target) const {
@@ -253,8 +288,10 @@ bool TSaveCommands::IsKarvinFolderPath(const QString& target) const {
     return IsWorkFolderPath(target);
 }
 
-void TSaveCommands::WriteViewImageAs(const QString& target, const QString& extension) {
-    TDibGraphic& image = Window.View().Graphic();
+void TSaveCommands::WriteViewImageAs(TImageScrollBox& view, QWidget* owner, const QString& target,
+                                     const QString& extension, bool jpegCaptures,
+                                     const TProgressCallback& progress) {
+    TDibGraphic& image = view.Graphic();
     const std::string file = LocalPath(target);
     if (extension == ".gif") {
         TWaitPointer wait;
@@ -262,24 +299,22 @@ void TSaveCommands::WriteViewImageAs(const QString& target, const QString& exten
         return;
     }
     if (extension == ".jpg") {
-        if (PrepareTrueColor(image, TransformProgress(Window)))
-            Window.View().Redraw(true);
-        AskJpegOptions();
+        if (PrepareTrueColor(image, progress))
+            view.Redraw(true);
+        AskJpegOptions(view, owner);
         const TJpegSettings settings = ReadJpegOptions();
         TWaitPointer wait;
         SaveImageFile(image, file, {settings.Quality, settings.Progressive});
         return;
     }
-    const bool captureFormatIsJpeg = ReadSettingsOrDefault().CaptureFormat() == cfJpeg;
-    if (PrepareForPaletteDisplay(image, Services.Screen.ScreenColorCount(), captureFormatIsJpeg,
-                                 TransformProgress(Window)))
-        Window.View().Redraw(true);
-    Window.View().SaveToFile(target);
+    if (PrepareForPaletteDisplay(image, Services.Screen.ScreenColorCount(), jpegCaptures, progress))
+        view.Redraw(true);
+    view.SaveToFile(target);
 }
 
-void TSaveCommands::AskJpegOptions() {
-    TfrmJPEGCompression dialog(Services.Dialogs, Window.View().Graphic(), Window.Window());
-    dialog.testImage->AssignImage(Window.View().Graphic());
+void TSaveCommands::AskJpegOptions(TImageScrollBox& view, QWidget* owner) {
+    TfrmJPEGCompression dialog(Services.Dialogs, view.Graphic(), owner);
+    dialog.testImage->AssignImage(view.Graphic());
     Services.Dialogs.ExecModal(dialog);
 }
 

@@ -15,7 +15,7 @@
 
 #include <optional>
 
-class TSaveCommands {
+class TSaveCommands : public IImageSaving {
 public:
     TSaveCommands(const TServices& services, IMainView& window, INoteStep& notes);
 
@@ -33,16 +33,33 @@ public:
     // then told to pick another name.
     bool NameInUse(const QString& target);
 
+    // The image editor's Save As and its writing (IImageSaving).
+    std::optional<TSaveTarget> AskEditedImageTarget(QWidget* owner,
+                                                    const QString& currentPath) override;
+    void WriteEditedImage(TImageScrollBox& view, QWidget* owner, const QString& target,
+                          const TProgressCallback& progress) override;
+
 private:
     enum class TSaveOutcome { Saved, Skipped, EndCommand };
-    struct TSaveTarget;
+    // What a name without an extension leads to: the main window's Save As shows the dialog
+    // again with the image's own name, the editor's stops.
+    enum class TNoExtension { AskAgain, Stop };
+    struct TChosenTarget;
     static TFileDialogOptions NewSaveDialog();
     TSaveOutcome SaveImageAs(int row);
-    TSaveTarget AskSaveTarget(int row);
+    // The save dialog and the checks of a name, for an image now at `currentPath`.
+    TChosenTarget AskSaveTarget(QWidget* owner, TFileDialogOptions& dialog,
+                                const QString& currentPath, TNoExtension noExtension);
+    bool NameInUse(QWidget* owner, const QString& target);
     bool IsKarvinFolderPath(const QString& target) const;
     bool ShowImageToSave(int row);
-    void WriteViewImageAs(const QString& target, const QString& extension);
-    void AskJpegOptions();
+    // Writes the image of `view` to `target` by its extension (lower case, with its dot).
+    // The reduction for a palette screen makes grey levels when `jpegCaptures` says that the
+    // capture format is JPEG, as captures are stored.
+    void WriteViewImageAs(TImageScrollBox& view, QWidget* owner, const QString& target,
+                          const QString& extension, bool jpegCaptures,
+                          const TProgressCallback& progress);
+    void AskJpegOptions(TImageScrollBox& view, QWidget* owner);
     std::optional<QString> PickAutoSaveFolder();
     void CopyImagesToFolder(const QList<int>& rows, const QString& folder);
 
@@ -52,4 +69,6 @@ private:
     // The save dialog of Save As, with the seven types. It keeps the type and the folder the
     // user chose last.
     TFileDialogOptions imgSaveDialog = NewSaveDialog();
+    // The image editor's save dialog; it keeps the type chosen last for pasted images.
+    TFileDialogOptions EditorSaveDialog = NewSaveDialog();
 };

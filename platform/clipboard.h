@@ -17,7 +17,10 @@ public:
     virtual void Clear() = 0;
     // True when the clipboard offers a picture.
     virtual bool HasImage() const = 0;
-    // The picture on the clipboard; a null image when there is none.
+    // The picture on the clipboard; a null image when there is none, and when the picture
+    // offered cannot be read: damaged, or larger than the decode limit of Qt's image readers
+    // (QImageReader::allocationLimit, 256 MiB of pixels), which keeps another program's
+    // picture from taking all the memory.
     virtual QImage GetImage() const = 0;
     virtual void SetImage(const QImage& image) = 0;
     // The text on the clipboard; empty when there is none.

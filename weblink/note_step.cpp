@@ -44,19 +44,42 @@ void TNoteStep::RecordSavedImageLink(int row, TNoteQuestion question) {
                                      TMsgIcon::Question, mbYes | mbNo) == TMsgResult::Yes;
     }
 
-    if (wantsNote) {
-        TfrmComments entry(NoteLines_, Window.Window());
-        Services.Dialogs.ExecModal(entry);
-    } else {
+    if (wantsNote)
+        TakeNote(Window.Window());
+    else
         // A note left beside an earlier image of the same name is not this image's note.
         DeleteFile(NoteFileName(imagePath));
-    }
+    RecordLink(row);
+}
 
+void TNoteStep::RecordEditedImageLink(int row, QWidget* owner) {
+    const QString path = Window.Captures().Path(row);
+    NoteLines_.clear();
+    if (Services.Dialogs.Message(owner, "Comments",
+                                 path + " has a URL. Do you want to add comments for this image?",
+                                 TMsgIcon::Question, mbYes | mbNo) == TMsgResult::Yes) {
+        TakeNote(owner);
+    } else if (const auto note = ReadTextLines(NoteFileName(LocalPath(path)))) {
+        // No keeps the note the image has: an edited image is mostly saved again under its
+        // own name, and recording the link with no lines would empty its note.
+        for (const std::string& line : *note)
+            NoteLines_ << QString::fromStdString(line);
+    }
+    RecordLink(row);
+}
+
+void TNoteStep::TakeNote(QWidget* owner) {
+    TfrmComments entry(NoteLines_, owner);
+    Services.Dialogs.ExecModal(entry);
+}
+
+void TNoteStep::RecordLink(int row) {
     std::vector<std::string> lines;
     for (const QString& line : NoteLines_)
         lines.push_back(line.toStdString());
     NoteLines_.clear();
-    URLStore().RecordURLLink(imagePath, Window.Captures().URL(row).toStdString(), lines);
+    URLStore().RecordURLLink(LocalPath(Window.Captures().Path(row)),
+                             Window.Captures().URL(row).toStdString(), lines);
 }
 
 void TNoteStep::EndAutoSaveRun() {

@@ -17,6 +17,7 @@ public:
     void EndAutoSaveRun() override;
     std::optional<QString> LinkedImageQuestion(const QString& target) override;
     void ForgetLinkedImage(const QString& target) override;
+    void RecordEditedImageLink(int row, QWidget* owner) override;
 
     // The note being taken for the image the step is at; the note entry window writes into
     // it. Empty between steps.
@@ -26,6 +27,11 @@ public:
     int NoteAnswer() const { return NoteAnswer_; }
 
 private:
+    // Takes the note in the note entry window (owned by `owner`) into NoteLines_.
+    void TakeNote(QWidget* owner);
+    // Records the row's page address with the note taken, and forgets the note.
+    void RecordLink(int row);
+
     TServices Services;
     IMainView& Window;
     QStringList NoteLines_;

@@ -3,12 +3,15 @@
 // needs it.
 #pragma once
 
+#include "imaging/image_transform.h"
+
 #include <QString>
 
 #include <optional>
 
 class QWidget;
 class TDibGraphic;
+class TImageScrollBox;
 
 // What the capture intake needs of printing (output/print_commands.h).
 class ICapturePrinting {
@@ -43,6 +46,52 @@ public:
     virtual std::optional<QString> LinkedImageQuestion(const QString& target) = 0;
     // The image of a link record was saved over: its record and note go.
     virtual void ForgetLinkedImage(const QString& target) = 0;
+    // The image editor's note step after the image of `row` was saved at its row's path: a
+    // Yes/No question ("Comments") owned by `owner`, the note on Yes, and the page address
+    // recorded. On No the note of an earlier image stays as it is.
+    virtual void RecordEditedImageLink(int row, QWidget* owner) = 0;
+};
+
+// A name chosen in the save dialog, checked as Save As checks it.
+struct TSaveTarget {
+    QString Path;
+    QString Extension; // lower case, with its dot
+    // The target is the image of a link record, which the user agreed to overwrite: the
+    // record and its note go once the new file is in place (INoteStep::ForgetLinkedImage).
+    bool ReplacesLinkedImage = false;
+};
+
+// What the image editor needs of saving (output/save_commands.h).
+class IImageSaving {
+public:
+    virtual ~IImageSaving() = default;
+    // The editor's save dialog for an image now at `currentPath` (empty for a pasted image):
+    // preset with its name, type and folder (unless that is the working folder); the name
+    // checked as Save As checks it: the program's and the working folder refused, an
+    // extension needed and one of the seven, another listed image's name refused (the
+    // dialog comes again), the question before saving over a linked image (again on No).
+    // Messages and dialogs are owned by `owner`. Nothing when the user cancels or a name is
+    // refused (the user has been told).
+    virtual std::optional<TSaveTarget> AskEditedImageTarget(QWidget* owner,
+                                                            const QString& currentPath) = 0;
+    // Writes the image of `view` to `target` in the format of its extension, as Save As
+    // writes: GIF reduced to 256 colours; JPEG made true colour, after the quality window
+    // (owned by `owner`) at the quality it leaves in "jpeg.cfg"; the others reduced to the
+    // colours of a palette screen first. The reductions change the view's image (and redraw
+    // it), reporting to `progress`. Throws when the file cannot be written.
+    virtual void WriteEditedImage(TImageScrollBox& view, QWidget* owner, const QString& target,
+                                  const TProgressCallback& progress) = 0;
+};
+
+// What the image editor needs of printing (output/print_commands.h).
+class IImagePrinting {
+public:
+    virtual ~IImagePrinting() = default;
+    // The print dialog, then the image of `view` on one page, centred at the share of the page
+    // it has of the screen, or in slices, one job each, when it is taller than the page. The
+    // slices pass through the clipboard and the view, which shows the whole image again
+    // afterwards. Failures are told to the user (owned by `owner`).
+    virtual void PrintViewImage(TImageScrollBox& view, QWidget* owner) = 0;
 };
 
 // What other windows (the editor, the thumbnail viewer) need of the hand-off to other

@@ -244,19 +244,23 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         painter.drawImage(event->rect(), Box.DisplayImage_, event->rect());
+        // Inverting the pixels under a dotted line keeps an outline visible on any picture;
+        // it is painted over the cached picture, so moving it leaves no trace.
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        if (Box.MarkedOutline_)
+            painter.drawRect(*Box.MarkedOutline_);
         if (!Box.MouseHandler_)
             return;
-        if (const std::optional<QRect> outline = Box.MouseHandler_->Outline()) {
-            // Inverting the pixels under a dotted line keeps the band visible on any picture;
-            // the band is painted over the cached picture, so moving it leaves no trace.
-            painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-            painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
-            painter.setBrush(Qt::NoBrush);
+        if (const std::optional<QRect> outline = Box.MouseHandler_->Outline())
             painter.drawRect(outline->translated(-pos()));
-        }
     }
 
     void mousePressEvent(QMouseEvent* event) override {
+        Press = event->button() == Qt::LeftButton
+                    ? std::optional<QPoint>(QPoint(X(event), Y(event)))
+                    : std::nullopt;
         if (Box.MouseHandler_)
             Box.MouseHandler_->MouseDown(event->button(), event->modifiers(), X(event), Y(event));
     }
@@ -265,8 +269,13 @@ protected:
             Box.MouseHandler_->MouseMove(event->buttons(), event->modifiers(), X(event), Y(event));
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
+        // Measured before the handler runs: panning moves this widget under the pointer.
+        const bool click = event->button() == Qt::LeftButton && Press == QPoint(X(event), Y(event));
+        Press.reset();
         if (Box.MouseHandler_)
             Box.MouseHandler_->MouseUp(event->button(), event->modifiers(), X(event), Y(event));
+        if (click && Box.OnClick)
+            Box.OnClick(Box);
     }
 
 private:
@@ -274,6 +283,7 @@ private:
     static int Y(const QMouseEvent* event) { return qFloor(event->position().y()); }
 
     TImageScrollBox& Box;
+    std::optional<QPoint> Press; // where the left button went down
 };
 
 TImageScrollBox::TImageScrollBox(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -493,6 +503,7 @@ void TImageScrollBox::Render() {
         Resize_.Height = height;
         Resize_.ApplyOnDest(source, display);
     }
+    MarkedOutline_.reset();
     // Converted once here; painting only copies pixels to the screen. The screen's copy and
     // the one it is converted from (four bytes a pixel at most) count against the memory
     // budget as the rasters do.
@@ -554,7 +565,15 @@ void TImageScrollBox::SetScrollBarsShown(bool horizontal, bool vertical) {
     setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 }
 
+void TImageScrollBox::ShowOutline(const QRect& rect) {
+    if (DisplayGraphic_.Empty())
+        return;
+    MarkedOutline_ = rect;
+    Picture_->update();
+}
+
 void TImageScrollBox::ShowNothing() {
+    MarkedOutline_.reset();
     DisplayGraphic_.Clear();
     DisplayImage_ = QImage();
     DisplayImageMemory_ = TMemoryReservation();

@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TMouseHandler;
 class TImageScrollBoxPicture;
@@ -137,6 +138,16 @@ public:
     // size). The image lives only for the call; the owner copies what it keeps.
     std::function<void(TImageScrollBox& sender, const TDibGraphic& selection, const QRect& rect)>
         OnQuickSelect;
+    // A click on the picture: the left button pressed and released at one point, in any
+    // mouse mode.
+    std::function<void(TImageScrollBox& sender)> OnClick;
+
+    // Marks `rect` (in the coordinates of the displayed picture, as OnQuickSelect gives it)
+    // with a dotted outline until the next rendering: a selection stays in sight after the
+    // mouse has gone back to panning. Redraw removes it.
+    void ShowOutline(const QRect& rect);
+    // The rectangle marked; none after a rendering.
+    const std::optional<QRect>& MarkedOutline() const { return MarkedOutline_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -183,6 +194,8 @@ private:
     bool Centered_ = false;
     int MouseMode_ = mmPan;
     std::unique_ptr<TMouseHandler> MouseHandler_;
+
+    std::optional<QRect> MarkedOutline_; // picture coordinates
 
     bool HorzBarShown_ = false;
     bool VertBarShown_ = false;

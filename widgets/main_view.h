@@ -37,6 +37,9 @@ public:
     virtual void ResetZoomBox() = 0;
     // The folder of the executable, ending in "/"; empty before the start has found it.
     virtual QString ProgramFolder() const = 0;
+    // Opens the help document at an anchor ("topic-102") for `owner`, a window of the
+    // program: a modal window gets a help window of its own, which it can reach.
+    virtual void ShowHelp(QWidget* owner, const QString& anchor) = 0;
 
     // The progress bar of the status line, the one progress display of every command: shown
     // from BeginProgress (positions 0..maximum) to EndProgress.

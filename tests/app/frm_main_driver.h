@@ -6,6 +6,7 @@
 #include "app/frm_main.h"
 #include "app/help_window.h"
 #include "capture/capture_intake.h"
+#include "editor/edit_image_command.h"
 #include "output/hand_off_commands.h"
 #include "output/print_commands.h"
 #include "output/save_commands.h"
@@ -83,6 +84,10 @@ public:
     TSaveCommands& Save() { return *Saving; }
     TNoteStep& Note() { return *Notes; }
     THandOffCommands& HandOffCommands() { return *HandOff; }
+    TEditImageCommand& Edit() { return *Editing; }
+    // The window as its features see it, and what the image editor is made with.
+    IMainView& MainView() { return *this; }
+    TEditorLinks EditorLinks() { return {*this, *Saving, *Printing, *Notes}; }
     bool& LongURL() { return Intake->LongURL_; }
     QString& PendingURL() { return Intake->PendingURL; }
     bool& TimerCaptureOn() { return Intake->TimerCaptureOn; }

@@ -563,15 +563,15 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     EXPECT_EQ(Captions(window->Menu("&Edit")),
               (QStringList{"&Copy to clipboard", "&Paste in MS Word", "Clear clip&board",
                            "Select &All"}));
-    EXPECT_EQ(Captions(window->Menu("&Image")), QStringList{"&Go To URL"});
+    EXPECT_EQ(Captions(window->Menu("&Image")), (QStringList{"&Edit Image", "&Go To URL"}));
     EXPECT_EQ(Captions(window->Menu("&Setup")), QStringList{"&Karvin"});
     EXPECT_EQ(Captions(window->Menu("&E-mail")), QStringList{"Mail Recipient"});
     EXPECT_EQ(Captions(window->Menu("&Help")),
               (QStringList{"&Contents", "&Main Screen", "&About"}));
-    EXPECT_EQ(
-        Captions(window->PopupMenu()),
-        (QStringList{"&Copy to clipboard", "Paste in MS &Word", "Auto &Save", "Sa&ve As...",
-                     "&Delete", "Select &All", "&Print", "E-&mail Image(s) To", "&Go to URL"}));
+    EXPECT_EQ(Captions(window->PopupMenu()),
+              (QStringList{"&Copy to clipboard", "Paste in MS &Word", "Auto &Save", "Sa&ve As...",
+                           "&Delete", "Select &All", "&Print", "&Edit Image", "E-&mail Image(s) To",
+                           "&Go to URL"}));
     EXPECT_EQ(Captions(window->Entry(window->PopupMenu(), "E-&mail Image(s) To")->menu()),
               QStringList{"Mail Recipient"});
     EXPECT_FALSE(window->GotoURLEntry()->isEnabled());
@@ -583,7 +583,8 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
             if (!widget->objectName().isEmpty())
                 buttons << widget->objectName();
     EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "tbEmail", "tbCopy", "tbPaste",
-                                    "tbWeblink", "btnClickMe"}));
+                                    "tbEditor", "tbWeblink", "btnClickMe"}));
+    EXPECT_EQ(window->ToolButton("tbEditor")->toolTip(), "Edit Image");
     EXPECT_EQ(window->ToolButton("tbSave")->size(), QSize(57, 54));
     EXPECT_EQ(window->ToolButton("tbDelete")->size(), QSize(57, 54));
     EXPECT_EQ(window->ToolButton("tbDelete")->iconSize(), QSize(50, 48));
