@@ -6,7 +6,9 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/key_injector.h"
 #include "platform/mailer.h"
+#include "platform/mouse_hook.h"
 #include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/services.h"
@@ -29,9 +31,11 @@ struct TRealServices {
     TQtPrinter Printer;
     TUnoWordProcessor WordProcessor;
     TDesktopMailer Mailer;
+    TX11KeyInjector Keyboard;
+    TPollingMouseHook MouseHook{Screen};
 
     TServices Services() {
-        return {Dialogs, Clipboard, Tray,        Windows, Screen,        Desktop,
-                HotKeys, Sound,     BrowserURLs, Printer, WordProcessor, Mailer};
+        return {Dialogs, Clipboard,   Tray,    Windows,       Screen, Desktop,  HotKeys,
+                Sound,   BrowserURLs, Printer, WordProcessor, Mailer, Keyboard, MouseHook};
     }
 };

@@ -7,7 +7,9 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/key_injector.h"
 #include "platform/mailer.h"
+#include "platform/mouse_hook.h"
 #include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/sound.h"
@@ -28,4 +30,6 @@ struct TServices {
     IPrinter& Printer;
     IWordProcessor& WordProcessor;
     IMailer& Mailer;
+    IKeyInjector& Keyboard;
+    IMouseHook& MouseHook;
 };

@@ -7,6 +7,8 @@
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/hotkeys.h"
+#include "platform/key_injector.h"
+#include "platform/mouse_hook.h"
 #include "platform/screen.h"
 #include "platform/windows.h"
 #include "store/settings.h"
@@ -30,9 +32,9 @@ template <class TDialogs> class TMainWindowX11 : public TWorkFolderTest {
 protected:
     // The window as the program makes it (hidden until ShowMainTimerTimer).
     std::unique_ptr<TfrmMainDriver> StartMain(IBrowserURLs& browsers) {
-        return std::make_unique<TfrmMainDriver>(TServices{Dialogs, Clipboard, Tray, Windows, Screen,
-                                                          Desktop, HotKeys, Sound, browsers,
-                                                          Printer, WordProcessor, Mailer});
+        return std::make_unique<TfrmMainDriver>(
+            TServices{Dialogs, Clipboard, Tray, Windows, Screen, Desktop, HotKeys, Sound, browsers,
+                      Printer, WordProcessor, Mailer, Keyboard, MouseHook});
     }
     std::unique_ptr<TfrmMainDriver> StartMain() { return StartMain(Browsers); }
     // Captures by `method` into BMP files, nothing printed.
@@ -57,4 +59,6 @@ protected:
     TRecordingPrinter Printer;
     TFakeWordProcessor WordProcessor;
     TFakeMailer Mailer;
+    TX11KeyInjector Keyboard;
+    TPollingMouseHook MouseHook{Screen};
 };

@@ -7,7 +7,9 @@
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_dialogs.h"
 #include "tests/fakes/fake_hotkeys.h"
+#include "tests/fakes/fake_key_injector.h"
 #include "tests/fakes/fake_mailer.h"
+#include "tests/fakes/fake_mouse_hook.h"
 #include "tests/fakes/fake_printer.h"
 #include "tests/fakes/fake_screen.h"
 #include "tests/fakes/fake_sound.h"
@@ -28,9 +30,11 @@ struct TFakeServices {
     TRecordingPrinter Printer;
     TFakeWordProcessor WordProcessor;
     TFakeMailer Mailer;
+    TRecordingKeyInjector Keyboard;
+    TFakeMouseHook MouseHook;
 
     TServices Services() {
-        return {Dialogs, Clipboard, Tray,     Windows, Screen,        Desktop,
-                HotKeys, Sound,     Browsers, Printer, WordProcessor, Mailer};
+        return {Dialogs, Clipboard, Tray,    Windows,       Screen, Desktop,  HotKeys,
+                Sound,   Browsers,  Printer, WordProcessor, Mailer, Keyboard, MouseHook};
     }
 };
