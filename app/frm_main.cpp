@@ -608,8 +608,10 @@ void TfrmMain::About1Click() {
 }
 
 void TfrmMain::cboCapSelectionClick() {
-    if (RunCommand(Services.Dialogs, this,
-                   [this] { WriteSetting(sfCapSelection, cboCapSelection->currentIndex()); }))
+    if (RunCommand(Services.Dialogs, this, [this] {
+            WriteSetting(sfCapSelection, cboCapSelection->currentIndex());
+            Intake->CaptureMethodChosen(cboCapSelection->currentIndex());
+        }))
         lvPicNames->setFocus();
 }
 

@@ -8,6 +8,7 @@
 #include "capture/mouse_pointer.h"
 #include "capture/repeat_area.h"
 #include "capture/selection_shapes.h"
+#include "capture/zoom_capture.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "imaging/crop_transform.h"
 #include "imaging/negative_transform.h"
@@ -79,9 +80,15 @@ TCaptureIntake::TCaptureIntake(const TServices& services, IMainView& window,
     : Services(services), Window(window), Printing(printing) {
     RegionTimer.setInterval(700);
     QObject::connect(&RegionTimer, &QTimer::timeout, [this] { RegionTimerTimer(); });
+    Zoom_ = std::make_unique<TZoomCapture>(services, *this);
 }
 
 TCaptureIntake::~TCaptureIntake() = default;
+
+void TCaptureIntake::CaptureMethodChosen(int method) {
+    if (method != cmZoom)
+        Zoom_->CloseZoomWindow();
+}
 
 // The hot-key message.
 
@@ -160,6 +167,9 @@ void TCaptureIntake::RunCaptureMethod(TCaptureMethod method) {
     // otherwise stay on the screen until the region method is chosen again.
     if (method != cmMouseSelectedRegion)
         CancelRegionSelection();
+    // The same for the magnifier, which would otherwise hold Alt+F4 until then.
+    if (method != cmZoom)
+        Zoom_->CloseZoomWindow();
     if (TimerCaptureOn && RefusedUnderTimerCapture(method, RepeatAreaStored())) {
         RegisterCaptureHotKeys();
         return;
@@ -188,6 +198,9 @@ void TCaptureIntake::RunCaptureMethod(TCaptureMethod method) {
         break;
     case cmUserCircleWithRepeat:
         CaptureUserCircleWithRepeat();
+        break;
+    case cmZoom:
+        Zoom_->CaptureZoom(ForegroundAtHotKey);
         break;
     default:
         // A method the program does not have, or a number that names none: nothing is

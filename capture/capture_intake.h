@@ -20,6 +20,8 @@
 
 #include <memory>
 
+class TZoomCapture;
+
 class TCaptureIntake {
 public:
     TCaptureIntake(const TServices& services, IMainView& window, ICapturePrinting& printing);
@@ -81,6 +83,12 @@ public:
     // Timer capture is running: the methods that wait for the user are refused.
     void SetTimerCaptureOn(bool on) { TimerCaptureOn = on; }
 
+    // The magnifier, which captures through this intake.
+    TZoomCapture& Zoom() { return *Zoom_; }
+    // The method chosen in the main window's method box: an open magnifier closes for any
+    // other method.
+    void CaptureMethodChosen(int method);
+
 private:
     friend class TfrmMainDriver; // the tests' view of the window and its parts
 
@@ -135,4 +143,6 @@ private:
     bool RegionTickBusy = false;
     // The highlight of the region method, while one is shown.
     std::unique_ptr<TRegionHighlight> RegionHighlight;
+
+    std::unique_ptr<TZoomCapture> Zoom_;
 };

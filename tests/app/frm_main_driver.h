@@ -6,6 +6,7 @@
 #include "app/frm_main.h"
 #include "app/help_window.h"
 #include "capture/capture_intake.h"
+#include "capture/zoom_capture.h"
 #include "editor/edit_image_command.h"
 #include "output/hand_off_commands.h"
 #include "output/print_commands.h"
@@ -91,6 +92,8 @@ public:
     bool& LongURL() { return Intake->LongURL_; }
     QString& PendingURL() { return Intake->PendingURL; }
     bool& TimerCaptureOn() { return Intake->TimerCaptureOn; }
+    // The magnifier while it is open, else nullptr.
+    TfrmZoom* ZoomWindow() { return Intake->Zoom().ZoomWindow(); }
     QTimer* RegionTimer() { return &Intake->RegionTimer; }
     TWindowId& HighlightedWindow() { return Intake->HighlightedWindow; }
     bool& RegionTickBusy() { return Intake->RegionTickBusy; }

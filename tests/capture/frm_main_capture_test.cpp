@@ -435,7 +435,7 @@ TEST_F(Capture, ConsoleMethodsDoNothingOnTheHotKey) {
 }
 
 TEST_F(Capture, MethodsNotInTheProgramOnlyTakeTheHotKeysBack) {
-    for (int method : {11, 12, 13, -1}) {
+    for (int method : {12, 13, -1}) {
         ForgetWhatHappened();
         PutCaptureSettings({{sfCapSelection, method}});
         auto window = Start();
