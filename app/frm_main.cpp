@@ -6,6 +6,7 @@
 #include "app/help_window.h"
 #include "app/option_texts.h"
 #include "capture/capture_intake.h"
+#include "capture/timer_capture.h"
 #include "editor/edit_image_command.h"
 #include "imaging/fast_dib.h"
 #include "imaging/format_registry.h"
@@ -153,6 +154,7 @@ TfrmMain::TfrmMain(const TServices& services, QWidget* parent)
     HandOff = std::make_unique<THandOffCommands>(Services, view);
     Editing = std::make_unique<TEditImageCommand>(Services,
                                                   TEditorLinks{view, *Saving, *Printing, *Notes});
+    Intake->Timer().SetMenuEntries(TimerCaptureOn, TimerCaptureOff1);
     Services.Tray.Show(windowIcon(), "Karvin", TrayMenu, [this] { ShowKarvin1Click(); });
     Services.HotKeys.SetHandler([this](int id) { Intake->WMHotKey(id); });
     FormCreate();
@@ -267,6 +269,10 @@ void TfrmMain::BuildStatusLine() {
     // A long path must not widen the window: the text is cut at the window's edge.
     StatPanelText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statPanel->addWidget(StatPanelText, 1);
+    TimerStatus = new QLabel(statPanel);
+    TimerStatus->setObjectName("TimerStatus");
+    statPanel->addPermanentWidget(TimerStatus);
+    TimerStatus->hide();
     ProgressBar = new QProgressBar(statPanel);
     ProgressBar->setObjectName("ProgressBar");
     ProgressBar->setRange(0, 100);
@@ -725,6 +731,11 @@ void TfrmMain::SetStatusText(const QString& text) {
     StatPanelText->setText(text);
 }
 
+void TfrmMain::ShowTimerStatus(const QString& text) {
+    TimerStatus->setText(text);
+    TimerStatus->setVisible(!text.isEmpty());
+}
+
 void TfrmMain::ResetZoomBox() {
     cboViewPercent->setCurrentIndex(ViewPercent100);
 }
@@ -754,6 +765,14 @@ void TfrmMain::EndProgress() {
 
 void TfrmMain::WMHotKey(int id) {
     Intake->WMHotKey(id);
+}
+
+void TfrmMain::TimerCaptureOnClick() {
+    Intake->Timer().TimerCaptureOnClick();
+}
+
+void TfrmMain::TimerCaptureOff1Click() {
+    Intake->Timer().TimerCaptureOff1Click();
 }
 
 void TfrmMain::Images1perpageClick() {

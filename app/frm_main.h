@@ -114,6 +114,9 @@ public:
 
     // Capture (capture/capture_intake.h): the hot keys' message.
     void WMHotKey(int id);
+    // Timer capture (capture/timer_capture.h).
+    void TimerCaptureOnClick();
+    void TimerCaptureOff1Click();
 
     // Printing (output/print_commands.h).
     void Images1perpageClick();
@@ -161,6 +164,7 @@ private:
     TImageScrollBox& View() override { return *MainImage; }
     TDibGraphic& WorkImage() override { return WorkImage_; }
     void SetStatusText(const QString& text) override;
+    void ShowTimerStatus(const QString& text) override;
     void ResetZoomBox() override;
     QString ProgramFolder() const override { return ProgramFolder_; }
     void ShowHelp(QWidget* owner, const QString& anchor) override;
@@ -178,6 +182,7 @@ private:
     void BuildEditMenu(QMenu* menu);
     void BuildImageMenu(QMenu* menu);
     void BuildSetupMenu(QMenu* menu);
+    void BuildTimerMenu(QMenu* menu);
     void BuildHelpMenu(QMenu* menu);
     void BuildImagePopupMenu();
     // The entries of the two e-mail menus, from the mail targets found at the start.
@@ -213,6 +218,7 @@ private:
     TImageScrollBox* MainImage = nullptr;
     QLabel* StatPanelText = nullptr;
     QProgressBar* ProgressBar = nullptr;
+    QLabel* TimerStatus = nullptr; // says that timer capture runs, and how often
     QComboBox* cboCapSelection = nullptr;
     QComboBox* cboPrintSelection = nullptr;
     QComboBox* cboDefaultFormat = nullptr;
@@ -227,6 +233,9 @@ private:
     // pop-up menu's "E-&mail Image(s) To".
     QMenu* EmailMenu = nullptr;
     QMenu* ImageMenuEmail = nullptr;
+    // Timer > "Timer Capture &On" and "Timer Capture O&ff": their check marks show the state.
+    QAction* TimerCaptureOn = nullptr;
+    QAction* TimerCaptureOff1 = nullptr;
     QMenu* TrayMenu = nullptr;
     QTimer* ShowMainTimer = nullptr;
     // The help window, made when first needed and kept while the program runs.

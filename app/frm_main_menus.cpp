@@ -25,7 +25,8 @@ void TfrmMain::BuildMenus() {
     // In the menu bar's order: File, Edit, Thumbnails, Timer, Image, E-mail, Setup, Help.
     BuildFileMenu(menuBar()->addMenu("&File"));
     BuildEditMenu(menuBar()->addMenu("&Edit"));
-    // The "&Thumbnails" and "Time&r" menus go here.
+    // The "&Thumbnails" menu goes here.
+    BuildTimerMenu(menuBar()->addMenu("Time&r"));
     BuildImageMenu(menuBar()->addMenu("&Image"));
     // Filled by BuildEmailMenus when the window is created.
     EmailMenu = menuBar()->addMenu("&E-mail");
@@ -66,6 +67,16 @@ void TfrmMain::BuildImageMenu(QMenu* menu) {
 void TfrmMain::BuildSetupMenu(QMenu* menu) {
     menu->addAction("&Karvin", this, &TfrmMain::Karvin1Click);
     // DurIdozezed capture: "&DurIdozezed".
+}
+
+void TfrmMain::BuildTimerMenu(QMenu* menu) {
+    // Checkable, so that they show their check marks; timer capture sets them itself.
+    TimerCaptureOn = menu->addAction("Timer Capture &On", this, &TfrmMain::TimerCaptureOnClick);
+    TimerCaptureOn->setCheckable(true);
+    TimerCaptureOff1 =
+        menu->addAction("Timer Capture O&ff", this, &TfrmMain::TimerCaptureOff1Click);
+    TimerCaptureOff1->setCheckable(true);
+    TimerCaptureOff1->setChecked(true);
 }
 
 void TfrmMain::BuildHelpMenu(QMenu* menu) {

@@ -8,6 +8,7 @@
 #include "capture/mouse_pointer.h"
 #include "capture/repeat_area.h"
 #include "capture/selection_shapes.h"
+#include "capture/timer_capture.h"
 #include "capture/zoom_capture.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "imaging/crop_transform.h"
@@ -80,12 +81,14 @@ TCaptureIntake::TCaptureIntake(const TServices& services, IMainView& window,
     : Services(services), Window(window), Printing(printing) {
     RegionTimer.setInterval(700);
     QObject::connect(&RegionTimer, &QTimer::timeout, [this] { RegionTimerTimer(); });
+    Timer_ = std::make_unique<TTimerCapture>(services, window, *this);
     Zoom_ = std::make_unique<TZoomCapture>(services, *this);
 }
 
 TCaptureIntake::~TCaptureIntake() = default;
 
 void TCaptureIntake::CaptureMethodChosen(int method) {
+    Timer_->CaptureMethodChosen(method);
     if (method != cmZoom)
         Zoom_->CloseZoomWindow();
 }

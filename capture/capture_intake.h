@@ -20,6 +20,7 @@
 
 #include <memory>
 
+class TTimerCapture;
 class TZoomCapture;
 
 class TCaptureIntake {
@@ -82,11 +83,15 @@ public:
     void ClearLongURL() { LongURL_ = false; }
     // Timer capture is running: the methods that wait for the user are refused.
     void SetTimerCaptureOn(bool on) { TimerCaptureOn = on; }
+    bool IsTimerCaptureOn() const { return TimerCaptureOn; }
+    // A capture runs now (its hot keys are released meanwhile).
+    bool IsCaptureRunning() const { return CaptureRunning; }
 
-    // The magnifier, which captures through this intake.
+    // Timer capture and the magnifier, which capture through this intake.
+    TTimerCapture& Timer() { return *Timer_; }
     TZoomCapture& Zoom() { return *Zoom_; }
-    // The method chosen in the main window's method box: an open magnifier closes for any
-    // other method.
+    // The method chosen in the main window's method box: timer capture stops for a method it
+    // cannot run, and an open magnifier closes for any other method.
     void CaptureMethodChosen(int method);
 
 private:
@@ -144,5 +149,6 @@ private:
     // The highlight of the region method, while one is shown.
     std::unique_ptr<TRegionHighlight> RegionHighlight;
 
+    std::unique_ptr<TTimerCapture> Timer_;
     std::unique_ptr<TZoomCapture> Zoom_;
 };

@@ -20,3 +20,8 @@ bool RefusedUnderTimerCapture(int method, bool repeatRectangleStored) {
         return false;
     }
 }
+
+bool AllowedUnderTimerCapture(int method) {
+    return method == cmFullScreen || method == cmActiveWindow ||
+           method == cmActiveWindowClientArea || method == cmUserRectangleWithRepeat;
+}

@@ -11,3 +11,7 @@ bool IsConsoleMethod(int method);
 // dragging, a second press) and the page-by-page capture; repeating the stored rectangle only
 // once one is stored.
 bool RefusedUnderTimerCapture(int method, bool repeatRectangleStored);
+
+// Whether timer capture can be switched on with the method: those that need nothing of the
+// user (full screen, the active window and its client area, the stored rectangle again).
+bool AllowedUnderTimerCapture(int method);

@@ -21,6 +21,8 @@ public:
     virtual void Show(const QIcon& icon, const QString& hint, QMenu* menu,
                       std::function<void()> onDoubleClick) = 0;
     virtual void Hide() = 0;
+    // Changes the hint shown when the pointer rests on the icon.
+    virtual void SetHint(const QString& hint) = 0;
     // A notice that pops up beside the icon for a few seconds (when the desktop shows such
     // notices); nothing happens while the icon is hidden.
     virtual void ShowMessage(const QString& title, const QString& text) = 0;
@@ -36,6 +38,7 @@ public:
     void Show(const QIcon& icon, const QString& hint, QMenu* menu,
               std::function<void()> onDoubleClick) override;
     void Hide() override;
+    void SetHint(const QString& hint) override;
     void ShowMessage(const QString& title, const QString& text) override;
 
 private:

@@ -32,6 +32,10 @@ void TQtTrayIcon::Hide() {
     OnDoubleClick_ = nullptr;
 }
 
+void TQtTrayIcon::SetHint(const QString& hint) {
+    Icon_->setToolTip(hint);
+}
+
 void TQtTrayIcon::ShowMessage(const QString& title, const QString& text) {
     if (Icon_->isVisible())
         Icon_->showMessage(title, text, QSystemTrayIcon::Warning);

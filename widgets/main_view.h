@@ -33,6 +33,9 @@ public:
     virtual void ShowImageStatus(const QString& path) = 0;
     virtual QString StatusText() const = 0;
     virtual void SetStatusText(const QString& text) = 0;
+    // A note at the right end of the status line that stays while timer capture runs,
+    // whatever the status text shows; an empty text removes it.
+    virtual void ShowTimerStatus(const QString& text) = 0;
     // Puts the zoom box back to "View 100%" without running its command.
     virtual void ResetZoomBox() = 0;
     // The folder of the executable, ending in "/"; empty before the start has found it.

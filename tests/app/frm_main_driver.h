@@ -6,6 +6,7 @@
 #include "app/frm_main.h"
 #include "app/help_window.h"
 #include "capture/capture_intake.h"
+#include "capture/timer_capture.h"
 #include "capture/zoom_capture.h"
 #include "editor/edit_image_command.h"
 #include "output/hand_off_commands.h"
@@ -92,6 +93,12 @@ public:
     bool& LongURL() { return Intake->LongURL_; }
     QString& PendingURL() { return Intake->PendingURL; }
     bool& TimerCaptureOn() { return Intake->TimerCaptureOn; }
+    bool& CaptureRunning() { return Intake->CaptureRunning; }
+    // Timer capture's timer, and the note it shows in the status line.
+    QTimer* CapTimer() { return &Intake->Timer().CapTimer; }
+    QLabel* TimerStatusNote() const { return TimerStatus; }
+    // A tick of timer capture, as the timer gives it.
+    void CapTimerTick() { Intake->Timer().CapTimerTimer(); }
     // The magnifier while it is open, else nullptr.
     TfrmZoom* ZoomWindow() { return Intake->Zoom().ZoomWindow(); }
     QTimer* RegionTimer() { return &Intake->RegionTimer; }

@@ -556,13 +556,16 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     QStringList menus;
     for (const QAction* menu : window->menuBar()->actions())
         menus << menu->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Image", "&E-mail", "&Setup", "&Help"}));
+    EXPECT_EQ(menus,
+              (QStringList{"&File", "&Edit", "Time&r", "&Image", "&E-mail", "&Setup", "&Help"}));
     EXPECT_EQ(Captions(window->Menu("&File")),
               (QStringList{"Auto &Save", "Save &As", "&Delete", "Printer Setup", "&Print",
                            "&WebLink Viewer", "E&xit"}));
     EXPECT_EQ(Captions(window->Menu("&Edit")),
               (QStringList{"&Copy to clipboard", "&Paste in MS Word", "Clear clip&board",
                            "Select &All"}));
+    EXPECT_EQ(Captions(window->Menu("Time&r")),
+              (QStringList{"Timer Capture &On", "Timer Capture O&ff"}));
     EXPECT_EQ(Captions(window->Menu("&Image")), (QStringList{"&Edit Image", "&Go To URL"}));
     EXPECT_EQ(Captions(window->Menu("&Setup")), QStringList{"&Karvin"});
     EXPECT_EQ(Captions(window->Menu("&E-mail")), QStringList{"Mail Recipient"});

@@ -29,6 +29,7 @@ public:
         Visible = false;
         OnDoubleClick = nullptr;
     }
+    void SetHint(const QString& hint) override { Hint = hint; }
     void ShowMessage(const QString& title, const QString& text) override {
         if (Visible)
             Messages << title + "|" + text;
