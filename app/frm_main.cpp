@@ -451,6 +451,10 @@ void TfrmMain::Delete1Click() {
         ShowPleaseSelectAnImage(Services.Dialogs, this);
         return;
     }
+    // The rows the user chose are the ones the answer is about. A capture can land while the
+    // question is up or during the walk (a hot key, "karvin trigger") and select its own
+    // row: that one is kept.
+    const QList<QPersistentModelIndex> chosen = lvPicNames->MarkSelectedRows();
     QStringList selectedPaths;
     for (int row : SelectedRows())
         selectedPaths << lvPicNames->Path(row);
@@ -462,7 +466,7 @@ void TfrmMain::Delete1Click() {
         return;
     // A file that cannot be deleted ends the walk with a message; what was deleted up to
     // then is gone from the list, and the list is tidied up all the same.
-    RunCommand(Services.Dialogs, this, [this] { DeleteSelectedRows(); });
+    RunCommand(Services.Dialogs, this, [&] { DeleteRows(chosen); });
     if (!lvPicNames->IsEmpty()) {
         lvPicNames->clearSelection();
         lvPicNames->setCurrentItem(lvPicNames->topLevelItem(0));
@@ -476,11 +480,12 @@ void TfrmMain::Delete1Click() {
     }
 }
 
-void TfrmMain::DeleteSelectedRows() {
-    // Every removal moves the rows below it up, so the walk starts at the top again after
-    // each one: it always takes the first selected row until none is left.
-    for (QList<int> rows = SelectedRows(); !rows.isEmpty(); rows = SelectedRows()) {
-        const int row = rows.first();
+void TfrmMain::DeleteRows(const QList<QPersistentModelIndex>& chosen) {
+    // From the top; each mark follows its row as the rows above it go.
+    for (const QPersistentModelIndex& mark : chosen) {
+        const int row = TCaptureList::RowOf(mark);
+        if (row < 0)
+            continue;
         const std::string image = LocalPath(lvPicNames->Path(row));
         // The image first: when it cannot be deleted, its row, note and link stay as they
         // are. A saved row's path is the saved copy, which is what goes, to the trash.

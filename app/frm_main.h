@@ -19,6 +19,7 @@
 #include "widgets/main_view.h"
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 
 #include <memory>
@@ -197,8 +198,8 @@ private:
     void AddToolSeparator();
     void ShowImageMenu(const QPoint& globalPos);
 
-    // Delete's walk over the selected rows; throws when an image file cannot be deleted.
-    void DeleteSelectedRows();
+    // Delete's walk over the rows chosen; throws when an image file cannot be deleted.
+    void DeleteRows(const QList<QPersistentModelIndex>& chosen);
     // Empties the view and what belongs to its image.
     void ClearView();
     // Go To URL's entry follows the selected row (exactly one), else stays as it is.

@@ -75,6 +75,13 @@ QList<int> TCaptureList::SelectedRows() const {
     return rows;
 }
 
+QList<QPersistentModelIndex> TCaptureList::MarkSelectedRows() const {
+    QList<QPersistentModelIndex> marks;
+    for (int row : SelectedRows())
+        marks.append(QPersistentModelIndex(indexFromItem(topLevelItem(row))));
+    return marks;
+}
+
 int TCaptureList::FocusedRow() const {
     QTreeWidgetItem* focused = currentItem();
     if (!focused)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
@@ -37,6 +38,11 @@ public:
 
     // The rows selected, from the top.
     QList<int> SelectedRows() const;
+    // The rows selected, from the top, as marks that stay with their rows while other rows
+    // come and go (a capture that lands meanwhile, rows removed above).
+    QList<QPersistentModelIndex> MarkSelectedRows() const;
+    // The row a mark stands for now; -1 once that row has been removed.
+    static int RowOf(const QPersistentModelIndex& mark) { return mark.isValid() ? mark.row() : -1; }
     // The row that has the keyboard focus; -1 for none.
     int FocusedRow() const;
     // Selects the last row alone, gives it the focus and scrolls it into view.

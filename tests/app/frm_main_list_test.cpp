@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -236,6 +237,49 @@ TEST_F(MainWindowList, DeleteAsksFirstAndNeedsASelection) {
     EXPECT_EQ(FilesLeft().size(), 6u);
     EXPECT_EQ(window->List()->topLevelItemCount(), 5);
     EXPECT_EQ(window->SelectedRows(), (QList<int>{1, 4}));
+}
+
+TEST_F(MainWindowList, ACaptureThatLandsWhileDeleteRunsIsKeptAndTheChosenRowsGo) {
+    // A hot key (or "karvin trigger") while the question is up, or handled in the walk's
+    // event processing: the capture selects its own row, which must not be what Yes deletes.
+    for (bool inTheWalk : {false, true}) {
+        SCOPED_TRACE(inTheWalk ? "in the walk" : "while the question is up");
+        // Each case in a working folder of its own.
+        fs::remove_all(Work());
+        TSettingsRecord settings;
+        settings.PrintSelection = psCaptureOnly;
+        PutSettings(settings);
+        auto window = StartWithFive();
+        Select(*window, {0, 2});
+        Dialogs.MessageAnswers = {TMsgResult::Yes};
+        Dialogs.WhileMessageShown = [&](const TDialogCall&) {
+            if (inTheWalk)
+                QTimer::singleShot(0, [&] { HotKeys.Press(0, VkPrintScreen); });
+            else
+                ASSERT_TRUE(HotKeys.Press(0, VkPrintScreen));
+        };
+
+        window->Delete1Click();
+
+        // In the walk the capture comes after pic1.bmp has gone, and takes that free name.
+        const QStringList kept = inTheWalk
+                                     ? QStringList{"pic1.bmp", "pic2.bmp", "pic4.bmp", "pic5.bmp"}
+                                     : QStringList{"pic2.bmp", "pic4.bmp", "pic5.bmp", "pic6.bmp"};
+        EXPECT_EQ(Rows(*window), kept);
+        std::vector<std::string> images = FilesLeft();
+        std::erase_if(images, [](const std::string& name) { return !name.starts_with("pic"); });
+        std::vector<std::string> keptFiles;
+        for (const QString& name : kept)
+            keptFiles.push_back(name.toStdString());
+        EXPECT_EQ(images, keptFiles);
+        // The capture's file, not the small image that was there before.
+        const std::string capture =
+            (inTheWalk ? Work() / "pic1.bmp" : Work() / "pic6.bmp").string();
+        EXPECT_EQ(LoadImageFile(capture).Width(), Screen.ScreenSize().width());
+        EXPECT_EQ(Dialogs.MessageLog(), QStringList{DeleteQuestion});
+        window.reset();
+        Dialogs.Calls.clear();
+    }
 }
 
 TEST_F(MainWindowList, ARowWhoseFileIsGoneIsRemovedAllTheSame) {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -21,7 +22,12 @@ template <typename T> std::optional<T> TakeAnswer(std::deque<T>& queue, const TD
 TMsgResult TFakeDialogs::Message(QWidget*, const QString& caption, const QString& text,
                                  TMsgIcon icon, unsigned buttons) {
     Calls.push_back({"Message", caption, text, icon, buttons});
-    if (auto answer = TakeAnswer(MessageAnswers, Calls.back()))
+    const TDialogCall call = Calls.back();
+    const std::optional<TMsgResult> answer = TakeAnswer(MessageAnswers, call);
+    // Once: a message that comes up meanwhile does not run it again.
+    if (auto meanwhile = std::exchange(WhileMessageShown, nullptr))
+        meanwhile(call);
+    if (answer)
         return *answer;
     if (buttons & mbCancel)
         return TMsgResult::Cancel;

@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 struct TDialogCall {
@@ -28,6 +29,9 @@ public:
     // Each script plays the user inside one of our own modal windows and returns its
     // result code.
     std::deque<std::function<int(QDialog&)>> ModalScripts;
+    // Runs once, while the next message box is up: what happens before the user answers (a
+    // capture on a hot key, a request from another program).
+    std::function<void(const TDialogCall&)> WhileMessageShown;
 
     TMsgResult Message(QWidget* owner, const QString& caption, const QString& text, TMsgIcon icon,
                        unsigned buttons) override;
