@@ -323,6 +323,9 @@ void TCaptureIntake::DrawPointerOnScreen(TDibGraphic& grab, const QRect& rect) {
 }
 
 void TCaptureIntake::TakeClipboardIntoView() {
+    // A new capture: the copy from before an earlier capture's grey or negative step is not
+    // this one's, and "View 100%" must not bring it back over it.
+    Window.WorkImage().Clear();
     Window.View().AssignImage(QImageToDib(Services.Clipboard.GetImage()));
     Window.View().SetZoomPercent(100);
 }
@@ -353,6 +356,7 @@ void TCaptureIntake::FinishCapture() {
         Printing.PrintAfterCapture(stretch);
         QCoreApplication::processEvents();
         Window.View().ClearImage();
+        Window.WorkImage().Clear();
         break;
     case psCaptureOnly:
         ApplyCaptureColours();

@@ -24,7 +24,7 @@ public:
     // The view captures land in and commands load images into.
     virtual TImageScrollBox& View() = 0;
     // The view image as it was before the last transform of a capture; "View 100%" brings it
-    // back. Emptied whenever a file is shown.
+    // back. Emptied whenever a file is shown or a new capture lands in the view.
     virtual TDibGraphic& WorkImage() = 0;
     // Loads an image file into the view and shows its status line; a file that does not exist
     // changes nothing (false). Throws when the file cannot be read (the view is then empty).

@@ -284,6 +284,26 @@ TEST_F(Capture, GreyAndNegativeStoreTheNegativeOfTheGreyImage) {
     EXPECT_EQ(window->StatusText(), Path(WorkFile("pic1.bmp")) + ", 320x200, 256 gray colors");
 }
 
+TEST_F(Capture, ViewHundredPercentBringsBackTheColoursOfTheCaptureShownOnly) {
+    auto window = StartShown();
+    struct TCase {
+        bool Grey;
+        int Seed;
+    };
+    // A grey capture, then one in colour: "View 100%" must not bring back the first one's
+    // colours over the second; and the next grey one gets its own colours back.
+    for (const TCase c : {TCase{true, 1}, TCase{false, 2}, TCase{true, 3}}) {
+        PutCaptureSettings({{sfGrayScale, c.Grey ? 1 : 0}});
+        Screen.Pixels = MakeNoise(ScreenWidth, ScreenHeight, c.Seed);
+        ASSERT_TRUE(PressPrintScreen());
+
+        ChooseZoom(*window, "View 100%");
+
+        EXPECT_EQ(Pixels(window->ImageView()->Graphic()), Pixels(Screen.Pixels)) << c.Seed;
+        EXPECT_EQ(window->ImageView()->ZoomPercent(), 100.0f) << c.Seed;
+    }
+}
+
 TEST_F(Capture, PointerPictureLiesAtThePointerInsideTheCapturedRectangle) {
     struct TCase {
         int Method;
