@@ -99,6 +99,8 @@ int RunCaptureCommand(int argc, char** argv) {
         // before the file is written, so that one picture of the screen is in memory then.
         TX11Screen screen;
         TX11Windows windows;
+        // The capture carries the screen's resolution, as the tray program's do.
+        SetScreenLogicalDpi(screen.ScreenDpi());
         rect = CaptureRectOf(arguments->Method, windows, screen);
         image = screen.GrabScreenRect(rect);
         if (image.Empty())

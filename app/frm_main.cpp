@@ -289,6 +289,9 @@ void TfrmMain::FormCreate() {
     // Buffers of the fast raster effects made in the screen's format take it from here.
     const TScreenPixelFormat screen = ScreenPixelFormat(Services.Screen.ScreenColorCount());
     SetFastDIBScreenFormat(screen.BitsPerPixel, screen.Layout16);
+    // Captures and every other image made here without a resolution of its own carry the
+    // screen's.
+    SetScreenLogicalDpi(Services.Screen.ScreenDpi());
     // Captures travel through the clipboard and the intake asks whether it holds a picture:
     // nothing from before the start may remain there.
     Services.Clipboard.Clear();

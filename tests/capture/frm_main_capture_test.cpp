@@ -304,6 +304,27 @@ TEST_F(Capture, ViewHundredPercentBringsBackTheColoursOfTheCaptureShownOnly) {
     }
 }
 
+TEST_F(Capture, CapturesCarryTheScreensResolution) {
+    // The resolution is the program's for images of every kind: later tests have 96 again.
+    struct TUsualScreenAfter {
+        ~TUsualScreenAfter() { SetScreenLogicalDpi(96); }
+    } usualScreenAfter;
+    Screen.Dpi = 120;
+    auto window = Start();
+    struct TCase {
+        int Format;
+        const char* Name;
+    };
+    for (const TCase c :
+         {TCase{0, "pic1.bmp"}, TCase{2, "pic1.jpg"}, TCase{4, "pic1.png"}, TCase{6, "pic1.tif"}}) {
+        PutCaptureSettings({{sfDefaultFormat, c.Format}});
+        ASSERT_TRUE(PressPrintScreen()) << c.Name;
+        const TDibGraphic stored = Stored(c.Name);
+        EXPECT_EQ(stored.XDpi(), 120) << c.Name;
+        EXPECT_EQ(stored.YDpi(), 120) << c.Name;
+    }
+}
+
 TEST_F(Capture, PointerPictureLiesAtThePointerInsideTheCapturedRectangle) {
     struct TCase {
         int Method;
