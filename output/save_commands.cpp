@@ -161,8 +161,14 @@ TSaveCommands::TSaveOutcome TSaveCommands::SaveImageAs(int row) {
         return target.Outcome;
 
     const bool jpegCaptures = ReadSettingsOrDefault().CaptureFormat() == cfJpeg;
-    WriteViewImageAs(Window.View(), Window.Window(), target.Path, target.Extension, jpegCaptures,
-                     TransformProgress(Window));
+    try {
+        WriteViewImageAs(Window.View(), Window.Window(), target.Path, target.Extension,
+                         jpegCaptures, TransformProgress(Window));
+    } catch (const std::exception& error) {
+        // This image stays as it was; the next selected one is still offered.
+        ReportError(Services.Dialogs, Window.Window(), QString::fromLocal8Bit(error.what()));
+        return TSaveOutcome::Skipped;
+    }
     if (target.ReplacesLinkedImage)
         // Asked and answered before the write; now that the new file is in place, the old
         // image's record and note go.
@@ -207,8 +213,6 @@ TSaveCommands::TChosenTarget TSaveCommands::AskSaveTarget(QWidget* owner,
             const auto chosen = Services.Dialogs.SaveFile(owner, dialog);
             if (!chosen)
                 return {};
-            dialog.FilterIndex = chosen->FilterIndex;
-            dialog.Folder = FolderPart(chosen->Path);
             TChosenTarget target;
             target.Outcome = TSaveOutcome::Saved;
             target.Path = chosen->Path;
@@ -221,6 +225,17 @@ TSaveCommands::TChosenTarget TSaveCommands::AskSaveTarget(QWidget* owner,
                 target.Outcome = TSaveOutcome::EndCommand;
                 return target;
             }
+            // The dialog takes a name only in a folder that exists: nothing could be written
+            // elsewhere, and the user chooses again.
+            if (!QFileInfo(FolderPart(target.Path)).isDir()) {
+                Services.Dialogs.Message(owner, "Error",
+                                         "The folder " + FolderPart(target.Path) +
+                                             " does not exist.\nPlease choose an existing folder.",
+                                         TMsgIcon::Warning, mbOK);
+                continue;
+            }
+            dialog.FilterIndex = chosen->FilterIndex;
+            dialog.Folder = FolderPart(chosen->Path);
             // An image may be saved over its own file, but not over another listed one.
             if (target.Path.compare(currentPath, Qt::CaseInsensitive) != 0 &&
                 NameInUse(owner, target.Path))

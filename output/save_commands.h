@@ -20,7 +20,8 @@ public:
     TSaveCommands(const TServices& services, IMainView& window, INoteStep& notes);
 
     // Save As: each selected image is written in the format of the extension the user gives,
-    // under a name chosen in the save dialog.
+    // under a name chosen in the save dialog, in a folder that exists. An image that cannot
+    // be written is reported, and the next one is offered.
     void SaveAs1Click();
     // Auto Save: the selected images are copied unchanged into one folder the user picks,
     // each under the next free "pic" name there.

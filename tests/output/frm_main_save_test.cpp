@@ -531,8 +531,8 @@ TEST_F(SaveCommands, OnA256ColourScreenImagesAreReducedBeforeTheyAreWritten) {
     }
 }
 
-TEST_F(SaveCommands, AWriteErrorEndsSaveAsAndKeepsWhatWasSaved) {
-    // A 16-colour image cannot be a TGA file; the first image is saved before.
+TEST_F(SaveCommands, AWriteErrorIsReportedAndTheNextImageIsStillOffered) {
+    // A 16-colour image cannot be a TGA file; the images before and after it are saved.
     const int first = List("pic1.bmp");
     const int second =
         List("pic2.bmp", {}, MakeIndexImage(8, 8, ifColor16, [](int x, int) { return x; }));
@@ -541,6 +541,7 @@ TEST_F(SaveCommands, AWriteErrorEndsSaveAsAndKeepsWhatWasSaved) {
     SaveAnswer(Out + "/first.png");
     SaveAnswer(Out + "/second.tga");
     Ok();
+    SaveAnswer(Out + "/third.png");
 
     Window->SaveAs1Click();
 
@@ -548,8 +549,34 @@ TEST_F(SaveCommands, AWriteErrorEndsSaveAsAndKeepsWhatWasSaved) {
               QStringList{"Error|TARGA image must be true color or 8 bit with palette"});
     EXPECT_EQ(Window->Paths()[first], Out + "/first.png");
     EXPECT_EQ(Name(second), "pic2.bmp");
-    EXPECT_EQ(Name(third), "pic3.bmp");
-    EXPECT_EQ(Files(Out), std::vector<std::string>{"first.png"});
+    EXPECT_FALSE(MarkedSaved(second));
+    EXPECT_EQ(Window->Paths()[third], Out + "/third.png");
+    EXPECT_TRUE(MarkedSaved(third));
+    EXPECT_EQ(Files(Out), (std::vector<std::string>{"first.png", "third.png"}));
+    EXPECT_TRUE(Dialogs.AllAnswersUsed());
+}
+
+TEST_F(SaveCommands, ANameInAFolderThatDoesNotExistBringsTheDialogBack) {
+    const std::string aFile = LocalPath(Out) + "/a-file";
+    WriteWholeFile(aFile, "x");
+    const int row = List("pic1.bmp");
+    Select({row});
+    for (const QString& folder : {Out + "/gone/", Out + "/gone/deeper/", Out + "/a-file/"}) {
+        SaveAnswer(folder + "shot.png");
+        Ok();
+    }
+    SaveAnswer(Out + "/shot.png");
+
+    Window->SaveAs1Click();
+
+    QStringList refusals;
+    for (const QString& folder : {Out + "/gone/", Out + "/gone/deeper/", Out + "/a-file/"})
+        refusals << "Error|The folder " + folder +
+                        " does not exist.\nPlease choose an existing folder.";
+    EXPECT_EQ(Dialogs.MessageLog(), refusals);
+    EXPECT_EQ(Dialogs.Calls[1].Icon, TMsgIcon::Warning);
+    EXPECT_EQ(Window->Paths()[row], Out + "/shot.png");
+    EXPECT_EQ(Files(Out), (std::vector<std::string>{"a-file", "shot.png"}));
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
 }
 
@@ -562,7 +589,6 @@ TEST_F(SaveCommands, ATargetThatCannotBeWrittenIsReportedAndLeavesNoFile) {
         const char* Error; // "" for the system's text of a folder that refuses files
     };
     const TCase cases[] = {
-        {"folder gone", Out + "/gone/shot.png", RLIM_INFINITY, "No such file or directory"},
         {"folder not writable", readOnly + "/shot.png", RLIM_INFINITY, ""},
         {"disk full half-way", Out + "/shot.bmp", 1000, "File too large"},
     };
