@@ -320,8 +320,7 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::ApplySettings() {
     EnsureWorkFolder();
-    EnsureSettingsFile();
-    const TSettingsRecord settings = ReadSettings();
+    const TSettingsRecord settings = EnsureAndReadSettings();
     SetOptionIndex(cboCapSelection, settings.CapSelection);
     SetOptionIndex(cboPrintSelection, settings.PrintSelection);
     SetOptionIndex(cboDefaultFormat, settings.DefaultFormat);

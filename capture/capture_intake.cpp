@@ -113,7 +113,10 @@ void TCaptureIntake::WMHotKey(int id) {
 }
 
 void TCaptureIntake::CaptureOnHotKey() {
-    CaptureSettings = ReadSettings();
+    // The folder or its settings may have gone while the program ran (a clean-up of the
+    // cache): the capture makes them again, with the default record.
+    EnsureWorkFolder();
+    CaptureSettings = EnsureAndReadSettings();
     // Console screens come in through the clipboard, never on the hot key.
     if (IsConsoleMethod(CaptureSettings.CaptureMethod()))
         return;
@@ -125,7 +128,7 @@ void TCaptureIntake::CaptureOnHotKey() {
     // No second capture can start while this one runs.
     UnregisterCaptureHotKeys();
     AskBrowserInFront();
-    RunCaptureMethod(ReadSettings().CaptureMethod());
+    RunCaptureMethod(EnsureAndReadSettings().CaptureMethod());
 }
 
 void TCaptureIntake::ShowTooManyImagesWarning() {
@@ -343,7 +346,7 @@ void TCaptureIntake::CropCaptureBorder() {
 void TCaptureIntake::FinishCapture() {
     QCoreApplication::processEvents();
     const bool stretch = CaptureSettings.PrintSizeChoice() != pzImageSize;
-    const TPrintSelection choice = ReadSettings().PrintChoice();
+    const TPrintSelection choice = EnsureAndReadSettings().PrintChoice();
     switch (choice) {
     case psPrintAndCapture:
         ApplyCaptureColours();

@@ -92,6 +92,11 @@ TSettingsRecord ReadSettings() {
     return DecodeSettings(*bytes);
 }
 
+TSettingsRecord EnsureAndReadSettings() {
+    EnsureSettingsFile();
+    return ReadSettings();
+}
+
 TSettingsRecord ReadSettingsOrDefault() {
     try {
         return ReadSettings();
@@ -103,13 +108,11 @@ TSettingsRecord ReadSettingsOrDefault() {
 int32_t GetSetting(int n) {
     if (n < 1 || n > SettingsFieldCount)
         throw std::out_of_range("GetSetting: no field " + std::to_string(n));
-    EnsureSettingsFile();
-    return SettingsFieldValue(ReadSettings(), TSettingsField(n - 1));
+    return SettingsFieldValue(EnsureAndReadSettings(), TSettingsField(n - 1));
 }
 
 void WriteSetting(TSettingsField field, int32_t value) {
-    EnsureSettingsFile();
-    TSettingsRecord record = ReadSettings();
+    TSettingsRecord record = EnsureAndReadSettings();
     SettingsFieldRef(record, field) = value;
     WriteSettings(record);
 }

@@ -120,6 +120,9 @@ void WriteDefaultSettings();
 void EnsureSettingsFile();
 // The record in "karvin.cfg". Throws EFileError when the file is missing or unreadable.
 TSettingsRecord ReadSettings();
+// The record in "karvin.cfg", writing the default record first when the file is missing: a
+// missing record is never an error. Throws EFileError when it cannot be written or read.
+TSettingsRecord EnsureAndReadSettings();
 // The record in "karvin.cfg", or the default record when it cannot be read. For the paths
 // that must work whatever state the folder is in (showing the window, leaving the program).
 TSettingsRecord ReadSettingsOrDefault();

@@ -325,6 +325,31 @@ TEST_F(Capture, CapturesCarryTheScreensResolution) {
     }
 }
 
+TEST_F(Capture, ASettingsFileGoneWhileRunningIsWrittenAgainWithTheDefaults) {
+    // The record alone, or the whole working folder, removed by a clean-up of the cache.
+    for (bool wholeFolder : {false, true}) {
+        SCOPED_TRACE(wholeFolder ? "the working folder" : "karvin.cfg");
+        ForgetWhatHappened();
+        Printer.Jobs.clear();
+        PutCaptureSettings({{sfDefaultFormat, 4}});
+        auto window = Start();
+        if (wholeFolder)
+            std::filesystem::remove_all(Work());
+        else
+            std::filesystem::remove(Work() / "karvin.cfg");
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        EXPECT_TRUE(Dialogs.Calls.empty()) << Dialogs.MessageLog().join("\n").toStdString();
+        EXPECT_EQ(ReadSettings(), TSettingsRecord{});
+        // The default record's choices: printed and stored as BMP.
+        EXPECT_EQ(Printer.Jobs.size(), 1u);
+        EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+        EXPECT_EQ(Rows(*window), QStringList{"pic1.bmp"});
+        EXPECT_TRUE(BothHotKeysRegistered());
+    }
+}
+
 TEST_F(Capture, PointerPictureLiesAtThePointerInsideTheCapturedRectangle) {
     struct TCase {
         int Method;
