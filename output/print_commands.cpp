@@ -13,6 +13,9 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // A window with an image view as the print layouts see it: images are loaded into its view,
@@ -67,16 +70,44 @@ private:
 
 // The main window: images are shown with their status line, and the progress of a command
 // goes to its status line's bar.
+//
+// An image whose file has gone or cannot be read is left out and the others print; the
+// command says once, at its end, which ones were left out (ReportLeftOut).
 class TMainWindowPrintHost : public TViewPrintHost {
 public:
-    TMainWindowPrintHost(IMainView& window, IDialogs& dialogs, IClipboard& clipboard)
-        : TViewPrintHost(window.View(), window.Window(), dialogs, clipboard), Window_(window) {}
+    // A host whose layout passes over vanished files as a matter of course does not name
+    // them.
+    enum class TVanishedFiles { Reported, Silent };
+
+    TMainWindowPrintHost(IMainView& window, IDialogs& dialogs, IClipboard& clipboard,
+                         TVanishedFiles vanished = TVanishedFiles::Reported)
+        : TViewPrintHost(window.View(), window.Window(), dialogs, clipboard), Window_(window),
+          Dialogs_(dialogs), Vanished_(vanished) {}
 
     const TDibGraphic* LoadImage(const QString& path) override {
-        if (!Window_.ShowImageFile(path))
+        try {
+            if (!Window_.ShowImageFile(path)) {
+                if (Vanished_ == TVanishedFiles::Reported)
+                    LeaveOut(path, path + ": " + QString::fromLocal8Bit(std::strerror(ENOENT)));
+                return nullptr;
+            }
+        } catch (const std::exception& error) {
+            const QString reason = QString::fromLocal8Bit(error.what());
+            LeaveOut(path, reason.contains(path) ? reason : path + ": " + reason);
             return nullptr;
+        }
         QCoreApplication::processEvents();
         return &Window_.View().Graphic();
+    }
+    // Tells the user which images were left out, if any, in one message.
+    void ReportLeftOut() {
+        if (LeftOut_.isEmpty())
+            return;
+        Dialogs_.Message(Window_.Window(), "Error",
+                         "These images were not printed:\n" + LeftOut_.join('\n'),
+                         TMsgIcon::Warning, mbOK);
+        LeftOut_.clear();
+        LeftOutPaths_.clear();
     }
     void SetProgress(int position, int maximum) override {
         if (maximum != Maximum_) {
@@ -91,8 +122,20 @@ public:
     }
 
 private:
+    // A layout may load an image twice (to measure it, then to print it): it is named once.
+    void LeaveOut(const QString& path, const QString& why) {
+        if (LeftOutPaths_.contains(path))
+            return;
+        LeftOutPaths_ << path;
+        LeftOut_ << why;
+    }
+
     IMainView& Window_;
+    IDialogs& Dialogs_;
+    TVanishedFiles Vanished_;
     int Maximum_ = -1; // of the progress shown; -1 for none
+    QStringList LeftOutPaths_;
+    QStringList LeftOut_; // one line each: the path and why
 };
 
 } // namespace
@@ -109,26 +152,31 @@ QStringList TPrintCommands::SelectedImagePaths() const {
     return paths;
 }
 
-void TPrintCommands::RunPrintCommand(const QStringList& paths, const TPrintLayout& layout) {
+void TPrintCommands::RunPrintCommand(const QStringList& paths, const TPrintLayout& layout,
+                                     bool vanishedFilesSilent) {
     if (!Services.Printer.PrintDialog1(Window.Window()))
         return;
     TKeptView kept(Window);
-    TMainWindowPrintHost host(Window, Services.Dialogs, Services.Clipboard);
+    TMainWindowPrintHost host(Window, Services.Dialogs, Services.Clipboard,
+                              vanishedFilesSilent ? TMainWindowPrintHost::TVanishedFiles::Silent
+                                                  : TMainWindowPrintHost::TVanishedFiles::Reported);
     const TPrintContext context{Services.Printer, host, Services.Screen.ScreenSize()};
     RunCommand(Services.Dialogs, Window.Window(), [&] {
         TPrintBatch batch(Services.Printer);
         layout(context, paths);
         batch.End();
     });
+    // Also when the printer failed: the user is not to look for those pages.
+    host.ReportLeftOut();
 }
 
-void TPrintCommands::PrintSelectedImages(const TPrintLayout& layout) {
+void TPrintCommands::PrintSelectedImages(const TPrintLayout& layout, bool vanishedFilesSilent) {
     const QStringList paths = SelectedImagePaths();
     if (paths.isEmpty()) {
         ShowPleaseSelectAnImage(Services.Dialogs, Window.Window());
         return;
     }
-    RunPrintCommand(paths, layout);
+    RunPrintCommand(paths, layout, vanishedFilesSilent);
 }
 
 namespace {
@@ -179,7 +227,9 @@ void TPrintCommands::ImagesAsManyToAPage1Click() {
 }
 
 void TPrintCommands::ImagesAsThumbnails1Click() {
-    PrintSelectedImages(PrintThumbnails);
+    // The contact sheet shows the images that are there; a file that has gone is passed over
+    // without a word.
+    PrintSelectedImages(PrintThumbnails, true);
 }
 
 void TPrintCommands::Printer1Click() {

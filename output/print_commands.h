@@ -46,10 +46,12 @@ public:
 private:
     // A print command after its own checks: the print dialog, then the layout over `paths`
     // in one batch of the printer, with the view kept and put back; failures end the command
-    // and are reported.
-    void RunPrintCommand(const QStringList& paths, const TPrintLayout& layout);
+    // and are reported. Images whose files have gone or cannot be read are left out, and
+    // named in one message at the end (those gone not, with `vanishedFilesSilent`).
+    void RunPrintCommand(const QStringList& paths, const TPrintLayout& layout,
+                         bool vanishedFilesSilent = false);
     // The same for the selected rows' images; with none, "Please select an image.".
-    void PrintSelectedImages(const TPrintLayout& layout);
+    void PrintSelectedImages(const TPrintLayout& layout, bool vanishedFilesSilent = false);
     // A print of the window's own (after a capture, of console text) in a batch of the
     // printer; a printer failure is told. False when the printer failed.
     bool PrintWithBatch(const std::function<bool(const TPrintContext&)>& print);

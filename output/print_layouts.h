@@ -108,8 +108,9 @@ QString CaptionLine(const QString& caption, bool withDateTime, const QDateTime& 
 class IPrintHost {
 public:
     virtual ~IPrintHost() = default;
-    // Loads an image file for printing (into the view) and returns it; nullptr when the file
-    // no longer exists. Throws when it cannot be read.
+    // Loads an image file for printing (into the view) and returns it; nullptr when the image
+    // is left out: its file no longer exists, or the host tells the user itself that it
+    // cannot be read. Otherwise throws when it cannot be read.
     virtual const TDibGraphic* LoadImage(const QString& path) = 0;
     // The picture the view shows now (a copy), and showing another one.
     virtual TDibGraphic ViewPicture() = 0;

@@ -3,9 +3,11 @@
 // shows afterwards what it showed before.
 #include "tests/app/frm_main_fixture.h"
 
+#include "imaging/format_registry.h"
 #include "output/frm_print_error.h"
 #include "output/print_layouts.h"
 #include "platform/dib_qimage.h"
+#include "store/file_io.h"
 #include "tests/imaging/test_images.h"
 #include "widgets/image_scroll_box.h"
 
@@ -296,6 +298,54 @@ TEST_F(MainWindowPrint, PrinterFailureIsToldOrReportedAndTheViewComesBack) {
         EXPECT_FALSE(window->Progress()->isVisible());
     }
     EXPECT_TRUE(Printer.EndedJobs().empty());
+}
+
+TEST_F(MainWindowPrint, ImagesGoneOrUnreadableAreNamedOnceAndTheOthersPrint) {
+    auto window = StartWith(
+        {MakeNoise(64, 48, 1), MakeNoise(64, 48, 2), MakeNoise(64, 48, 3), MakeNoise(64, 48, 4)});
+    const std::string gone = (Work() / "pic2.bmp").string();
+    const std::string unreadable = (Work() / "pic3.bmp").string();
+    std::filesystem::remove(gone);
+    WriteWholeFile(unreadable, "not a picture");
+    QString whyUnreadable;
+    try {
+        LoadImageFile(unreadable);
+    } catch (const std::exception& error) {
+        whyUnreadable = QString::fromLocal8Bit(error.what());
+    }
+    ASSERT_FALSE(whyUnreadable.isEmpty());
+    // In list order, as the command comes to them; "Thumbnails" passes over a file that has
+    // gone without a word.
+    QStringList lines, linesOfThumbnails;
+    for (const QString& path : window->Paths()) {
+        if (path == Path(gone))
+            lines << path + ": No such file or directory";
+        if (path == Path(unreadable)) {
+            lines << path + ": " + whyUnreadable;
+            linesOfThumbnails << lines.last();
+        }
+    }
+
+    for (const auto& command : PrintCommands()) {
+        const bool thumbnails = command.Name == std::string("Thumbnails");
+        const bool captions =
+            QString(command.Name).contains("Above") || QString(command.Name).contains("Below");
+        Dialogs.Calls.clear();
+        Dialogs.MessageAnswers = {TMsgResult::OK};
+        Dialogs.InputAnswers.assign(captions ? 2 : 0, QString("caption"));
+        Printer.Jobs.clear();
+        Printer.PrintDialogAnswers = {true};
+        SelectAll(*window);
+
+        command.Run(*window);
+
+        EXPECT_EQ(Printer.PrintedPictures().size(), 2u) << command.Name;
+        EXPECT_EQ(Dialogs.MessageLog(),
+                  QStringList{"Error|These images were not printed:\n" +
+                              (thumbnails ? linesOfThumbnails : lines).join('\n')})
+            << command.Name;
+        EXPECT_TRUE(Dialogs.AllAnswersUsed()) << command.Name;
+    }
 }
 
 TEST_F(MainWindowPrint, ThumbnailsPassTheTilesThroughTheClipboard) {
