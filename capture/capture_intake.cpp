@@ -24,6 +24,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 // From this many listed images on, every capture first recommends a new session.
@@ -106,6 +108,8 @@ void TCaptureIntake::WMHotKey(int id) {
         return;
     CaptureRunning = true;
     RunCommand(Services.Dialogs, Window.Window(), [this] { CaptureOnHotKey(); });
+    // Also when the capture failed or was cancelled, or waits for a second press.
+    ShowOwnWindowsAgain();
     CaptureRunning = false;
     // Whatever ended the capture, a failure included, the hot keys work again.
     if (!CaptureHotKeysOn)
@@ -138,6 +142,7 @@ void TCaptureIntake::ShowTooManyImagesWarning() {
 
 void TCaptureIntake::MinimizeForCapture() {
     HideOwnNotices();
+    HideOwnWindows();
     QWidget* window = Window.Window();
     if (!window->isVisible())
         return;
@@ -153,6 +158,40 @@ void TCaptureIntake::MinimizeForCapture() {
     // No capture may show the window: wait until the window manager has taken it off the
     // screen. A window manager that does not answer in time does not hold the capture up.
     Services.Windows.WaitUntilUnmapped(window->winId());
+}
+
+void TCaptureIntake::HideOwnWindows() {
+    // An open menu closes, as it would at a click elsewhere.
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    std::vector<TWindowId> hidden;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        // The main window minimises itself; a window minimised is not on the screen; windows
+        // the window manager is told to leave alone are the capture's own overlays and the
+        // tray icon. A message beside the tray icon goes too.
+        if (widget == Window.Window() || !widget->isVisible() || widget->isMinimized() ||
+            (widget->windowFlags() & Qt::BypassWindowManagerHint))
+            continue;
+        const TWindowId id = widget->winId();
+        const bool hiddenAlready =
+            std::any_of(HiddenWindows.begin(), HiddenWindows.end(),
+                        [id](const auto& entry) { return entry.second == id; });
+        if (hiddenAlready)
+            continue;
+        Services.Windows.HideOwnWindow(id);
+        HiddenWindows.emplace_back(widget, id);
+        hidden.push_back(id);
+    }
+    for (TWindowId id : hidden)
+        Services.Windows.WaitUntilUnmapped(id);
+}
+
+void TCaptureIntake::ShowOwnWindowsAgain() {
+    // A window closed meanwhile stays closed.
+    for (const auto& [widget, id] : HiddenWindows)
+        if (widget && widget->isVisible() && widget->winId() == id)
+            Services.Windows.ShowOwnWindowAgain(id);
+    HiddenWindows.clear();
 }
 
 void TCaptureIntake::AskBrowserInFront() {
@@ -370,6 +409,8 @@ void TCaptureIntake::FinishCapture() {
     RegisterCaptureHotKeys();
     if (choice != psPrintOnly)
         SelectLastCapture();
+    // The windows come back before the focus goes back, which they would otherwise take.
+    ShowOwnWindowsAgain();
     QCoreApplication::processEvents();
     Services.Windows.SetForegroundWindow(ForegroundAtHotKey);
     SetViewBackTo100();

@@ -14,11 +14,14 @@
 #include "widgets/feature_links.h"
 #include "widgets/main_view.h"
 
+#include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <QTimer>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class TTimerCapture;
 class TZoomCapture;
@@ -100,6 +103,10 @@ private:
     void CaptureOnHotKey();
     void ShowTooManyImagesWarning();
     void MinimizeForCapture();
+    // Karvin's other windows on the screen (help, dialogs, waiting or not) go off it for the
+    // capture, and come back when it is done.
+    void HideOwnWindows();
+    void ShowOwnWindowsAgain();
     void AskBrowserInFront();
     void RunCaptureMethod(TCaptureMethod method);
     void FinishSimpleCapture(bool captured);
@@ -138,6 +145,9 @@ private:
     QString PendingURL;
     bool LongURL_ = false;
     bool TimerCaptureOn = false;
+
+    // The windows HideOwnWindows took off the screen, with their window ids then.
+    std::vector<std::pair<QPointer<QWidget>, TWindowId>> HiddenWindows;
 
     // The region method between its two presses: RegionTimer ticks every 700 ms from the
     // first press on; HighlightedWindow is the window shown highlighted (0 for none);

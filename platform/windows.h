@@ -40,6 +40,11 @@ public:
     // Waits, processing events, until one of our own windows and its frame are off the
     // screen (minimised, hidden or gone); false when that has not happened within the time.
     virtual bool WaitUntilUnmapped(TWindowId window, int timeoutMs = 1000) = 0;
+    // Takes one of our own top-level windows off the screen as the window manager sees it,
+    // without the toolkit noticing: a dialog that waits for its answer stays open and keeps
+    // waiting. ShowOwnWindowAgain puts it back on the screen.
+    virtual void HideOwnWindow(TWindowId window) = 0;
+    virtual void ShowOwnWindowAgain(TWindowId window) = 0;
 };
 
 // Whether a (lower-cased) window class is that of a terminal emulator, the console windows
@@ -58,4 +63,6 @@ public:
     bool SetForegroundWindow(TWindowId window) override;
     void RepaintWindow(TWindowId window) override;
     bool WaitUntilUnmapped(TWindowId window, int timeoutMs = 1000) override;
+    void HideOwnWindow(TWindowId window) override;
+    void ShowOwnWindowAgain(TWindowId window) override;
 };

@@ -293,3 +293,23 @@ bool TX11Windows::WaitUntilUnmapped(TWindowId window, int timeoutMs) {
     };
     return WaitUntilDone([&] { return !onScreen(); }, timeoutMs);
 }
+
+void TX11Windows::HideOwnWindow(TWindowId window) {
+    Display* display = ApplicationDisplay();
+    if (!display || window == 0)
+        return;
+    TX11ErrorGuard guard(display);
+    // Withdrawn the way a program withdraws its window (the window manager takes its frame
+    // away too), where hiding it through the toolkit would end a dialog's wait for its answer.
+    XWithdrawWindow(display, Window(window), DefaultScreen(display));
+    XFlush(display);
+}
+
+void TX11Windows::ShowOwnWindowAgain(TWindowId window) {
+    Display* display = ApplicationDisplay();
+    if (!display || window == 0)
+        return;
+    TX11ErrorGuard guard(display);
+    XMapWindow(display, Window(window));
+    XFlush(display);
+}

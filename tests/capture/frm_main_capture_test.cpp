@@ -9,8 +9,10 @@
 #include "widgets/image_scroll_box.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -348,6 +350,54 @@ TEST_F(Capture, ASettingsFileGoneWhileRunningIsWrittenAgainWithTheDefaults) {
         EXPECT_EQ(Rows(*window), QStringList{"pic1.bmp"});
         EXPECT_TRUE(BothHotKeysRegistered());
     }
+}
+
+TEST_F(Capture, KarvinsOtherWindowsAreOffTheScreenForTheCaptureAndComeBack) {
+    PutCaptureSettings();
+    auto window = StartShown();
+    // The help window, a window of the program's own, and a dialog that waits for its
+    // answer while the hot key comes.
+    window->Content1Click();
+    ASSERT_TRUE(window->Help() && window->Help()->isVisible());
+    QWidget other(window.get(), Qt::Window);
+    other.show();
+    QWidget minimised(window.get(), Qt::Window);
+    minimised.showMinimized();
+    // A message beside the tray icon is a window of its own, left alone by the window manager.
+    QWidget trayMessage(nullptr, Qt::ToolTip);
+    trayMessage.show();
+    // The capture's own overlays stay.
+    QWidget overlay(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+    overlay.show();
+    QDialog waiting(window.get());
+    // The windows taken off the screen, and the ones that had to be, at the moment of the grab
+    // (a window's id may change once it is hidden).
+    std::vector<TWindowId> offTheScreen, expected;
+    Screen.WhileGrabbing = [&] {
+        offTheScreen = Windows.HiddenOwn;
+        expected = {window->Help()->winId(), other.winId(), trayMessage.winId(), waiting.winId()};
+    };
+    Windows.Activated.clear();
+    bool captured = false;
+    QTimer::singleShot(0, &waiting, [&] {
+        captured = PressPrintScreen();
+        waiting.accept();
+    });
+
+    EXPECT_EQ(waiting.exec(), int(QDialog::Accepted));
+
+    ASSERT_TRUE(captured);
+    EXPECT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+    std::sort(offTheScreen.begin(), offTheScreen.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(offTheScreen, expected);
+    // Back on the screen, and the focus back to the window that was in front.
+    EXPECT_TRUE(Windows.HiddenOwn.empty());
+    EXPECT_EQ(Windows.OwnWindowLog.size(), 8);
+    EXPECT_TRUE(window->Help()->isVisible());
+    EXPECT_TRUE(other.isVisible());
+    EXPECT_TRUE(trayMessage.isVisible());
+    EXPECT_EQ(Windows.Activated, std::vector<TWindowId>{Editor});
 }
 
 TEST_F(Capture, PointerPictureLiesAtThePointerInsideTheCapturedRectangle) {

@@ -10,6 +10,8 @@ QSize TFakeScreen::ScreenSize() {
 
 TDibGraphic TFakeScreen::GrabScreenRect(const QRect& rect) {
     Grabs.push_back(rect);
+    if (WhileGrabbing)
+        WhileGrabbing();
     QRect area = rect.intersected(QRect(QPoint(0, 0), ScreenSize()));
     TDibGraphic image;
     if (area.isEmpty())

@@ -3,6 +3,7 @@
 
 #include "platform/screen.h"
 
+#include <functional>
 #include <vector>
 
 class TFakeScreen : public IScreen {
@@ -15,6 +16,8 @@ public:
     int Dpi = 96;
     QPoint Pointer;
     std::vector<QRect> Grabs; // every rectangle asked for, in order
+    // Runs at every grab, before the pixels are read: what is on the screen at that moment.
+    std::function<void()> WhileGrabbing;
 
     TDibGraphic GrabScreenRect(const QRect& rect) override;
     QSize ScreenSize() override;

@@ -53,3 +53,13 @@ bool TFakeWindows::WaitUntilUnmapped(TWindowId window, int) {
     WaitedFor.push_back(window);
     return UnmapsInTime;
 }
+
+void TFakeWindows::HideOwnWindow(TWindowId window) {
+    HiddenOwn.push_back(window);
+    OwnWindowLog << "hide " + QString::number(window);
+}
+
+void TFakeWindows::ShowOwnWindowAgain(TWindowId window) {
+    std::erase(HiddenOwn, window);
+    OwnWindowLog << "show " + QString::number(window);
+}

@@ -4,6 +4,8 @@
 
 #include "platform/windows.h"
 
+#include <QStringList>
+
 #include <map>
 #include <vector>
 
@@ -24,6 +26,10 @@ public:
     std::vector<TWindowId> Activated; // every SetForegroundWindow, in order
     std::vector<TWindowId> Repainted;
     std::vector<TWindowId> WaitedFor;
+    // Our own windows taken off the screen and not yet put back; every hiding and showing in
+    // order ("hide 7", "show 7").
+    std::vector<TWindowId> HiddenOwn;
+    QStringList OwnWindowLog;
 
     TWindowId Add(const TFakeWindow& window); // ids count up from 100
 
@@ -37,6 +43,8 @@ public:
     bool SetForegroundWindow(TWindowId window) override;
     void RepaintWindow(TWindowId window) override;
     bool WaitUntilUnmapped(TWindowId window, int timeoutMs = 1000) override;
+    void HideOwnWindow(TWindowId window) override;
+    void ShowOwnWindowAgain(TWindowId window) override;
 
 private:
     TWindowId NextId_ = 100;
