@@ -13,6 +13,7 @@
 #include "output/hand_off_commands.h"
 #include "output/print_commands.h"
 #include "output/save_commands.h"
+#include "platform/session.h"
 #include "platform/session_end.h"
 #include "store/file_io.h"
 #include "store/settings.h"
@@ -303,6 +304,7 @@ void TfrmMain::FormCreate() {
         QCoreApplication::processEvents();
         WorkImage_.Clear();
         ApplySettings();
+        ShowSessionNote();
         QCoreApplication::processEvents();
         cboViewPercent->setCurrentIndex(ViewPercent100);
         ProgramFolder_ = QCoreApplication::applicationDirPath() + "/";
@@ -326,6 +328,19 @@ void TfrmMain::ApplySettings() {
     SetOptionIndex(cboDefaultFormat, settings.DefaultFormat);
     Intake->RegisterCaptureHotKeys();
     MinimizeToTray = settings.NoMinimize != 1;
+}
+
+void TfrmMain::ShowSessionNote() {
+    if (!IsWaylandSession())
+        return;
+    const QString note =
+        "In this Wayland session Karvin sees only the programs that run under X11 (XWayland): "
+        "its hot keys work only while one of them is in front, and captures show only their "
+        "windows.";
+    // After a note about hot keys held by other programs, if there is one.
+    const QString before = StatusText();
+    SetStatusText(before.isEmpty() ? note : before + " " + note);
+    Services.Tray.ShowMessage("Karvin", note);
 }
 
 void TfrmMain::ShowMainTimerTimer() {

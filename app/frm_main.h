@@ -210,6 +210,9 @@ private:
     // The unsaved-images question of the Exit command; true when leaving may go ahead.
     bool ConfirmLeaving();
     void ShowNormalAndActivate();
+    // In a Wayland session: says once, in the status line and beside the tray icon, that
+    // Karvin sees only the X11 programs there.
+    void ShowSessionNote();
 
     TServices Services;
 

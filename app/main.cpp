@@ -2,11 +2,13 @@
 #include "app/command_line.h"
 #include "app/frm_main.h"
 #include "app/real_services.h"
+#include "platform/session.h"
 #include "platform/session_end.h"
 #include "platform/single_instance.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer build reports leaks at exit; these are the system libraries' own, which
@@ -60,10 +62,36 @@ int RunKarvin(int argc, char** argv) {
     return QApplication::exec();
 }
 
+// The tray program is an X11 client, in a Wayland session too (through XWayland): Qt is
+// held to its X11 platform, and a missing display is said in one line instead of Qt's
+// platform plugin error. Qt's headless platforms, asked for by name, need no display; a
+// platform or display given on the command line is left to Qt.
+bool ReadyForX11(int argc, char** argv) {
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform == "offscreen" || platform == "minimal")
+        return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "-display") == 0)
+            return true;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    if (X11DisplayReachable())
+        return true;
+    const QString display = qEnvironmentVariable("DISPLAY");
+    const QString why = display.isEmpty() ? QString("DISPLAY is not set")
+                                          : "the display \"" + display + "\" cannot be reached";
+    std::fprintf(stderr,
+                 "karvin: Karvin needs an X11 session, and %s; without one only \"karvin "
+                 "convert\", \"info\", \"transform\" and \"print\" work (karvin --help).\n",
+                 why.toLocal8Bit().constData());
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (auto exitCode = RunCommandLine(argc, argv))
         return *exitCode;
+    if (!ReadyForX11(argc, argv))
+        return 1;
     return RunKarvin(argc, argv);
 }

@@ -50,6 +50,48 @@ TEST_F(MainWindow, FirstStartMakesThePrivateFolderAndTheDefaultRecord) {
     EXPECT_TRUE(Dialogs.Calls.empty());
 }
 
+TEST_F(MainWindow, AWaylandSessionIsSaidOnceInTheStatusLineAndBesideTheTrayIcon) {
+    const QString note =
+        "In this Wayland session Karvin sees only the programs that run under X11 (XWayland): "
+        "its hot keys work only while one of them is in front, and captures show only their "
+        "windows.";
+    struct TCase {
+        const char* SessionType;
+        const char* WaylandDisplay; // nullptr: not set
+        bool Wayland;
+    };
+    const TCase cases[] = {
+        {"wayland", nullptr, true},
+        {"x11", "wayland-0", true},
+        {"x11", nullptr, false},
+        {"", nullptr, false},
+    };
+    const QByteArray sessionBefore = qgetenv("XDG_SESSION_TYPE");
+    const QByteArray displayBefore = qgetenv("WAYLAND_DISPLAY");
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.SessionType) + " " +
+                     (c.WaylandDisplay ? c.WaylandDisplay : "-"));
+        qputenv("XDG_SESSION_TYPE", c.SessionType);
+        if (c.WaylandDisplay)
+            qputenv("WAYLAND_DISPLAY", c.WaylandDisplay);
+        else
+            qunsetenv("WAYLAND_DISPLAY");
+        Tray.Messages.clear();
+
+        auto window = Start();
+        window->ApplySettings(); // as after the settings dialog: not said again
+
+        EXPECT_EQ(window->StatusText(), c.Wayland ? note : QString());
+        EXPECT_EQ(Tray.Messages, c.Wayland ? QStringList{"Karvin|" + note} : QStringList());
+        EXPECT_TRUE(Dialogs.Calls.empty());
+    }
+    qputenv("XDG_SESSION_TYPE", sessionBefore);
+    if (displayBefore.isNull())
+        qunsetenv("WAYLAND_DISPLAY");
+    else
+        qputenv("WAYLAND_DISPLAY", displayBefore);
+}
+
 TEST_F(MainWindow, ListsTheCapturesAnEarlierRunLeftBehind) {
     for (const char* name :
          {"pic10.png", "PIC7.BMP", "pic2.png", "big.bmp", "karvin.cfg", "repeat.dat", "maillog",
