@@ -58,14 +58,22 @@ close_active
 wait_exit "$first" 10 || fail "the first karvin ended with status $?"
 
 echo "a second start while the first waits in the tray"
-# StartMinimized 1, NoMinimize 0: the first instance keeps only its tray icon.
-printf '\0\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\1\0\0\0\1\0\0\0\0\0\0\0\33\0\0\0\0\0\0\0' \
-    >"$work/karvin.cfg"
+# StartMinimized 1, NoMinimize 0: the first instance keeps only its tray icon. "Capture
+# Only" into BMP files: sixteen 32-bit fields.
+for field in 0 2 1 0 0 0 1 0 0 1 0 1 1 0 27 0; do
+    printf "\\x$(printf %02x "$field")\\0\\0\\0"
+done >"$work/karvin.cfg"
 : >"$work/pic1.png"
 "$karvin" &
 first=$!
 pids+=("$first")
-sleep 3
+# The window would be shown two seconds after the start, by a timer started before the
+# program listens for requests. A capture asked for two seconds after it listens is handled
+# once that timer is due: when it has been stored, the start is over.
+wait_for 10 test -S "$XDG_RUNTIME_DIR/Karvin By Morvane.$(id -u)" || fail "the first karvin does not listen"
+sleep 2
+"$karvin" trigger || fail "trigger ended with $?"
+wait_for 10 bash -c "ls '$work'/pic*.bmp" || fail "the tray-only karvin stored no capture"
 visible_karvin >/dev/null && fail "a tray-only start showed its window"
 
 "$karvin" &

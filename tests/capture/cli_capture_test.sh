@@ -101,7 +101,16 @@ wait_for 10 test -s "$work/pic1.bmp" || fail "the running karvin stored no captu
 sleep 0.5
 /usr/bin/import -window root after.png
 same_pixels "$work/pic1.bmp" after.png || fail "the triggered capture is not the screen"
-[[ ! -e $work/pic2.bmp ]] || fail "one trigger stored two captures"
+# A second trigger, with PNG as the capture format: the requests are handled in order, so
+# once its capture (pic1.png) is stored the first trigger has been dealt with in full, and a
+# second capture of the first would be there as pic2.bmp.
+for field in 0 2 1 0 0 4 0 0 0 1 0 1 1 0 27 0; do
+    printf "\\x$(printf %02x "$field")\\0\\0\\0"
+done >"$work/karvin.cfg"
+"$karvin" trigger || fail "the second trigger ended with $?"
+wait_for 10 test -s "$work/pic1.png" || fail "the second trigger stored no capture"
+captures=$(cd "$work" && ls pic* | xargs)
+[[ $captures == "pic1.bmp pic1.png" ]] || fail "two triggers stored: $captures"
 [[ $(stat -c %a "$work") == 700 ]] || fail "the working folder is $(stat -c %a "$work")"
 [[ $(stat -c %a "$work/pic1.bmp") == 600 ]] || fail "the capture is $(stat -c %a "$work/pic1.bmp")"
 [[ $(stat -c %a "$work/karvin.cfg") == 600 ]] || fail "karvin.cfg is $(stat -c %a "$work/karvin.cfg")"
