@@ -87,8 +87,7 @@ public:
     TNoteStep& Note() { return *Notes; }
     THandOffCommands& HandOffCommands() { return *HandOff; }
     TEditImageCommand& Edit() { return *Editing; }
-    // The window as its features see it, and what the image editor is made with.
-    IMainView& MainView() { return *this; }
+    // What the image editor is made with.
     TEditorLinks EditorLinks() { return {*this, *Saving, *Printing, *Notes}; }
     bool& LongURL() { return Intake->LongURL_; }
     QString& PendingURL() { return Intake->PendingURL; }
