@@ -98,9 +98,14 @@ same_pixels client.png client-reference.png || fail "the client area is not the 
 echo "karvin trigger captures in the running karvin"
 "$karvin" trigger || fail "trigger ended with $?"
 wait_for 10 test -s "$work/pic1.bmp" || fail "the running karvin stored no capture"
+# The notice beside the tray icon that tells of the capture came after it and stays a while:
+# the corner under the tray icon, where it shows, is left out of the comparison.
 sleep 0.5
 /usr/bin/import -window root after.png
-same_pixels "$work/pic1.bmp" after.png || fail "the triggered capture is not the screen"
+without_notice() { /usr/bin/convert "$1" -fill black -draw "rectangle 700,0 1023,160" "$2"; }
+without_notice "$work/pic1.bmp" capture-part.png
+without_notice after.png after-part.png
+same_pixels capture-part.png after-part.png || fail "the triggered capture is not the screen"
 # A second trigger, with PNG as the capture format: the requests are handled in order, so
 # once its capture (pic1.png) is stored the first trigger has been dealt with in full, and a
 # second capture of the first would be there as pic2.bmp.

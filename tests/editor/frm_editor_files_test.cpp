@@ -66,14 +66,16 @@ TEST_F(EditorTest, SaveAsToTheNameOfAnotherListedImageShowsTheDialogAgain) {
     const int other = List(MakeNoise(8, 8), LocalPath(Out + "/other.bmp"));
     TfrmEditorDriver& editor = OpenImage(MakeNoise(20, 10), "pic1.bmp");
     const QString target = Out + "/mine.png";
-    SaveAnswer(Window->Paths()[other].toUpper());
+    // The listed name in other letter case, in the same (existing) folder.
+    const QString shouted = Out + "/OTHER.BMP";
+    SaveAnswer(shouted);
     Answer(TMsgResult::OK);
     SaveAnswer(target, 5);
 
     Editor->SaveAs1Click();
 
     ASSERT_TRUE(Dialogs.AllAnswersUsed()) << Messages().toStdString();
-    EXPECT_EQ(Messages(), "Error|" + Window->Paths()[other].toUpper() +
+    EXPECT_EQ(Messages(), "Error|" + shouted +
                               " is currently being used by Karvin.\nPlease select another name.");
     EXPECT_EQ(Dialogs.Calls[1].Icon, TMsgIcon::None);
     EXPECT_EQ(Pixels(LoadImageFile(LocalPath(target))), Pixels(editor.Image()));
