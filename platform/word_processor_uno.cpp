@@ -91,7 +91,15 @@ bool TUnoWordProcessor::StartAndPaste(const QImage& picture) {
     // A running office that does not listen yet gets the request handed over by the new
     // process and starts listening itself.
     command << "--accept=pipe,name=" + Options.Pipe + ";urp;";
-    if (!QProcess::startDetached(command.first(), command.mid(1)))
+    // The office outlives this call: it gets none of Karvin's standard streams, so that it
+    // neither writes into them nor keeps a pipe of whoever started Karvin open.
+    QProcess office;
+    office.setProgram(command.first());
+    office.setArguments(command.mid(1));
+    office.setStandardInputFile(QProcess::nullDevice());
+    office.setStandardOutputFile(QProcess::nullDevice());
+    office.setStandardErrorFile(QProcess::nullDevice());
+    if (!office.startDetached())
         return false;
 
     // The office takes a while to listen; until it does, the helper finds nobody there.
