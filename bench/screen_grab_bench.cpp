@@ -2,13 +2,9 @@
 // screen and a window-sized rectangle. Needs an X server: without one it runs itself on a
 // private Xvfb of that size.
 #include "platform/screen.h"
-
-#include <QGuiApplication>
+#include "x_server_main.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -33,20 +29,5 @@ BENCHMARK_CAPTURE(Grab, Window800x600Plain, false, QRect(100, 100, 800, 600))
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::vector<char*> command{const_cast<char*>(KARVIN_SOURCE_DIR "/tests/scripts/with-xvfb"),
-                                   const_cast<char*>("--size"), const_cast<char*>("1920x1080x24"),
-                                   const_cast<char*>("--")};
-        command.insert(command.end(), argv, argv + argc);
-        command.push_back(nullptr);
-        execv(command[0], command.data());
-        std::perror("screen_grab_bench: cannot start a private X server");
-        return 1;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksOnXServer(argc, argv, "screen_grab_bench");
 }

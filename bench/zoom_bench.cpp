@@ -4,14 +4,11 @@
 // itself on a private Xvfb of 1920x1080.
 #include "capture/zoom_picture.h"
 #include "platform/screen.h"
+#include "x_server_main.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -39,20 +36,5 @@ BENCHMARK(ZoomUpdate)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::vector<char*> command{const_cast<char*>(KARVIN_SOURCE_DIR "/tests/scripts/with-xvfb"),
-                                   const_cast<char*>("--size"), const_cast<char*>("1920x1080x24"),
-                                   const_cast<char*>("--")};
-        command.insert(command.end(), argv, argv + argc);
-        command.push_back(nullptr);
-        execv(command[0], command.data());
-        std::perror("zoom_bench: cannot start a private X server");
-        return 1;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksOnXServer(argc, argv, "zoom_bench");
 }

@@ -30,15 +30,6 @@ const QString EmailSetupText = "To configure this button to use your default\n"
 THandOffCommands::THandOffCommands(const TServices& services, IMainView& window)
     : Services(services), Window(window) {}
 
-QStringList THandOffCommands::SelectedImagePaths() const {
-    const TCaptureList& list = Window.Captures();
-    QStringList paths;
-    for (int row : list.SelectedRows())
-        if (row < list.Count())
-            paths << list.Path(row);
-    return paths;
-}
-
 void THandOffCommands::CopyPictureToClipboard(const TDibGraphic& picture) {
     Services.Clipboard.Clear();
     if (picture.Empty())
@@ -119,7 +110,7 @@ QStringList THandOffCommands::MailEntryCaptions() const {
 void THandOffCommands::EmailClick(int entry) {
     if (Window.Captures().IsEmpty())
         return;
-    const QStringList paths = SelectedImagePaths();
+    const QStringList paths = Window.Captures().SelectedPaths();
     if (paths.isEmpty()) {
         ShowPleaseSelectAnImage(Services.Dialogs, Window.Window());
         return;

@@ -37,8 +37,6 @@ public:
     bool PasteIntoWord(QWidget* parent) override;
 
 private:
-    // The selected rows' image paths, in list order.
-    QStringList SelectedImagePaths() const;
     void MailToMailer(const QStringList& paths);
 
     TServices Services;

@@ -143,15 +143,6 @@ private:
 TPrintCommands::TPrintCommands(const TServices& services, IMainView& window)
     : Services(services), Window(window) {}
 
-QStringList TPrintCommands::SelectedImagePaths() const {
-    const TCaptureList& list = Window.Captures();
-    QStringList paths;
-    for (int row : list.SelectedRows())
-        if (row < list.Count())
-            paths << list.Path(row);
-    return paths;
-}
-
 void TPrintCommands::RunPrintCommand(const QStringList& paths, const TPrintLayout& layout,
                                      bool vanishedFilesSilent) {
     if (!Services.Printer.PrintDialog1(Window.Window()))
@@ -171,7 +162,7 @@ void TPrintCommands::RunPrintCommand(const QStringList& paths, const TPrintLayou
 }
 
 void TPrintCommands::PrintSelectedImages(const TPrintLayout& layout, bool vanishedFilesSilent) {
-    const QStringList paths = SelectedImagePaths();
+    const QStringList paths = Window.Captures().SelectedPaths();
     if (paths.isEmpty()) {
         ShowPleaseSelectAnImage(Services.Dialogs, Window.Window());
         return;
@@ -219,7 +210,7 @@ void TPrintCommands::ImagesStretchToFullPage2Click() {
         return;
     }
     // With rows but none selected the print dialog still comes, and nothing prints.
-    RunPrintCommand(SelectedImagePaths(), PrintStretched);
+    RunPrintCommand(Window.Captures().SelectedPaths(), PrintStretched);
 }
 
 void TPrintCommands::ImagesAsManyToAPage1Click() {

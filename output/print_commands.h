@@ -55,8 +55,6 @@ private:
     // A print of the window's own (after a capture, of console text) in a batch of the
     // printer; a printer failure is told. False when the printer failed.
     bool PrintWithBatch(const std::function<bool(const TPrintContext&)>& print);
-    // The rows selected in the list, as their image paths in list order.
-    QStringList SelectedImagePaths() const;
 
     TServices Services;
     IMainView& Window;

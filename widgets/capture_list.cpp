@@ -75,6 +75,14 @@ QList<int> TCaptureList::SelectedRows() const {
     return rows;
 }
 
+QStringList TCaptureList::SelectedPaths() const {
+    QStringList paths;
+    for (int row : SelectedRows())
+        if (row < Count())
+            paths << Path(row);
+    return paths;
+}
+
 QList<QPersistentModelIndex> TCaptureList::MarkSelectedRows() const {
     QList<QPersistentModelIndex> marks;
     for (int row : SelectedRows())

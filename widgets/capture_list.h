@@ -38,6 +38,8 @@ public:
 
     // The rows selected, from the top.
     QList<int> SelectedRows() const;
+    // The image paths of the selected rows, from the top.
+    QStringList SelectedPaths() const;
     // The rows selected, from the top, as marks that stay with their rows while other rows
     // come and go (a capture that lands meanwhile, rows removed above).
     QList<QPersistentModelIndex> MarkSelectedRows() const;
