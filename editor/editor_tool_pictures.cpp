@@ -160,6 +160,27 @@ void Draw(QPainter& painter, TEditorPicture picture) {
         painter.drawLine(QPointF(8, 7), QPointF(8, 12));
         painter.drawPoint(QPointF(8, 4.5));
         break;
+    case TEditorPicture::Brightness:
+        // A sun: a disc with eight rays.
+        painter.setPen(QPen(QColor(200, 140, 20), 1.4));
+        for (int ray = 0; ray < 8; ++ray) {
+            painter.save();
+            painter.translate(8, 8);
+            painter.rotate(45 * ray);
+            painter.drawLine(QPointF(0, -5), QPointF(0, -7.2));
+            painter.restore();
+        }
+        painter.setPen(QPen(Outline, 1));
+        painter.setBrush(Sun);
+        painter.drawEllipse(QPointF(8, 8), 3.6, 3.6);
+        break;
+    case TEditorPicture::Contrast:
+        // A disc half white, half black.
+        painter.setBrush(Paper);
+        painter.drawEllipse(QPointF(8, 8), 6.5, 6.5);
+        painter.setBrush(Qt::black);
+        painter.drawPie(QRectF(1.5, 1.5, 13, 13), 90 * 16, 180 * 16);
+        break;
     case TEditorPicture::Negative:
         painter.setBrush(Qt::black);
         painter.drawRect(QRectF(1.5, 2.5, 13, 11));

@@ -17,6 +17,8 @@ enum class TEditorPicture {
     FlipVertical,
     FlipHorizontal,
     Info,
+    Brightness,
+    Contrast,
     Negative,
     Help,
 };

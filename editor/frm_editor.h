@@ -37,6 +37,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TImageScrollBox;
+struct TAdjustOpening;
 enum class TEditorPicture;
 
 // What the editor needs of the rest of the program.
@@ -108,6 +109,35 @@ public:
     void Emboss1Click();
     void Blur2Click();
     void Help1Click();
+
+    // The entries that open the adjust dialog (editor/frm_editor_adjust.cpp).
+    void Bright1Click();
+    void Contrast1Click();
+    void Saturation1Click();
+    void Gaussian1Click();
+    void SplitBlur1Click();
+    void Color2Click();
+    void Mono1Click();
+    void Mosaic1Click();
+    void Fisheye1Click();
+    void XRed1Click();
+    void XGreen1Click();
+    void XBlue1Click();
+    void Horizontal2Click();
+    void Top1Click();
+    void Bottom1Click();
+    void Diamond1Click();
+    void Middle1Click();
+    void Round1Click();
+    void DoubleRound1Click();
+    void Round2Click();
+    void Transpose1Click();
+    void Tooth1Click();
+    void Random1Click();
+    void Normal1Click();
+    void Overlap1Click();
+    void Posterize1Click();
+    void Solarize1Click();
 
     // The view's events.
     void editImageQuickSelect(const TDibGraphic& part, const QRect& rect);
@@ -183,6 +213,9 @@ private:
     // but cannot give (larger than the decode limit, or damaged) is refused with a message.
     std::optional<TDibGraphic> ClipboardPicture();
     void MirrorImage(TDibGraphic (*mirror)(const TDibGraphic&));
+    // editor/frm_editor_adjust.cpp: the adjust dialog as `opening` says; Keep has stored
+    // its picture with an undo step when it returns.
+    void OpenAdjust(const TAdjustOpening& opening);
     // editor/frm_editor_files.cpp: SaveEditedImage, and when the user agreed to replace the
     // image of a link record, its record and note go once the file is written.
     void WriteEditedImage(const QString& path, bool replacesLinkedImage);

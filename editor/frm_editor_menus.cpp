@@ -1,6 +1,6 @@
 // The editor's menus and tool bar. An entry or a button appears only once its command
-// exists: the adjust, rotate, wave and resize dialogs, the batch conversion and the word
-// processor paste each bring theirs, at the places marked below.
+// exists: the rotate, wave and resize dialogs, the batch conversion and the word processor
+// paste each bring theirs, at the places marked below.
 #include "editor/editor_tool_pictures.h"
 #include "editor/frm_editor.h"
 
@@ -43,7 +43,10 @@ void TfrmEditor::BuildMenus() {
     QMenu* color = MainMenu->addMenu("&Color");
     color->addAction("&Grayscale", this, &TfrmEditor::Grayscale1Click);
     color->addAction("&Negative", this, &TfrmEditor::Inverted1Click);
-    // "&Adjust" with "&Brightness", "&Contrast", "&Saturation" comes here.
+    QMenu* adjust = color->addMenu("&Adjust");
+    adjust->addAction("&Brightness", this, &TfrmEditor::Bright1Click);
+    adjust->addAction("&Contrast", this, &TfrmEditor::Contrast1Click);
+    adjust->addAction("&Saturation", this, &TfrmEditor::Saturation1Click);
 
     QMenu* image = MainMenu->addMenu("&Image");
     QMenu* rotate = image->addMenu("&Rotate");
@@ -61,11 +64,38 @@ void TfrmEditor::BuildMenus() {
     QMenu* effects = image->addMenu("Special &Effects");
     QMenu* blur = effects->addMenu("&Blur");
     blur->addAction("Blur", this, &TfrmEditor::Blur2Click);
-    // "&Gaussian" and "&Split Blur" of the Blur menu, then "&Noise", "&Mosaic", "&Fisheye"
-    // and "&Wave" come here.
+    blur->addAction("&Gaussian", this, &TfrmEditor::Gaussian1Click);
+    blur->addAction("&Split Blur", this, &TfrmEditor::SplitBlur1Click);
+    QMenu* noise = effects->addMenu("&Noise");
+    noise->addAction("Color", this, &TfrmEditor::Color2Click);
+    noise->addAction("&Mono", this, &TfrmEditor::Mono1Click);
+    effects->addAction("&Mosaic", this, &TfrmEditor::Mosaic1Click);
+    effects->addAction("&Fisheye", this, &TfrmEditor::Fisheye1Click);
+    // "&Wave" comes here.
     effects->addAction("&Emboss", this, &TfrmEditor::Emboss1Click);
-    // "&Color Effects", "&Squeeze", "S&plit", "&Ripple", "&Tile", "Posteri&ze" and
-    // "Sol&arize" come here.
+    QMenu* colorEffects = effects->addMenu("&Color Effects");
+    colorEffects->addAction("X&Red", this, &TfrmEditor::XRed1Click);
+    colorEffects->addAction("X&Green", this, &TfrmEditor::XGreen1Click);
+    colorEffects->addAction("X&Blue", this, &TfrmEditor::XBlue1Click);
+    QMenu* squeeze = effects->addMenu("&Squeeze");
+    squeeze->addAction("&Horizontal", this, &TfrmEditor::Horizontal2Click);
+    squeeze->addAction("&Top", this, &TfrmEditor::Top1Click);
+    squeeze->addAction("&Bottom", this, &TfrmEditor::Bottom1Click);
+    squeeze->addAction("&Diamond", this, &TfrmEditor::Diamond1Click);
+    squeeze->addAction("&Middle", this, &TfrmEditor::Middle1Click);
+    squeeze->addAction("&Round", this, &TfrmEditor::Round1Click);
+    squeeze->addAction("Double R&ound", this, &TfrmEditor::DoubleRound1Click);
+    QMenu* split = effects->addMenu("S&plit");
+    split->addAction("&Round", this, &TfrmEditor::Round2Click);
+    split->addAction("&Transpose", this, &TfrmEditor::Transpose1Click);
+    QMenu* ripple = effects->addMenu("&Ripple");
+    ripple->addAction("&Tooth", this, &TfrmEditor::Tooth1Click);
+    ripple->addAction("&Random", this, &TfrmEditor::Random1Click);
+    QMenu* tile = effects->addMenu("&Tile");
+    tile->addAction("&Normal", this, &TfrmEditor::Normal1Click);
+    tile->addAction("&Overlap", this, &TfrmEditor::Overlap1Click);
+    effects->addAction("Posteri&ze", this, &TfrmEditor::Posterize1Click);
+    effects->addAction("Sol&arize", this, &TfrmEditor::Solarize1Click);
 
     QMenu* view = MainMenu->addMenu("&View");
     view->addAction("&Image Info", this, &TfrmEditor::ImageInfo1Click);
@@ -105,7 +135,9 @@ void TfrmEditor::BuildToolBar() {
                   &TfrmEditor::Horizontal1Click);
     AddToolButton("tbInfo", TEditorPicture::Info, "Image Information", &TfrmEditor::ImageInfo1Click)
         ->setFixedWidth(25);
-    // tbBrightness and tbContrast come here.
+    AddToolButton("tbBrightness", TEditorPicture::Brightness, "Brightness",
+                  &TfrmEditor::Bright1Click);
+    AddToolButton("tbContrast", TEditorPicture::Contrast, "Contrast", &TfrmEditor::Contrast1Click);
     AddToolButton("tbInverted", TEditorPicture::Negative, "Negative (Invert Colors)",
                   &TfrmEditor::Inverted1Click);
     // tbBatch ("Batch Conversion") comes here.

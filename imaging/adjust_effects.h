@@ -58,8 +58,11 @@ void Mosaic(TFastDIB& image, int size);
 
 // Each pixel, from the top and the left, becomes the mean of the four pixels `distance` rows
 // up and down and columns left and right, reading the pixels already blurred as blurred. A row
-// or column beyond an edge is the pixel's own, so a distance at least as large as both sides
-// changes nothing. 0 changes nothing; negative distances count as positive.
+// or column beyond an edge is the pixel's own, at the bottom and right as at the top and left:
+// counting back from the far edge instead (row H - y) would mix the top rows into the bottom
+// ones, and reach outside the image for distances as large as the image. So a distance at
+// least as large as both sides changes nothing. 0 changes nothing; negative distances count
+// as positive.
 void SplitBlur(TFastDIB& image, int distance);
 
 // `passes` split blurs with distance 2, one after the other. At most 51 passes are run, the

@@ -34,6 +34,13 @@ void TFastIMG::SetPicture(const QString& fileName) {
     Redraw();
 }
 
+void TFastIMG::Assign(TFastDIB buffer) {
+    Buffer_ = std::move(buffer);
+    Loaded_ = !Buffer_.Empty();
+    FitToBuffer();
+    Redraw();
+}
+
 void TFastIMG::SetAutoSize(bool autoSize) {
     AutoSize_ = autoSize;
     FitToBuffer();

@@ -24,6 +24,9 @@ public:
     // file the buffer can read throws EImageError and leaves the control empty. Repaints in
     // every case.
     void SetPicture(const QString& fileName);
+    // Shows `buffer` as the picture (a preview made in memory) and, with AutoSize, sizes the
+    // control to it.
+    void Assign(TFastDIB buffer);
 
     bool AutoSize() const { return AutoSize_; }
     void SetAutoSize(bool autoSize);

@@ -49,15 +49,33 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
     EXPECT_EQ(Captions(editor.Menu("&Edit")),
               (QStringList{"&Undo", "&Copy to Clipboard", "&Paste As New Image", "C&ut", "&Select",
                            "Cr&op", "Clea&r Clipboard"}));
-    EXPECT_EQ(Captions(editor.Menu("&Color")), (QStringList{"&Grayscale", "&Negative"}));
+    EXPECT_EQ(Captions(editor.Menu("&Color")), (QStringList{"&Grayscale", "&Negative", "&Adjust"}));
+    EXPECT_EQ(Captions(editor.Menu("&Color/&Adjust")),
+              (QStringList{"&Brightness", "&Contrast", "&Saturation"}));
     EXPECT_EQ(
         Captions(editor.Menu("&Image")),
         (QStringList{"&Rotate", "&Flip", "&Mirror", "&Smooth", "Shar&pen", "Special &Effects"}));
     EXPECT_EQ(Captions(editor.Menu("&Image/&Rotate")), QStringList{"By &Angle (Degrees)"});
     EXPECT_EQ(Captions(editor.Menu("&Image/&Flip")), (QStringList{"&Horizontal", "&Vertical"}));
     EXPECT_EQ(Captions(editor.Menu("&Image/&Mirror")), (QStringList{"&Right", "&Down"}));
-    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects")), (QStringList{"&Blur", "&Emboss"}));
-    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Blur")), QStringList{"Blur"});
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects")),
+              (QStringList{"&Blur", "&Noise", "&Mosaic", "&Fisheye", "&Emboss", "&Color Effects",
+                           "&Squeeze", "S&plit", "&Ripple", "&Tile", "Posteri&ze", "Sol&arize"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Blur")),
+              (QStringList{"Blur", "&Gaussian", "&Split Blur"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Noise")),
+              (QStringList{"Color", "&Mono"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Color Effects")),
+              (QStringList{"X&Red", "X&Green", "X&Blue"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Squeeze")),
+              (QStringList{"&Horizontal", "&Top", "&Bottom", "&Diamond", "&Middle", "&Round",
+                           "Double R&ound"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/S&plit")),
+              (QStringList{"&Round", "&Transpose"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Ripple")),
+              (QStringList{"&Tooth", "&Random"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Tile")),
+              (QStringList{"&Normal", "&Overlap"}));
     EXPECT_EQ(Captions(editor.Menu("&View")), QStringList{"&Image Info"});
     EXPECT_EQ(editor.Menus()->actions().last()->menu(), nullptr); // Help is the command itself
 
@@ -68,14 +86,14 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
             hints << button->toolTip();
             EXPECT_EQ(button->height(), 22);
         }
-    EXPECT_EQ(buttons,
-              (QStringList{"tbOpen", "tbSave", "tbPrint", "tbCut", "tbCopy", "tbPasteAsNew",
-                           "tbUndo", "tbSelect", "tbCrop", "tbGrayscale", "tbVertical",
-                           "tbHorizontal", "tbInfo", "tbInverted", "tbHelp"}));
+    EXPECT_EQ(buttons, (QStringList{"tbOpen", "tbSave", "tbPrint", "tbCut", "tbCopy",
+                                    "tbPasteAsNew", "tbUndo", "tbSelect", "tbCrop", "tbGrayscale",
+                                    "tbVertical", "tbHorizontal", "tbInfo", "tbBrightness",
+                                    "tbContrast", "tbInverted", "tbHelp"}));
     EXPECT_EQ(hints, (QStringList{"Open", "Save", "Print", "Cut", "Copy to clipboard",
                                   "Paste As New Image", "Undo", "Select", "Crop", "Grayscale",
                                   "Flip Vertical", "Flip Horizontal", "Image Information",
-                                  "Negative (Invert Colors)", "Help"}));
+                                  "Brightness", "Contrast", "Negative (Invert Colors)", "Help"}));
     EXPECT_EQ(editor.ToolButton("tbOpen")->width(), 23);
     EXPECT_EQ(editor.ToolButton("tbInfo")->width(), 25);
 

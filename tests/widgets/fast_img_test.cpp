@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // A 24-bit BMP file of `width` x `height` pixels, colour (x * 40, y * 40, 7), written by the
@@ -48,6 +50,19 @@ TEST(FastIMG, APictureFileFillsTheBufferAndAutoSizeFitsTheControlToIt) {
     EXPECT_EQ(control.Picture(), "(None)");
     EXPECT_TRUE(control.Buffer().Empty());
     EXPECT_TRUE(control.ShownImage().isNull());
+
+    // A buffer made in memory is shown the same way.
+    TFastDIB preview;
+    preview.SetSize(7, 2, 24);
+    for (int y = 0; y < 2; ++y)
+        std::fill_n(preview.Row(y), 21, uint8_t(0));
+    preview.Row(1)[3 * 6 + 2] = 200;
+    control.Assign(std::move(preview));
+    EXPECT_EQ(control.Picture(), "(TFastDIB)");
+    EXPECT_EQ(control.size(), QSize(7, 2));
+    ASSERT_EQ(control.ShownImage().size(), QSize(7, 2));
+    EXPECT_EQ(control.ShownImage().pixel(6, 1), qRgb(200, 0, 0));
+    EXPECT_EQ(control.ShownImage().pixel(5, 1), qRgb(0, 0, 0));
 }
 
 TEST(FastIMG, DrawsTheBuffer1To1AtTheCornerAndFillsTheRestWithItsBackground) {
