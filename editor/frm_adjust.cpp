@@ -6,6 +6,7 @@
 #include "widgets/wait_pointer.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -35,14 +36,31 @@ bool IsBusyEffect(TAdjustMode mode) {
     }
 }
 
+// A horizontal bar whose arrow keys move it the way they point. QScrollBar turns its keys
+// round (for the sake of its wheel), so that Right would lower the strength.
+class TAdjustBar : public QScrollBar {
+public:
+    explicit TAdjustBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() != Qt::Key_Left && event->key() != Qt::Key_Right)
+            return QScrollBar::keyPressEvent(event);
+        triggerAction(event->key() == Qt::Key_Right ? SliderSingleStepAdd : SliderSingleStepSub);
+        event->accept();
+    }
+};
+
 QScrollBar* NewBar(QWidget* parent, const char* name, int width) {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    auto* bar = new TAdjustBar(parent);
     bar->setObjectName(name);
     bar->setRange(0, 100);
     bar->setPageStep(10);
     bar->setSingleStep(1);
     bar->setValue(50);
     bar->setFixedWidth(width);
+    // The arrow and page keys move the bar that has the focus.
+    bar->setFocusPolicy(Qt::StrongFocus);
     return bar;
 }
 
@@ -99,6 +117,8 @@ TfrmAdjust::TfrmAdjust(TfrmEditor& editor, IDialogs& dialogs)
     row->addWidget(btnCancel);
     column->addWidget(panel);
     ShowIntensity(false);
+    // The bar first, so the keys move it at once; Enter still keeps.
+    sbAdjust->setFocus();
 
     connect(sbAdjust, &QScrollBar::valueChanged, this, &TfrmAdjust::sbAdjustChange);
     connect(sbTurb, &QScrollBar::valueChanged, this, &TfrmAdjust::sbTurbChange);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 
 namespace {
 
@@ -178,6 +179,13 @@ TEST_F(EditorTest, ThePreviewFollowsTheBarsAndKeepStoresItWithAnUndoStep) {
         EXPECT_EQ(adjust.lblPosition->text(), "81");
         adjust.sbAdjust->triggerAction(QAbstractSlider::SliderPageStepSub);
         EXPECT_EQ(adjust.lblPosition->text(), "71");
+        // The arrow keys go the way they point.
+        QTest::keyClick(adjust.sbAdjust, Qt::Key_Right);
+        EXPECT_EQ(adjust.sbAdjust->value(), 72);
+        EXPECT_EQ(adjust.lblPosition->text(), "72");
+        QTest::keyClick(adjust.sbAdjust, Qt::Key_Left);
+        QTest::keyClick(adjust.sbAdjust, Qt::Key_Left);
+        EXPECT_EQ(adjust.lblPosition->text(), "70");
         // Keep with the move still waiting keeps what the bar shows.
         kept = Colours(Expected(image, adjust));
         EXPECT_NE(kept, Colours(adjust.Preview()));
