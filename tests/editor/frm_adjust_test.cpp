@@ -3,6 +3,8 @@
 #include "tests/editor/editor_fixture.h"
 
 #include "editor/frm_adjust.h"
+#include "imaging/image_limits.h"
+#include "platform/dib_qimage.h"
 #include "widgets/fast_img.h"
 
 #include <QLabel>
@@ -236,4 +238,49 @@ TEST_F(EditorTest, KeepRightAfterOpeningStoresTheImageUnchangedWithAnUndoStep) {
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
     // The first undo step is the palette image itself.
     EXPECT_EQ(editor.Undo().Step(0).ImageFormat(), ifColor16);
+}
+
+TEST_F(EditorTest, APreviewWithoutMemoryIsReportedAndKeepStoresThePictureShown) {
+    const TDibGraphic image = MakeNoise(200, 100);
+    TfrmEditorDriver& editor = OpenImage(image);
+    std::vector<uint32_t> shown;
+    Dialogs.ModalScripts.push_back([&](QDialog& dialog) {
+        auto& adjust = dynamic_cast<TfrmAdjust&>(dialog);
+        adjust.sbAdjust->setValue(80);
+        QCoreApplication::processEvents();
+        shown = Colours(adjust.Preview());
+        // No room for another copy of the picture: the next preview fails with a message,
+        // and the one before stays.
+        SetWorkingMemoryBudget(WorkingMemoryInUse() + 1000);
+        Answer(TMsgResult::OK);
+        adjust.sbAdjust->setValue(20);
+        QCoreApplication::processEvents();
+        SetWorkingMemoryBudget(0);
+        EXPECT_EQ(Dialogs.MessageLog().size(), 1);
+        EXPECT_TRUE(Dialogs.MessageLog().value(0).startsWith("Error|"));
+        EXPECT_EQ(Colours(adjust.Preview()), shown);
+        adjust.btnOk->click();
+        return adjust.result();
+    });
+    editor.ToolButton("tbBrightness")->click();
+    EXPECT_TRUE(Dialogs.AllAnswersUsed());
+    EXPECT_EQ(Pixels(editor.Image()), shown);
+    EXPECT_EQ(editor.Undo().Steps(), 1);
+}
+
+TEST_F(EditorTest, OnAPaletteScreenTheKeptPictureComesThroughTheClipboard) {
+    Screen.ColorCount = 256;
+    const TDibGraphic image = MakeNoise(12, 9);
+    TfrmEditorDriver& editor = OpenImage(image);
+    Dialogs.ModalScripts.push_back([&](QDialog& dialog) {
+        auto& adjust = dynamic_cast<TfrmAdjust&>(dialog);
+        adjust.sbAdjust->setValue(30);
+        adjust.btnOk->click();
+        return adjust.result();
+    });
+    editor.Entry("&Image/Special &Effects", "Posteri&ze")->trigger();
+    ASSERT_FALSE(Clipboard.Image.isNull());
+    EXPECT_EQ(Pixels(QImageToDib(Clipboard.Image)), Pixels(editor.Image()));
+    EXPECT_NE(Pixels(editor.Image()), Pixels(image));
+    EXPECT_TRUE(editor.UndoEnabled());
 }
