@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -96,7 +97,7 @@ TfrmAdjust::TfrmAdjust(TfrmEditor& editor, IDialogs& dialogs)
     lblPosition->setObjectName("lblPosition");
     lblPosition->setAlignment(Qt::AlignCenter);
     // Room for "100" without the bar moving when the number grows.
-    lblPosition->setMinimumWidth(lblPosition->fontMetrics().horizontalAdvance("1000"));
+    lblPosition->setMinimumWidth(lblPosition->fontMetrics().horizontalAdvance("100") + 6);
     sbAdjust = NewBar(panel, "sbAdjust", 185);
     lblIntensity = new QLabel("Intensity", panel);
     lblIntensity->setObjectName("lblIntensity");
@@ -106,10 +107,14 @@ TfrmAdjust::TfrmAdjust(TfrmEditor& editor, IDialogs& dialogs)
     btnOk->setDefault(true);
     btnCancel = new QPushButton("Discard", panel);
     btnCancel->setObjectName("btnCancel");
+    // As narrow as the words allow, so that both bars and the buttons fit the window's width.
+    for (QPushButton* button : {btnOk, btnCancel})
+        button->setMinimumWidth(
+            std::max(75, button->fontMetrics().horizontalAdvance("Discard") + 16));
     row->addWidget(Label1);
     row->addWidget(lblPosition);
     row->addWidget(sbAdjust);
-    row->addSpacing(12);
+    row->addSpacing(6);
     row->addWidget(lblIntensity);
     row->addWidget(sbTurb);
     row->addStretch(1);
