@@ -1,11 +1,16 @@
 #include "editor/frm_editor.h"
 
+#include "editor/frm_resize.h"
+#include "editor/frm_rotate.h"
+#include "editor/frm_wave.h"
+
 #include "imaging/adjust_effects.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "imaging/convolution_transform.h"
 #include "imaging/crop_transform.h"
 #include "imaging/fast_effects.h"
 #include "imaging/flip_transform.h"
+#include "imaging/format_registry.h"
 #include "imaging/mirror.h"
 #include "imaging/negative_transform.h"
 #include "imaging/rotate_transform.h"
@@ -640,6 +645,69 @@ void TfrmEditor::Blur2Click() {
         // The buffer itself, not what the clipboard gives back: another program may have
         // taken the clipboard in the meantime.
         StoreBitmapResult(TrueColorDibGraphic(picture.Buffer()));
+        Redraw();
+        CountUndoStep();
+        ShowStatusText();
+    });
+}
+
+void TfrmEditor::RunTransferDialog(TFastPreviewDialog& dialog) {
+    Run([&] {
+        TTransferFile transfer;
+        {
+            TWaitPointer wait;
+            TrueColorFastDIB(Image()).SaveToFile(transfer.Path());
+            dialog.fImage->SetPicture(FromLocalPath(transfer.Path()));
+            dialog.SetTransferFile(FromLocalPath(transfer.Path()));
+        }
+        if (Services.Dialogs.ExecModal(dialog) != QDialog::Accepted)
+            return;
+        TWaitPointer wait;
+        // Read before anything changes: a file that cannot be read leaves the image and its
+        // history as they were.
+        TDibGraphic kept = LoadImageFile(transfer.Path());
+        PushUndo();
+        Image() = std::move(kept);
+        Redraw();
+        CountUndoStep();
+        ShowStatusText();
+    });
+}
+
+void TfrmEditor::ByXYCoordinates1Click() {
+    if (!HasImage())
+        return;
+    TfrmRotate rotate(Services.Dialogs, this);
+    RunTransferDialog(rotate);
+}
+
+void TfrmEditor::Wave1Click() {
+    if (!HasImage())
+        return;
+    TfrmWave wave(Services.Dialogs, this);
+    RunTransferDialog(wave);
+}
+
+void TfrmEditor::Resize1Click() {
+    if (!HasImage())
+        return;
+    TfrmResize dialog(Services.Dialogs, Resize, this);
+    dialog.SetStartSize(Image().Width(), Image().Height());
+    Resize.ResizeWidth = 0;
+    Resize.ResizeHeight = 0;
+    Services.Dialogs.ExecModal(dialog);
+    if (Resize.ResizeWidth > 0)
+        ResizeImage();
+}
+
+void TfrmEditor::ResizeImage() {
+    if (!HasImage() || Resize.ResizeWidth <= 0 || Resize.ResizeHeight <= 0)
+        return;
+    Run([&] {
+        TWaitPointer wait;
+        const TPixelSize size = ResizedSize(Image().Width(), Image().Height(), Resize);
+        const TDibGraphic& source = PushUndo();
+        StoreBitmapResult(ResizedImage(source, size));
         Redraw();
         CountUndoStep();
         ShowStatusText();

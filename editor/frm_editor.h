@@ -12,6 +12,7 @@
 // history": PushUndo, then the change, then CountUndoStep.
 #pragma once
 
+#include "editor/resize_image.h"
 #include "editor/selection_rect.h"
 #include "editor/undo_history.h"
 #include "imaging/image_transform.h"
@@ -36,6 +37,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TFastPreviewDialog;
 class TImageScrollBox;
 struct TAdjustOpening;
 enum class TEditorPicture;
@@ -108,6 +110,14 @@ public:
     void Sharpen1Click();
     void Emboss1Click();
     void Blur2Click();
+    // The rotate and wave windows, through the transfer file.
+    void ByXYCoordinates1Click();
+    void Wave1Click();
+    // The resize window, then ResizeImage when it chose a size.
+    void Resize1Click();
+    // Resamples the image (Lanczos3) to the size of the resize window's choice, fitted to the
+    // image's proportions when it keeps them.
+    void ResizeImage();
     void Help1Click();
 
     // The entries that open the adjust dialog (editor/frm_editor_adjust.cpp).
@@ -216,6 +226,9 @@ private:
     // editor/frm_editor_adjust.cpp: the adjust dialog as `opening` says; Keep has stored
     // its picture with an undo step when it returns.
     void OpenAdjust(const TAdjustOpening& opening);
+    // Hands the image to a rotate or wave window as the 24-bit transfer file and, when the
+    // user keeps the result, takes the file back as the image with an undo step.
+    void RunTransferDialog(TFastPreviewDialog& dialog);
     // editor/frm_editor_files.cpp: SaveEditedImage, and when the user agreed to replace the
     // image of a link record, its record and note go once the file is written.
     void WriteEditedImage(const QString& path, bool replacesLinkedImage);
@@ -257,5 +270,7 @@ private:
     TSelectionRect SelectionRect;
     double SelectionZoom = 100;
     bool ExitConfirmed = false;
+    // ResizeWidth, ResizeHeight and KeepAspect, set by the resize window.
+    TResizeChoice Resize;
     TUndoHistory Undo_;
 };

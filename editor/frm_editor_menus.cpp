@@ -51,7 +51,7 @@ void TfrmEditor::BuildMenus() {
     QMenu* image = MainMenu->addMenu("&Image");
     QMenu* rotate = image->addMenu("&Rotate");
     rotate->addAction("By &Angle (Degrees)", this, &TfrmEditor::ByAngleDegrees1Click);
-    // "By &XY Coordinates" comes here.
+    rotate->addAction("By &XY Coordinates", this, &TfrmEditor::ByXYCoordinates1Click);
     QMenu* flip = image->addMenu("&Flip");
     flip->addAction("&Horizontal", this, &TfrmEditor::Horizontal1Click);
     flip->addAction("&Vertical", this, &TfrmEditor::Vertical1Click);
@@ -60,7 +60,7 @@ void TfrmEditor::BuildMenus() {
     mirror->addAction("&Down", this, &TfrmEditor::Down1Click);
     image->addAction("&Smooth", this, &TfrmEditor::Smooth1Click);
     image->addAction("Shar&pen", this, &TfrmEditor::Sharpen1Click);
-    // "&Resize" comes here.
+    image->addAction("&Resize", this, &TfrmEditor::Resize1Click);
     QMenu* effects = image->addMenu("Special &Effects");
     QMenu* blur = effects->addMenu("&Blur");
     blur->addAction("Blur", this, &TfrmEditor::Blur2Click);
@@ -71,7 +71,7 @@ void TfrmEditor::BuildMenus() {
     noise->addAction("&Mono", this, &TfrmEditor::Mono1Click);
     effects->addAction("&Mosaic", this, &TfrmEditor::Mosaic1Click);
     effects->addAction("&Fisheye", this, &TfrmEditor::Fisheye1Click);
-    // "&Wave" comes here.
+    effects->addAction("&Wave", this, &TfrmEditor::Wave1Click);
     effects->addAction("&Emboss", this, &TfrmEditor::Emboss1Click);
     QMenu* colorEffects = effects->addMenu("&Color Effects");
     colorEffects->addAction("X&Red", this, &TfrmEditor::XRed1Click);

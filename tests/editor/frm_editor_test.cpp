@@ -52,15 +52,17 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
     EXPECT_EQ(Captions(editor.Menu("&Color")), (QStringList{"&Grayscale", "&Negative", "&Adjust"}));
     EXPECT_EQ(Captions(editor.Menu("&Color/&Adjust")),
               (QStringList{"&Brightness", "&Contrast", "&Saturation"}));
-    EXPECT_EQ(
-        Captions(editor.Menu("&Image")),
-        (QStringList{"&Rotate", "&Flip", "&Mirror", "&Smooth", "Shar&pen", "Special &Effects"}));
-    EXPECT_EQ(Captions(editor.Menu("&Image/&Rotate")), QStringList{"By &Angle (Degrees)"});
+    EXPECT_EQ(Captions(editor.Menu("&Image")),
+              (QStringList{"&Rotate", "&Flip", "&Mirror", "&Smooth", "Shar&pen", "&Resize",
+                           "Special &Effects"}));
+    EXPECT_EQ(Captions(editor.Menu("&Image/&Rotate")),
+              (QStringList{"By &Angle (Degrees)", "By &XY Coordinates"}));
     EXPECT_EQ(Captions(editor.Menu("&Image/&Flip")), (QStringList{"&Horizontal", "&Vertical"}));
     EXPECT_EQ(Captions(editor.Menu("&Image/&Mirror")), (QStringList{"&Right", "&Down"}));
-    EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects")),
-              (QStringList{"&Blur", "&Noise", "&Mosaic", "&Fisheye", "&Emboss", "&Color Effects",
-                           "&Squeeze", "S&plit", "&Ripple", "&Tile", "Posteri&ze", "Sol&arize"}));
+    EXPECT_EQ(
+        Captions(editor.Menu("&Image/Special &Effects")),
+        (QStringList{"&Blur", "&Noise", "&Mosaic", "&Fisheye", "&Wave", "&Emboss", "&Color Effects",
+                     "&Squeeze", "S&plit", "&Ripple", "&Tile", "Posteri&ze", "Sol&arize"}));
     EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Blur")),
               (QStringList{"Blur", "&Gaussian", "&Split Blur"}));
     EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Noise")),
