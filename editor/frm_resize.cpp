@@ -60,6 +60,7 @@ TfrmResize::TfrmResize(IDialogs& dialogs, TResizeChoice& choice, QWidget* parent
     cbRatio->setObjectName("cbRatio");
 
     auto* sizeRow = new QHBoxLayout;
+    sizeRow->setSpacing(6);
     sizeRow->addWidget(edWidth);
     sizeRow->addWidget(lblBy);
     sizeRow->addWidget(edHeight);
