@@ -1,6 +1,6 @@
 // The editor's menus and tool bar. An entry or a button appears only once its command
-// exists: the rotate, wave and resize dialogs, the batch conversion and the word processor
-// paste each bring theirs, at the places marked below.
+// exists: the batch conversion and the word processor paste each bring theirs, at the places
+// marked below.
 #include "editor/editor_tool_pictures.h"
 #include "editor/frm_editor.h"
 
