@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QImage>
+#include <QMetaObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QWindow;
@@ -26,6 +28,10 @@ public:
     // The text on the clipboard; empty when there is none.
     virtual QString GetText() const = 0;
     virtual void SetText(const QString& text) = 0;
+    // Watches the clipboard: `handler` runs at every change of its content, by another
+    // program or by this one (a change of our own is told at once, inside the call that
+    // made it). An empty handler ends the watch.
+    virtual void SetChangeHandler(std::function<void()> handler) = 0;
 };
 
 // The X CLIPBOARD selection through QClipboard.
@@ -40,8 +46,10 @@ public:
     void SetImage(const QImage& image) override;
     QString GetText() const override;
     void SetText(const QString& text) override;
+    void SetChangeHandler(std::function<void()> handler) override;
 
 private:
+    QMetaObject::Connection Watch_;
     // Lets the server tell us its time before we take or empty the clipboard (see
     // UpdateApplicationServerTime); made when first needed, never shown.
     std::unique_ptr<QWindow> TimeWindow_;

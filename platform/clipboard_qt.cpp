@@ -17,7 +17,9 @@ QClipboard& SystemClipboard() {
 } // namespace
 
 TQtClipboard::TQtClipboard() = default;
-TQtClipboard::~TQtClipboard() = default;
+TQtClipboard::~TQtClipboard() {
+    QObject::disconnect(Watch_);
+}
 
 void TQtClipboard::TakeOverFromOthers() {
     if (!ApplicationDisplay())
@@ -55,4 +57,11 @@ QString TQtClipboard::GetText() const {
 void TQtClipboard::SetText(const QString& text) {
     TakeOverFromOthers();
     SystemClipboard().setText(text, QClipboard::Clipboard);
+}
+
+void TQtClipboard::SetChangeHandler(std::function<void()> handler) {
+    QObject::disconnect(Watch_);
+    if (handler)
+        // Another program's change comes through the XFixes selection notice.
+        Watch_ = QObject::connect(&SystemClipboard(), &QClipboard::dataChanged, std::move(handler));
 }
