@@ -7,12 +7,15 @@
 #include "store/settings.h"
 #include "store/work_folder.h"
 #include "widgets/capture_list.h"
+#include "widgets/console_text.h"
 #include "widgets/image_scroll_box.h"
 #include "widgets/kept_view.h"
 #include "widgets/local_path.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -269,43 +272,73 @@ bool TPrintCommands::PrintCapture(int stretch, const QString& widthText,
 
 namespace {
 
-QStringList ReadLines(const std::string& path) {
-    const auto lines = ReadTextLines(path);
-    if (!lines)
-        throw EFileError("Cannot open file \"" + path + "\".");
-    QStringList text;
-    for (const auto& line : *lines)
-        text << QString::fromLocal8Bit(line);
-    return text;
+// A console line longer than this is cut for the picture and the paper: neither could show
+// more of it.
+constexpr qsizetype LongestConsoleLine = 1024;
+
+QStringList CutConsoleLines(const QList<QStringView>& lines) {
+    QStringList cut;
+    cut.reserve(lines.size());
+    for (QStringView line : lines)
+        cut << line.left(LongestConsoleLine).toString();
+    return cut;
 }
 
 } // namespace
 
+int TPrintCommands::ConsoleLinesPerPage() {
+    // The lines go on one page; those below its foot would not be seen, and a huge text is
+    // not read for them.
+    Services.Printer.SetFont(TPrinterFont::Console);
+    const int lineHeight = std::max(1, Services.Printer.TextHeight("X"));
+    return std::max(1, Services.Printer.PageHeight() / lineHeight + 1);
+}
+
 bool TPrintCommands::PrintTextLines(const QString& file) {
-    const QStringList lines = ReadLines(LocalPath(file));
+    QFile text(file);
+    if (!text.open(QIODevice::ReadOnly))
+        throw EFileError("Cannot open file \"" + LocalPath(file) + "\".");
+    const int maxLines = ConsoleLinesPerPage();
+    QStringList lines;
+    bool utf8 = false;
+    while (lines.size() < maxLines && !text.atEnd()) {
+        QByteArray line = text.readLine(LongestConsoleLine + 1);
+        // The rest of a line too long to print is passed over.
+        if (!line.endsWith('\n'))
+            while (!text.atEnd() && !text.readLine(64 * 1024).endsWith('\n')) {
+            }
+        if (lines.isEmpty() && line.startsWith(ConsoleTextUtf8Mark)) {
+            utf8 = true;
+            line.remove(0, qsizetype(sizeof(ConsoleTextUtf8Mark) - 1));
+        }
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        lines << DecodeConsoleTextLine(line, utf8);
+    }
     return PrintWithBatch(
         [&](const TPrintContext& context) { return ::PrintTextLines(context, lines); });
 }
 
-void TPrintCommands::RenderConsoleText() {
-    const std::string scratch = WorkPath("TextTemp.txt");
-    WriteWholeFile(scratch, Services.Clipboard.GetText().toLocal8Bit().toStdString());
-    // The scratch file goes whatever happens below.
-    struct TScratchFile {
-        const std::string& Path;
-        ~TScratchFile() { DeleteFile(Path); }
-    } removeAtEnd{scratch};
+bool TPrintCommands::PrintConsoleTextFile(const QString& file) {
+    return PrintTextLines(file);
+}
 
-    const QStringList lines = ReadLines(scratch);
+void TPrintCommands::RenderConsoleText() {
+    // The clipboard's text is held once; the picture and the page take only the lines they
+    // have room for.
+    const QString text = Services.Clipboard.GetText();
     const TSettingsRecord settings = ReadSettingsOrDefault();
     if (settings.PrintChoice() != psPrintOnly) {
-        Services.Clipboard.SetImage(DibToQImage(RenderTextLines(lines)));
+        Services.Clipboard.SetImage(
+            DibToQImage(RenderTextLines(CutConsoleLines(ConsoleTextLines(text, ConsoleRows)))));
         Window.View().AssignImage(QImageToDib(Services.Clipboard.GetImage()));
         Window.View().SetZoomPercent(100);
     }
-    if (settings.PrintChoice() != psCaptureOnly)
+    if (settings.PrintChoice() != psCaptureOnly) {
+        const QStringList lines = CutConsoleLines(ConsoleTextLines(text, ConsoleLinesPerPage()));
         PrintWithBatch(
             [&](const TPrintContext& context) { return ::PrintTextLines(context, lines); });
+    }
 }
 
 void TPrintCommands::PrintAfterCapture(bool stretch) {

@@ -34,14 +34,16 @@ public:
     // page; the size texts go with the printer's orientation ("5" and "3" in portrait).
     // False when the printer failed (the user has been told).
     bool PrintCapture(int stretch, const QString& widthText, const QString& heightText);
-    // Prints the lines of a text file on one page in the console font. False when the
-    // printer failed (the user has been told). Throws EFileError when the file cannot be read.
+    // Prints the lines of a console text file (widgets/console_text.h) on one page in the
+    // console font, as many as the page has room for. False when the printer failed (the
+    // user has been told). Throws EFileError when the file cannot be read.
     bool PrintTextLines(const QString& file);
 
     void PrintAfterCapture(bool stretch) override;
     // The image editor's Print (IImagePrinting).
     void PrintViewImage(TImageScrollBox& view, QWidget* owner) override;
     void RenderConsoleText() override;
+    bool PrintConsoleTextFile(const QString& file) override;
 
 private:
     // A print command after its own checks: the print dialog, then the layout over `paths`
@@ -55,6 +57,8 @@ private:
     // A print of the window's own (after a capture, of console text) in a batch of the
     // printer; a printer failure is told. False when the printer failed.
     bool PrintWithBatch(const std::function<bool(const TPrintContext&)>& print);
+    // How many console lines one page has room for.
+    int ConsoleLinesPerPage();
 
     TServices Services;
     IMainView& Window;

@@ -23,6 +23,9 @@ public:
     // The clipboard's text as a console screen: rendered into the view (unless the capture
     // choice is "Print Only") and printed (unless it is "Capture Only").
     virtual void RenderConsoleText() = 0;
+    // Prints the lines of a console text file on one page. False when the printer failed
+    // (the user has been told); throws when the file cannot be read.
+    virtual bool PrintConsoleTextFile(const QString& file) = 0;
 };
 
 // How the note question is put after an image with a page address was saved.
