@@ -6,6 +6,7 @@
 #include "app/help_window.h"
 #include "app/option_texts.h"
 #include "capture/capture_intake.h"
+#include "capture/console_capture.h"
 #include "capture/timer_capture.h"
 #include "editor/edit_image_command.h"
 #include "imaging/fast_dib.h"
@@ -327,6 +328,8 @@ void TfrmMain::ApplySettings() {
     SetOptionIndex(cboPrintSelection, settings.PrintSelection);
     SetOptionIndex(cboDefaultFormat, settings.DefaultFormat);
     Intake->RegisterCaptureHotKeys();
+    // Also when the window starts in the tray, a console method chosen watches the clipboard.
+    Intake->Console().MethodShown(cboCapSelection->currentIndex());
     MinimizeToTray = settings.NoMinimize != 1;
 }
 
@@ -596,6 +599,8 @@ bool TfrmMain::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     // The window has come back to the front: shown, restored, or a dialog over it closed.
     if (event->type() == QEvent::WindowActivate) {
+        if (Intake)
+            Intake->Console().MethodShown(cboCapSelection->currentIndex());
         try {
             FormPaint();
         } catch (const std::exception&) {

@@ -3,6 +3,7 @@
 #include "capture/capture_file.h"
 #include "capture/capture_methods.h"
 #include "capture/capture_rect.h"
+#include "capture/console_capture.h"
 #include "capture/frm_blank.h"
 #include "capture/frm_draw_circle.h"
 #include "capture/mouse_pointer.h"
@@ -85,6 +86,7 @@ TCaptureIntake::TCaptureIntake(const TServices& services, IMainView& window,
     QObject::connect(&RegionTimer, &QTimer::timeout, [this] { RegionTimerTimer(); });
     Timer_ = std::make_unique<TTimerCapture>(services, window, *this);
     Zoom_ = std::make_unique<TZoomCapture>(services, *this);
+    Console_ = std::make_unique<TConsoleCapture>(services, window, printing, *this);
 }
 
 TCaptureIntake::~TCaptureIntake() = default;
@@ -93,6 +95,7 @@ void TCaptureIntake::CaptureMethodChosen(int method) {
     Timer_->CaptureMethodChosen(method);
     if (method != cmZoom)
         Zoom_->CloseZoomWindow();
+    Console_->ConsoleMethodChosen(method);
 }
 
 // The hot-key message.
@@ -417,11 +420,15 @@ void TCaptureIntake::FinishCapture() {
 }
 
 void TCaptureIntake::ApplyCaptureColours() {
-    if (CaptureSettings.GrayScale == 1) {
+    ApplyCaptureColours(CaptureSettings);
+}
+
+void TCaptureIntake::ApplyCaptureColours(const TSettingsRecord& settings) {
+    if (settings.GrayScale == 1) {
         TConvertToGrayTransform grey;
         TransformCapture(grey);
     }
-    if (CaptureSettings.Negative == 1) {
+    if (settings.Negative == 1) {
         TNegativeTransform negative;
         TransformCapture(negative);
     }

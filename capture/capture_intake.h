@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+class TConsoleCapture;
 class TTimerCapture;
 class TZoomCapture;
 
@@ -62,6 +63,11 @@ public:
     // format and lists it with the pending page address. Throws when the file cannot be
     // written; nothing is listed then.
     void StoreCapture(TCaptureFormat format);
+    // Selects the last row and shows its status line, with a notice beside the tray icon.
+    void SelectLastCapture();
+    // The grey-scale and negative steps of `settings` on the view image, each putting the
+    // result on the clipboard too.
+    void ApplyCaptureColours(const TSettingsRecord& settings);
 
     // Selection capture: pointing at a window, dragging a rectangle or an ellipse over the
     // screen, and taking the stored area again. Each hands its capture to FinishCapture, or
@@ -93,8 +99,11 @@ public:
     // Timer capture and the magnifier, which capture through this intake.
     TTimerCapture& Timer() { return *Timer_; }
     TZoomCapture& Zoom() { return *Zoom_; }
+    // The console methods, which capture what terminals put on the clipboard.
+    TConsoleCapture& Console() { return *Console_; }
     // The method chosen in the main window's method box: timer capture stops for a method it
-    // cannot run, and an open magnifier closes for any other method.
+    // cannot run, an open magnifier closes for any other method, and the console methods
+    // start or end their watch of the clipboard.
     void CaptureMethodChosen(int method);
 
 private:
@@ -115,7 +124,6 @@ private:
     void DrawPointerOnScreen(TDibGraphic& grab, const QRect& rect);
     void ApplyCaptureColours();
     void TransformCapture(TImageTransform& transform);
-    void SelectLastCapture();
     void SetViewBackTo100();
     void ReportRefusedHotKeys(const QStringList& refused, const QStringList& working);
 
@@ -161,4 +169,5 @@ private:
 
     std::unique_ptr<TTimerCapture> Timer_;
     std::unique_ptr<TZoomCapture> Zoom_;
+    std::unique_ptr<TConsoleCapture> Console_;
 };
