@@ -15,6 +15,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHashFunctions>
+#include <QImage>
 
 #include <cerrno>
 #include <cstring>
@@ -25,6 +27,18 @@
 namespace {
 
 const char* const SameFolderAsKarvin = "You cannot save to same folder as Karvin.";
+
+// How long after a capture the same content coming back is taken for a clipboard manager's.
+constexpr qint64 RepeatWindowMs = 2000;
+
+std::size_t TextFingerprint(const QString& text) {
+    return qHashMulti(0, 't', text);
+}
+
+std::size_t ImageFingerprint(const QImage& image) {
+    return qHashMulti(0, 'i', image.width(), image.height(),
+                      QByteArrayView(image.constBits(), image.sizeInBytes()));
+}
 
 QString MethodName(int method) {
     switch (method) {
@@ -192,10 +206,21 @@ void TConsoleCapture::ConsoleIntake() {
     }
 }
 
+bool TConsoleCapture::IsRepeatOfLastTaken(std::size_t fingerprint) const {
+    return LastTaken == fingerprint && SinceLastTaken.isValid() &&
+           !SinceLastTaken.hasExpired(RepeatWindowMs);
+}
+
+void TConsoleCapture::NoteTaken(std::size_t fingerprint) {
+    LastTaken = fingerprint;
+    SinceLastTaken.start();
+}
+
 void TConsoleCapture::TakeTextAsTextFile() {
     // The text is held once: the file is written from it a part at a time.
     const QString text = Services.Clipboard.GetText();
-    if (text.isEmpty())
+    const std::size_t fingerprint = TextFingerprint(text);
+    if (text.isEmpty() || IsRepeatOfLastTaken(fingerprint))
         return;
     const std::optional<std::string> folder = WritableTextFolder();
     if (!folder)
@@ -212,12 +237,16 @@ void TConsoleCapture::TakeTextAsTextFile() {
         if (choice == psPrintOnly)
             DeleteFile(LocalPath(path));
     }
+    NoteTaken(fingerprint);
     Services.Clipboard.Clear();
 }
 
 void TConsoleCapture::TakeTextAsGraphic() {
-    if (Services.Clipboard.GetText().isEmpty())
+    const QString text = Services.Clipboard.GetText();
+    const std::size_t fingerprint = TextFingerprint(text);
+    if (text.isEmpty() || IsRepeatOfLastTaken(fingerprint))
         return;
+    NoteTaken(fingerprint);
     // "View 100%" must not bring back the picture of an earlier capture over this one.
     Window.WorkImage().Clear();
     Printing.RenderConsoleText();
@@ -235,6 +264,10 @@ void TConsoleCapture::TakeTextAsGraphic() {
 void TConsoleCapture::TakeGraphicsOnly() {
     if (!Services.Clipboard.HasImage())
         return;
+    const std::size_t fingerprint = ImageFingerprint(Services.Clipboard.GetImage());
+    if (IsRepeatOfLastTaken(fingerprint))
+        return;
+    NoteTaken(fingerprint);
     Intake.TakeClipboardIntoView();
     // A picture offered that cannot be read (damaged, or beyond the decode limit).
     if (Window.View().Graphic().Empty())

@@ -11,8 +11,10 @@
 #include "widgets/feature_links.h"
 #include "widgets/main_view.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -61,6 +63,11 @@ private:
     // cannot. Nothing when the user cancels.
     std::optional<std::string> WritableTextFolder();
     void ShowFolderRefusal(const QString& text);
+    // A clipboard manager puts back what the intake has just taken (after it emptied the
+    // clipboard, or as its own copy): the same content again within RepeatWindowMs is not
+    // taken a second time, where it would be taken without end.
+    bool IsRepeatOfLastTaken(std::size_t fingerprint) const;
+    void NoteTaken(std::size_t fingerprint);
 
     TServices Services;
     IMainView& Window;
@@ -71,6 +78,9 @@ private:
     QString ConsoleMethodName_;
     // The intake runs: the clipboard changes it makes itself are not captures.
     bool IntakeRunning = false;
+    // What the intake took last, and since when.
+    std::optional<std::size_t> LastTaken;
+    QElapsedTimer SinceLastTaken;
 };
 
 // Writes `text` and a line break (widgets/console_text.h) as the first free "dostext" + N +

@@ -309,6 +309,31 @@ TEST_F(Console, GraphicsOnlyStoresThePictureATerminalCopiesByTheCaptureChoice) {
     }
 }
 
+TEST_F(Console, AClipboardManagerPuttingBackWhatWasJustTakenMakesNoSecondCapture) {
+    PutConsoleSettings(cmConsoleTextAsTextFile);
+    auto window = StartShown();
+    Clipboard.OtherProgramCopiesText("$ uptime");
+    // The manager restores the emptied clipboard at once: taken again, this would go on
+    // without end.
+    Clipboard.OtherProgramCopiesText("$ uptime");
+    EXPECT_EQ(TextFiles(), std::vector<std::string>{"dostext1.txt"});
+    EXPECT_EQ(Clipboard.Text, "$ uptime");
+    EXPECT_EQ(Sound.Beeps, 1);
+    Clipboard.OtherProgramCopiesText("$ whoami");
+    EXPECT_EQ(TextFile("dostext2.txt"), "$ whoami\n");
+
+    // The same for a picture, which a manager takes over as its own copy.
+    window.reset();
+    PutConsoleSettings(cmConsoleGraphicsOnly);
+    window = StartShown();
+    const QImage picture = DibToQImage(MakeNoise(20, 10, 5));
+    Clipboard.OtherProgramCopiesImage(picture);
+    Clipboard.OtherProgramCopiesImage(picture);
+    EXPECT_EQ(window->Paths().size(), 1);
+    Clipboard.OtherProgramCopiesImage(DibToQImage(MakeNoise(20, 10, 6)));
+    EXPECT_EQ(window->Paths().size(), 2);
+}
+
 TEST_F(Console, TheFolderOfTheTextFilesIsNeitherTheProgramsNorTheWorkingFolder) {
     PutConsoleSettings(cmFullScreen);
     const std::filesystem::path withProgram = Scratch / "copy";
