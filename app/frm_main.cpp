@@ -7,6 +7,7 @@
 #include "app/option_texts.h"
 #include "capture/capture_intake.h"
 #include "capture/console_capture.h"
+#include "capture/duridozezed_capture.h"
 #include "capture/timer_capture.h"
 #include "editor/edit_image_command.h"
 #include "imaging/fast_dib.h"
@@ -311,7 +312,7 @@ void TfrmMain::FormCreate() {
         ProgramFolder_ = QCoreApplication::applicationDirPath() + "/";
         HandOff->BuildMailTargets();
         BuildEmailMenus();
-        DurIdozezedDelay = QString::fromStdString(ReadDurIdozezedDelay());
+        Intake->DurIdozezed().ReadDelay();
         ShowMainTimer->start();
     } catch (const std::exception& error) {
         // The rest of the start is skipped, but the window opens, so that the user sees that
@@ -372,6 +373,10 @@ void TfrmMain::Karvin1Click() {
     }
     // The boxes, the hot keys and the tray follow the file, whatever the window did.
     RunCommand(Services.Dialogs, this, [this] { ApplySettings(); });
+}
+
+void TfrmMain::DurIdozezedDelay1Click() {
+    RunCommand(Services.Dialogs, this, [this] { Intake->DurIdozezed().DurIdozezedDelay1Click(); });
 }
 
 void TfrmMain::ShowKarvin1Click() {

@@ -65,6 +65,8 @@ public:
     // Setup > "&Karvin": the settings window, then the settings applied again, whether it
     // saved or not.
     void Karvin1Click();
+    // Setup > "&DurIdozezed": the delay between the steps of a whole-page capture.
+    void DurIdozezedDelay1Click();
     // Tray menu "&Show Karvin Window", tray double click, and a second start of the program.
     void ShowKarvin1Click();
 
@@ -256,8 +258,7 @@ private:
 
     // The view image as it was before the last transform of a capture (IMainView).
     TDibGraphic WorkImage_;
-    QString DurIdozezedDelay; // seconds between DurIdozezed steps, as text
-    QString ProgramFolder_;   // folder of the executable, ending in "/"
+    QString ProgramFolder_; // folder of the executable, ending in "/"
     // Set by the Exit command right before it closes the window: the close is confirmed.
     bool ExitRequested = false;
     // Set while the thumbnail viewer is open.

@@ -66,7 +66,7 @@ void TfrmMain::BuildImageMenu(QMenu* menu) {
 
 void TfrmMain::BuildSetupMenu(QMenu* menu) {
     menu->addAction("&Karvin", this, &TfrmMain::Karvin1Click);
-    // DurIdozezed capture: "&DurIdozezed".
+    menu->addAction("&DurIdozezed", this, &TfrmMain::DurIdozezedDelay1Click);
 }
 
 void TfrmMain::BuildTimerMenu(QMenu* menu) {

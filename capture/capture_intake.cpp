@@ -4,6 +4,7 @@
 #include "capture/capture_methods.h"
 #include "capture/capture_rect.h"
 #include "capture/console_capture.h"
+#include "capture/duridozezed_capture.h"
 #include "capture/frm_blank.h"
 #include "capture/frm_draw_circle.h"
 #include "capture/mouse_pointer.h"
@@ -87,6 +88,7 @@ TCaptureIntake::TCaptureIntake(const TServices& services, IMainView& window,
     Timer_ = std::make_unique<TTimerCapture>(services, window, *this);
     Zoom_ = std::make_unique<TZoomCapture>(services, *this);
     Console_ = std::make_unique<TConsoleCapture>(services, window, printing, *this);
+    DurIdozezed_ = std::make_unique<TDurIdozezedCapture>(services, window, *this);
 }
 
 TCaptureIntake::~TCaptureIntake() = default;
@@ -101,6 +103,11 @@ void TCaptureIntake::CaptureMethodChosen(int method) {
 // The hot-key message.
 
 void TCaptureIntake::WMHotKey(int id) {
+    // Escape while a page capture scrolls: it arrives while that capture waits.
+    if (id == HotKeyDurIdozezedStop) {
+        DurIdozezed_->Stop();
+        return;
+    }
     if (id != HotKeyPrintScreen && id != HotKeyUser) {
         SetViewBackTo100();
         return;
@@ -111,6 +118,7 @@ void TCaptureIntake::WMHotKey(int id) {
         return;
     CaptureRunning = true;
     RunCommand(Services.Dialogs, Window.Window(), [this] { CaptureOnHotKey(); });
+    DurIdozezedRun = false;
     // Also when the capture failed or was cancelled, or waits for a second press.
     ShowOwnWindowsAgain();
     CaptureRunning = false;
@@ -120,6 +128,7 @@ void TCaptureIntake::WMHotKey(int id) {
 }
 
 void TCaptureIntake::CaptureOnHotKey() {
+    DurIdozezedRun = false;
     // The folder or its settings may have gone while the program ran (a clean-up of the
     // cache): the capture makes them again, with the default record.
     EnsureWorkFolder();
@@ -249,6 +258,10 @@ void TCaptureIntake::RunCaptureMethod(TCaptureMethod method) {
         break;
     case cmZoom:
         Zoom_->CaptureZoom(ForegroundAtHotKey);
+        break;
+    case cmDurIdozezed:
+        DurIdozezedRun = true;
+        DurIdozezed_->CaptureDurIdozezed();
         break;
     default:
         // A method the program does not have, or a number that names none: nothing is
@@ -392,16 +405,19 @@ void TCaptureIntake::FinishCapture() {
     switch (choice) {
     case psPrintAndCapture:
         ApplyCaptureColours();
-        Printing.PrintAfterCapture(stretch);
+        if (!DurIdozezedRun)
+            Printing.PrintAfterCapture(stretch);
         QCoreApplication::processEvents();
         StoreCapture(CaptureSettings.CaptureFormat());
         break;
     case psPrintOnly:
         ApplyCaptureColours();
-        Printing.PrintAfterCapture(stretch);
-        QCoreApplication::processEvents();
-        Window.View().ClearImage();
-        Window.WorkImage().Clear();
+        if (!DurIdozezedRun) {
+            Printing.PrintAfterCapture(stretch);
+            QCoreApplication::processEvents();
+            Window.View().ClearImage();
+            Window.WorkImage().Clear();
+        }
         break;
     case psCaptureOnly:
         ApplyCaptureColours();
@@ -417,6 +433,7 @@ void TCaptureIntake::FinishCapture() {
     QCoreApplication::processEvents();
     Services.Windows.SetForegroundWindow(ForegroundAtHotKey);
     SetViewBackTo100();
+    DurIdozezedRun = false;
 }
 
 void TCaptureIntake::ApplyCaptureColours() {
@@ -489,8 +506,17 @@ void TCaptureIntake::SetViewBackTo100() {
     // its grey or negative step.
     Window.ResetZoomBox();
     Window.View().SetZoomPercent(100);
-    if (ReadSettingsOrDefault().PrintChoice() == psPrintOnly)
+    const TPrintSelection choice = ReadSettingsOrDefault().PrintChoice();
+    // A scrolled page is printed at its size, sliced over as many sheets as it needs.
+    if (DurIdozezedRun && choice != psCaptureOnly) {
+        QCoreApplication::processEvents();
+        Printing.PrintScrolledCapture();
+    }
+    if (choice == psPrintOnly) {
         Window.View().ClearImage();
+        if (DurIdozezedRun)
+            Window.WorkImage().Clear();
+    }
 }
 
 // Selection capture.

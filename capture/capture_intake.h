@@ -24,6 +24,7 @@
 #include <vector>
 
 class TConsoleCapture;
+class TDurIdozezedCapture;
 class TTimerCapture;
 class TZoomCapture;
 
@@ -96,11 +97,13 @@ public:
     // A capture runs now (its hot keys are released meanwhile).
     bool IsCaptureRunning() const { return CaptureRunning; }
 
-    // Timer capture and the magnifier, which capture through this intake.
+    // Timer capture, the magnifier and the whole-page capture, which capture through this
+    // intake.
     TTimerCapture& Timer() { return *Timer_; }
     TZoomCapture& Zoom() { return *Zoom_; }
     // The console methods, which capture what terminals put on the clipboard.
     TConsoleCapture& Console() { return *Console_; }
+    TDurIdozezedCapture& DurIdozezed() { return *DurIdozezed_; }
     // The method chosen in the main window's method box: timer capture stops for a method it
     // cannot run, an open magnifier closes for any other method, and the console methods
     // start or end their watch of the clipboard.
@@ -153,6 +156,9 @@ private:
     QString PendingURL;
     bool LongURL_ = false;
     bool TimerCaptureOn = false;
+    // The capture under way is a scrolled page: it is printed whole, sliced over the sheets,
+    // once it is stored, instead of on one sheet before.
+    bool DurIdozezedRun = false;
 
     // The windows HideOwnWindows took off the screen, with their window ids then.
     std::vector<std::pair<QPointer<QWidget>, TWindowId>> HiddenWindows;
@@ -170,4 +176,5 @@ private:
     std::unique_ptr<TTimerCapture> Timer_;
     std::unique_ptr<TZoomCapture> Zoom_;
     std::unique_ptr<TConsoleCapture> Console_;
+    std::unique_ptr<TDurIdozezedCapture> DurIdozezed_;
 };

@@ -341,6 +341,11 @@ void TPrintCommands::RenderConsoleText() {
     }
 }
 
+void TPrintCommands::PrintScrolledCapture() {
+    // A failing printer is told by PrintImagePage; the capture is stored all the same.
+    PrintImagePage();
+}
+
 void TPrintCommands::PrintAfterCapture(bool stretch) {
     // A failing printer is told by PrintCapture; the capture is stored all the same.
     const TPrinterOrientation orientation = Services.Printer.Orientation();

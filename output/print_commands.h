@@ -40,6 +40,7 @@ public:
     bool PrintTextLines(const QString& file);
 
     void PrintAfterCapture(bool stretch) override;
+    void PrintScrolledCapture() override;
     // The image editor's Print (IImagePrinting).
     void PrintViewImage(TImageScrollBox& view, QWidget* owner) override;
     void RenderConsoleText() override;

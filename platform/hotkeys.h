@@ -12,17 +12,19 @@
 #include <memory>
 
 // The ids the main window registers.
-inline constexpr int HotKeyPrintScreen = 101; // PrintScreen alone
-inline constexpr int HotKeyUser = 102;        // the user's combination
-inline constexpr int HotKeyZoomClose = 106;   // Alt+F4 while zoom capture waits
+inline constexpr int HotKeyPrintScreen = 101;     // PrintScreen alone
+inline constexpr int HotKeyUser = 102;            // the user's combination
+inline constexpr int HotKeyZoomClose = 106;       // Alt+F4 while zoom capture waits
+inline constexpr int HotKeyDurIdozezedStop = 107; // Escape while a page capture scrolls
 
 // Modifier bits, combined with |.
 inline constexpr unsigned ModAlt = 1;
 inline constexpr unsigned ModControl = 2;
 inline constexpr unsigned ModShift = 4;
 
-// The X keysym of a virtual key that can be a hot key (PrintScreen, F1..F12, A..Z; the
-// settings' HotKeyVirtualKey in store/settings.h gives the user's), 0 for any other key.
+// The X keysym of a virtual key that can be a hot key (PrintScreen, F1..F12, A..Z, and Escape
+// for stopping a capture; the settings' HotKeyVirtualKey in store/settings.h gives the
+// user's), 0 for any other key.
 unsigned long VirtualKeyToKeysym(unsigned virtualKey);
 
 class IHotKeys {

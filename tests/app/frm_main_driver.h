@@ -6,6 +6,7 @@
 #include "app/frm_main.h"
 #include "app/help_window.h"
 #include "capture/capture_intake.h"
+#include "capture/duridozezed_capture.h"
 #include "capture/timer_capture.h"
 #include "capture/zoom_capture.h"
 #include "editor/edit_image_command.h"
@@ -50,7 +51,7 @@ public:
     QPushButton* ClickMe() const { return findChild<QPushButton*>("btnClickMe"); }
     THelpWindow* Help() const { return HelpWindow; }
     QString& Folder() { return ProgramFolder_; }
-    const QString& DurIdozezedDelayText() const { return DurIdozezedDelay; }
+    const QString& DurIdozezedDelayText() const { return Intake->DurIdozezed().DurIdozezedDelay(); }
     bool Exiting() const { return ExitRequested; }
     bool& ThumbViewer() { return ThumbViewerOpen; }
     bool MinimizesToTray() const { return MinimizeToTray; }

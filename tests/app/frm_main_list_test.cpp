@@ -611,7 +611,7 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     EXPECT_EQ(Captions(window->Menu("Time&r")),
               (QStringList{"Timer Capture &On", "Timer Capture O&ff"}));
     EXPECT_EQ(Captions(window->Menu("&Image")), (QStringList{"&Edit Image", "&Go To URL"}));
-    EXPECT_EQ(Captions(window->Menu("&Setup")), QStringList{"&Karvin"});
+    EXPECT_EQ(Captions(window->Menu("&Setup")), (QStringList{"&Karvin", "&DurIdozezed"}));
     EXPECT_EQ(Captions(window->Menu("&E-mail")), QStringList{"Mail Recipient"});
     EXPECT_EQ(Captions(window->Menu("&Help")),
               (QStringList{"&Contents", "&Main Screen", "&About"}));

@@ -1,0 +1,175 @@
+#include "capture/page_stitch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <string_view>
+
+namespace {
+
+// The bytes of a row that take part in comparisons: all but the ignored columns at the right.
+std::size_t ComparedBytes(const TDibGraphic& image, int ignoredRight) {
+    const int width = std::max(0, image.Width() - std::max(0, ignoredRight));
+    return (std::size_t(width) * std::size_t(image.BitsPerPixel()) + 7) / 8;
+}
+
+bool SameShape(const TDibGraphic& a, const TDibGraphic& b) {
+    return a.Width() == b.Width() && a.Height() == b.Height() && a.ImageFormat() == b.ImageFormat();
+}
+
+// One hash per row, so that the search for the repeated rows compares numbers first and
+// bytes only where the numbers agree.
+std::vector<std::size_t> RowHashes(const TDibGraphic& image, std::size_t bytes) {
+    std::vector<std::size_t> hashes(std::size_t(image.Height()));
+    const std::hash<std::string_view> hash;
+    for (int row = 0; row < image.Height(); ++row)
+        hashes[std::size_t(row)] =
+            hash(std::string_view(reinterpret_cast<const char*>(image.ScanLine(row)), bytes));
+    return hashes;
+}
+
+// Whether the `count` top rows of `next` repeat the `count` bottom rows of `previous`.
+bool RowsRepeat(const TDibGraphic& previous, const TDibGraphic& next, int count, std::size_t bytes,
+                const std::vector<std::size_t>& previousHashes,
+                const std::vector<std::size_t>& nextHashes) {
+    const int offset = previous.Height() - count;
+    for (int row = 0; row < count; ++row)
+        if (nextHashes[std::size_t(row)] != previousHashes[std::size_t(offset + row)])
+            return false;
+    for (int row = 0; row < count; ++row)
+        if (std::memcmp(next.ScanLine(row), previous.ScanLine(offset + row), bytes) != 0)
+            return false;
+    return true;
+}
+
+bool SameRow(const TDibGraphic& a, const TDibGraphic& b, int row, std::size_t bytes) {
+    return std::memcmp(a.ScanLine(row), b.ScanLine(row), bytes) == 0;
+}
+
+} // namespace
+
+bool SameImage(const TDibGraphic& a, const TDibGraphic& b) {
+    if (!SameShape(a, b) || a.Palette() != b.Palette())
+        return false;
+    const std::size_t bytes = ComparedBytes(a, 0);
+    for (int row = 0; row < a.Height(); ++row)
+        if (!SameRow(a, b, row, bytes))
+            return false;
+    return true;
+}
+
+int OverlapRows(std::span<const std::uint32_t> previousColumn,
+                std::span<const std::uint32_t> nextColumn) {
+    const int height = int(std::min(previousColumn.size(), nextColumn.size()));
+    int i = height - 1;
+    int count = 0;
+    for (int j = height - 1; j >= 1; --j) {
+        if (nextColumn[std::size_t(j)] == previousColumn[std::size_t(i)]) {
+            if (i == 0)
+                break;
+            --i;
+            ++count;
+        } else {
+            i = height - 1;
+            count = 0;
+        }
+    }
+    return count + 1;
+}
+
+TMarkerColumns MarkerColumns(int height, int repeated) {
+    constexpr std::uint32_t Plain = 0;
+    constexpr std::uint32_t Marked = 1;
+    height = std::max(0, height);
+    repeated = std::clamp(repeated, 0, height);
+    TMarkerColumns columns;
+    columns.Previous.assign(std::size_t(height), Marked);
+    columns.Next.assign(std::size_t(height), Plain);
+    std::fill_n(columns.Next.begin(), repeated, Marked);
+    return columns;
+}
+
+int RepeatedRows(const TDibGraphic& previous, const TDibGraphic& next, int ignoredRight,
+                 int expected) {
+    if (!SameShape(previous, next) || previous.Empty())
+        return 0;
+    const std::size_t bytes = ComparedBytes(previous, ignoredRight);
+    if (bytes == 0)
+        return 0;
+    const std::vector<std::size_t> previousHashes = RowHashes(previous, bytes);
+    const std::vector<std::size_t> nextHashes = RowHashes(next, bytes);
+    const int height = previous.Height();
+    if (expected > 0 && expected < height &&
+        RowsRepeat(previous, next, expected, bytes, previousHashes, nextHashes))
+        return expected;
+    for (int count = height - 1; count >= 1; --count)
+        if (RowsRepeat(previous, next, count, bytes, previousHashes, nextHashes))
+            return count;
+    return 0;
+}
+
+int PageOverlap(const TDibGraphic& previous, const TDibGraphic& next, int ignoredRight,
+                int expected) {
+    const TMarkerColumns columns =
+        MarkerColumns(next.Height(), RepeatedRows(previous, next, ignoredRight, expected));
+    return OverlapRows(columns.Previous, columns.Next);
+}
+
+TStaticBands StaticBands(const TDibGraphic& before, const TDibGraphic& after, int ignoredRight) {
+    if (!SameShape(before, after) || before.Empty())
+        return {};
+    const std::size_t bytes = ComparedBytes(before, ignoredRight);
+    const int height = before.Height();
+    TStaticBands bands;
+    while (bands.Top < height && SameRow(before, after, bands.Top, bytes))
+        ++bands.Top;
+    if (bands.Top == height)
+        return {};
+    while (SameRow(before, after, height - 1 - bands.Bottom, bytes))
+        ++bands.Bottom;
+    // Content that happens to look the same at the edges (blank margins) is not a tool bar:
+    // bands that would leave little of the window are not believed.
+    if (height - bands.Top - bands.Bottom < (height + 3) / 4)
+        return {};
+    return bands;
+}
+
+TDibGraphic CopyRows(const TDibGraphic& image, int top, int height) {
+    TDibGraphic rows;
+    top = std::clamp(top, 0, image.Height());
+    height = std::clamp(height, 0, image.Height() - top);
+    rows.NewImage(image.Width(), height, image.ImageFormat(), &image.Palette());
+    rows.SetPelsPerMeter(image.XPelsPerMeter(), image.YPelsPerMeter());
+    for (int row = 0; row < height; ++row)
+        std::memcpy(rows.ScanLine(row), image.ScanLine(top + row), image.RowStride());
+    return rows;
+}
+
+int PageTop(int pageHeight, int page, std::span<const int> overlaps) {
+    const std::size_t before = std::min(std::size_t(std::max(0, page)), overlaps.size());
+    return page * pageHeight - std::accumulate(overlaps.begin(), overlaps.begin() + before, 0);
+}
+
+int StitchedHeight(int pageHeight, int pages, std::span<const int> overlaps) {
+    if (pages <= 0)
+        return 0;
+    return PageTop(pageHeight, pages - 1, overlaps) + pageHeight;
+}
+
+void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top) {
+    const int first = std::max(0, -top);
+    const int last = std::min(page.Height(), image.Height() - top);
+    const int width = std::min(page.Width(), image.Width());
+    if (width <= 0)
+        return;
+    const bool sameFormat =
+        page.ImageFormat() == image.ImageFormat() && image.ImageFormat() == ifTrueColor;
+    for (int row = first; row < last; ++row) {
+        if (sameFormat) {
+            std::memcpy(image.ScanLine(top + row), page.ScanLine(row), std::size_t(width) * 3);
+            continue;
+        }
+        for (int x = 0; x < width; ++x)
+            image.SetPixel(x, top + row, page.Pixel(x, row));
+    }
+}
