@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -45,10 +46,10 @@ double DurIdozezedDelaySeconds(const QString& delay) {
 
 TScrollKeys ScrollKeysOfClass(const QString& className) {
     if (IsConsoleWindowClass(className))
-        return {"~{HOME}", "~{PGDN}"};
+        return {"~{HOME}", "~{PGUP}", "~{PGDN}"};
     if (BrowserKindOfClass(className) != bkNone)
-        return {"{HOME}", "{PGDN}"};
-    return {"^{HOME}", "{PGDN}"};
+        return {"{HOME}", "{PGUP}", "{PGDN}"};
+    return {"^{HOME}", "{PGUP}", "{PGDN}"};
 }
 
 QRect BrowserPageRect(const QRect& client) {
@@ -61,20 +62,20 @@ QRect BrowserPageRect(const QRect& client) {
 class TDurIdozezedCapture::TPageFiles {
 public:
     ~TPageFiles() {
-        for (const std::string& path : Paths) {
+        for (const std::string& path : Paths_) {
             std::error_code ignored;
             std::filesystem::remove(path, ignored);
         }
     }
     void Write(const TDibGraphic& page) {
-        Paths.push_back(WorkPath(PageFileName(int(Paths.size()) + 1)));
-        SaveImageFile(page, Paths.back());
+        Paths_.push_back(WorkPath(PageFileName(int(Paths_.size()) + 1)));
+        SaveImageFile(page, Paths_.back());
     }
-    int Count() const { return int(Paths.size()); }
-    const std::string& Path(int index) const { return Paths[std::size_t(index)]; }
+    int Count() const { return int(Paths_.size()); }
+    const std::vector<std::string>& Paths() const { return Paths_; }
 
 private:
-    std::vector<std::string> Paths;
+    std::vector<std::string> Paths_;
 };
 
 TDurIdozezedCapture::TDurIdozezedCapture(const TServices& services, IMainView& window,
@@ -140,29 +141,39 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
     // The keys go to the window with the keyboard focus: the window under the pointer gets it.
     if (!Services.Keyboard.BringToFront(Target))
         return false;
-    TSendKey keyboard(Services.Keyboard);
-    keyboard.SendKeys(keys.Top);
-    Wait(delay);
-    if (Interrupted())
+    if (!Press(keys.Top, delay))
         return false;
-
-    TPageFiles pages;
-    std::vector<int> overlaps;
     TDibGraphic previous = GrabPage();
     if (previous.Empty())
         return false;
-    long long pixelBudget = (long long)previous.Height() * PixelBudgetRowWeight;
+    // A window without a key for its top (a terminal's history) is paged up until it no longer
+    // moves; one page up shows that a window that has such a key is there. A page that never
+    // stands still (an animation) is paged up no further than the pages a capture can take.
+    const long long pageWeight = (long long)previous.Height() * PixelBudgetRowWeight;
+    const long long maxPagesUp = std::min<long long>(MaxPages, PixelBudgetLimit / pageWeight + 1);
+    for (long long up = 0; up < maxPagesUp; ++up) {
+        if (!Press(keys.PageUp, delay))
+            return false;
+        TDibGraphic above = GrabPage();
+        if (above.Empty())
+            return false;
+        const bool top = SameImage(previous, above);
+        previous = std::move(above);
+        if (top)
+            break;
+    }
+
+    TPageFiles pages;
+    std::vector<int> overlaps;
+    long long pixelBudget = pageWeight;
     int repeated = 0;
     bool firstScroll = true;
     while (pixelBudget <= PixelBudgetLimit && int(overlaps.size()) + 1 < MaxPages) {
-        keyboard.SendKeys(keys.PageDown);
-        QCoreApplication::processEvents();
-        Wait(delay);
-        if (Interrupted())
+        if (!Press(keys.PageDown, delay))
             return false;
         TDibGraphic next = GrabPage();
-        // The bottom: the window no longer moves.
-        if (SameImage(previous, next))
+        // The bottom: the window no longer moves (or it has left the screen).
+        if (next.Empty() || SameImage(previous, next))
             break;
         if (firstScroll) {
             // What stayed in place (tool bars, a status line) is no part of the page.
@@ -189,6 +200,13 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
     return true;
 }
 
+bool TDurIdozezedCapture::Press(const QString& keys, double delay) {
+    TSendKey(Services.Keyboard).SendKeys(keys);
+    QCoreApplication::processEvents();
+    Wait(delay);
+    return !Interrupted();
+}
+
 TDibGraphic TDurIdozezedCapture::GrabPage() const {
     return Services.Screen.GrabScreenRect(PageRect);
 }
@@ -201,22 +219,8 @@ void TDurIdozezedCapture::StitchPages(TPageFiles& pages, const std::vector<int>&
     TWaitPointer waitPointer;
     Window.SetStatusText("Combining images...");
     QCoreApplication::processEvents();
-    TDibGraphic joined;
-    int pageHeight = 0;
-    for (int page = 0; page < pages.Count(); ++page) {
-        const TDibGraphic image = LoadImageFile(pages.Path(page));
-        if (page == 0) {
-            pageHeight = image.Height();
-            joined.NewImage(image.Width(), StitchedHeight(pageHeight, pages.Count(), overlaps),
-                            ifTrueColor);
-        }
-        DrawPage(joined, image, PageTop(pageHeight, page, overlaps));
-        std::error_code ignored;
-        std::filesystem::remove(pages.Path(page), ignored);
-        QCoreApplication::processEvents();
-    }
-    const std::string result = WorkPath("big.bmp");
-    SaveImageFile(joined, result);
+    const TDibGraphic joined = StitchPageFiles(pages.Paths(), overlaps, WorkPath("big.bmp"),
+                                               [] { QCoreApplication::processEvents(); });
     Services.Clipboard.SetImage(DibToQImage(joined));
     Window.SetStatusText("Done");
 }

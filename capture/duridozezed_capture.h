@@ -61,6 +61,8 @@ private:
     // there was nothing to take or the capture was stopped.
     bool ScrollCapture(double delay);
     TDibGraphic GrabPage() const;
+    // Presses the keys and waits for the window; false when the capture is interrupted.
+    bool Press(const QString& keys, double delay);
     // The window has gone, or the user pressed Escape.
     bool Interrupted() const;
     void StitchPages(TPageFiles& pages, const std::vector<int>& overlaps);
@@ -82,11 +84,13 @@ private:
 // The delay text as seconds; throws with the conversion error for a text that is no number.
 double DurIdozezedDelaySeconds(const QString& delay);
 
-// The keys that scroll a window of that (lower-cased) class: to its top and one page down.
-// Terminals scroll their history with Shift held; browsers go to the top with Home; other
-// windows with Ctrl+Home, as text views do.
+// The keys that scroll a window of that (lower-cased) class, in the key language: to its top,
+// one page up and one page down. Terminals scroll their history with Shift held (and some have
+// no key for the top); browsers go to the top with Home; other windows with Ctrl+Home, as text
+// views do.
 struct TScrollKeys {
     QString Top;
+    QString PageUp;
     QString PageDown;
     bool operator==(const TScrollKeys&) const = default;
 };

@@ -1,7 +1,10 @@
 #include "capture/page_stitch.h"
 
+#include "imaging/format_registry.h"
+
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <numeric>
 #include <string_view>
 
@@ -172,4 +175,25 @@ void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top) {
         for (int x = 0; x < width; ++x)
             image.SetPixel(x, top + row, page.Pixel(x, row));
     }
+}
+
+TDibGraphic StitchPageFiles(const std::vector<std::string>& pages, std::span<const int> overlaps,
+                            const std::string& result, const std::function<void()>& afterPage) {
+    TDibGraphic joined;
+    int pageHeight = 0;
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        const TDibGraphic image = LoadImageFile(pages[page]);
+        if (page == 0) {
+            pageHeight = image.Height();
+            joined.NewImage(image.Width(), StitchedHeight(pageHeight, int(pages.size()), overlaps),
+                            ifTrueColor);
+        }
+        DrawPage(joined, image, PageTop(pageHeight, int(page), overlaps));
+        std::error_code ignored;
+        std::filesystem::remove(pages[page], ignored);
+        if (afterPage)
+            afterPage();
+    }
+    SaveImageFile(joined, result);
+    return joined;
 }

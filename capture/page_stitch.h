@@ -6,7 +6,9 @@
 #include "imaging/dib_graphic.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 // True when both pictures have the same size and pixel format and the same pixel bytes.
@@ -68,3 +70,11 @@ int StitchedHeight(int pageHeight, int pages, std::span<const int> overlaps);
 
 // Draws `page` into `image` with its top-left corner at (0, top); what falls outside is cut.
 void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top);
+
+// Joins the page files: each is loaded, drawn at its place (the first page's height counts for
+// every page) and deleted; the joined picture is written to `result` as a true-colour BMP and
+// returned. `afterPage` runs after every page (to keep a window responsive). Throws when a
+// page cannot be read, the picture would be too large, or the result cannot be written; the
+// pages not yet drawn stay then.
+TDibGraphic StitchPageFiles(const std::vector<std::string>& pages, std::span<const int> overlaps,
+                            const std::string& result, const std::function<void()>& afterPage = {});

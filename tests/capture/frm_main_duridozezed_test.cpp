@@ -30,8 +30,8 @@ TDibGraphic Document(int width, int height) {
 }
 
 // The window under the pointer on the fake screen: a tool bar of `ToolBar` rows, then the
-// document from row `Position` on. Home goes to the top, Page Down `Step` rows further, never
-// past the end; what the keyboard pressed is read from its log at every grab.
+// document from row `Position` on. Home goes to the top, Page Up and Page Down `Step` rows
+// back or on, never past either end; what the keyboard pressed is read from its log at every grab.
 class TScrollingWindow {
 public:
     TScrollingWindow(TFakeScreen& screen, TRecordingKeyInjector& keyboard, QRect client,
@@ -52,6 +52,8 @@ private:
             const QString& entry = Keyboard.Log[Read];
             if (entry == "+Home")
                 Position = 0;
+            if (entry == "+PgUp")
+                Position = std::max(0, Position - Step);
             if (entry == "+PgDn") {
                 Position = std::min(Position + Step, Content.Height() - ViewHeight());
                 ++PageDowns;
