@@ -28,6 +28,9 @@ namespace {
 constexpr int ScrollBarWidth = 17;
 // How far a browser's page lies inside its client area on every side.
 constexpr int BrowserPageInset = 3;
+// How often, and how far apart in seconds, a page is grabbed again until it stands still.
+constexpr int SettleAttempts = 5;
+constexpr double SettlePause = 0.1;
 
 std::string PageFileName(int page) {
     return "scr" + std::to_string(page) + ".bmp";
@@ -46,7 +49,7 @@ double DurIdozezedDelaySeconds(const QString& delay) {
 
 TScrollKeys ScrollKeysOfClass(const QString& className) {
     if (IsConsoleWindowClass(className))
-        return {"~{HOME}", "~{PGUP}", "~{PGDN}"};
+        return {"", "~{PGUP}", "~{PGDN}"};
     if (BrowserKindOfClass(className) != bkNone)
         return {"{HOME}", "{PGUP}", "{PGDN}"};
     return {"^{HOME}", "{PGUP}", "{PGDN}"};
@@ -207,8 +210,20 @@ bool TDurIdozezedCapture::Press(const QString& keys, double delay) {
     return !Interrupted();
 }
 
-TDibGraphic TDurIdozezedCapture::GrabPage() const {
-    return Services.Screen.GrabScreenRect(PageRect);
+TDibGraphic TDurIdozezedCapture::GrabPage() {
+    // A window may still be scrolling smoothly or drawing when the delay is over: the page is
+    // taken once two grabs a moment apart agree, or as the last grab when it never settles
+    // (a blinking caret, an animation).
+    TDibGraphic page = Services.Screen.GrabScreenRect(PageRect);
+    for (int attempt = 0; attempt < SettleAttempts && !page.Empty(); ++attempt) {
+        Wait(SettlePause);
+        TDibGraphic again = Services.Screen.GrabScreenRect(PageRect);
+        const bool settled = SameImage(page, again);
+        page = std::move(again);
+        if (settled)
+            break;
+    }
+    return page;
 }
 
 bool TDurIdozezedCapture::Interrupted() const {

@@ -60,7 +60,7 @@ private:
     // Scrolls the window under the pointer and writes the pages and "big.bmp"; false when
     // there was nothing to take or the capture was stopped.
     bool ScrollCapture(double delay);
-    TDibGraphic GrabPage() const;
+    TDibGraphic GrabPage();
     // Presses the keys and waits for the window; false when the capture is interrupted.
     bool Press(const QString& keys, double delay);
     // The window has gone, or the user pressed Escape.
@@ -85,8 +85,9 @@ private:
 double DurIdozezedDelaySeconds(const QString& delay);
 
 // The keys that scroll a window of that (lower-cased) class, in the key language: to its top,
-// one page up and one page down. Terminals scroll their history with Shift held (and some have
-// no key for the top); browsers go to the top with Home; other windows with Ctrl+Home, as text
+// one page up and one page down. Terminals scroll their history with Shift held; they get no
+// key for the top, which many of them would pass on to the program running in them, and are
+// paged up instead. Browsers go to the top with Home; other windows with Ctrl+Home, as text
 // views do.
 struct TScrollKeys {
     QString Top;

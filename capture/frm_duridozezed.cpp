@@ -89,9 +89,10 @@ TfrmDurIdozezed::TfrmDurIdozezed(IDialogs& dialogs, QWidget* parent)
 
     edValue->setText(QString::fromStdString(ReadDurIdozezedDelay()));
 
-    // The width is fixed; the height is what the text needs in the desktop's font.
-    setFixedWidth(336);
-    setFixedHeight(std::max(128, layout->heightForWidth(336)));
+    // A fixed dialog, as wide as its delay line needs in the desktop's font (336 pixels at
+    // least) and as high as its text then needs.
+    const int width = std::max(336, layout->minimumSize().width());
+    setFixedSize(width, std::max(128, layout->heightForWidth(width)));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 }
