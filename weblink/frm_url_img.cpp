@@ -12,6 +12,7 @@
 #include "widgets/image_scroll_box.h"
 #include "widgets/local_path.h"
 #include "widgets/main_view.h"
+#include "widgets/thumbnail_maker.h"
 #include "widgets/wait_pointer.h"
 
 #include <QFrame>
@@ -167,7 +168,7 @@ void TfrmURLImg::BuildWindow() {
     ShutDownTimer->setSingleShot(true);
     connect(ShutDownTimer, &QTimer::timeout, this, &TfrmURLImg::ShutDownTimerTimer);
 
-    Maker = new TThumbnailMaker(this);
+    Maker = new TThumbnailMaker(LoadWebLinkThumbnail, this);
     connect(Maker, &TThumbnailMaker::Made, this, &TfrmURLImg::ThumbnailMade);
     connect(Maker, &TThumbnailMaker::Finished, this, &TfrmURLImg::FinishLoadingPass);
 }

@@ -16,6 +16,7 @@
 #include "weblink/thumb_grid.h"
 #include "weblink/url_thumbnails.h"
 #include "widgets/image_scroll_box.h"
+#include "widgets/thumbnail_maker.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -219,7 +220,7 @@ TEST_F(WebLinkViewer, ThumbnailsMadeOnWorkersAreTheOnesMadeOneByOne) {
     WriteWholeFile((Saved() / "text.png").string(), "not a picture");
     paths.push_back((Saved() / "text.png").string());
 
-    TThumbnailMaker maker;
+    TThumbnailMaker maker(LoadWebLinkThumbnail);
     std::map<quint64, QImage> made;
     std::map<quint64, QString> errors;
     QObject::connect(&maker, &TThumbnailMaker::Made,
