@@ -1,4 +1,4 @@
-#include "thumbs/thumbnail_grid.h"
+#include "thumbs/thumb_view_grid.h"
 
 #include "imaging/fit_thumbnail.h"
 #include "store/file_io.h"
@@ -19,7 +19,7 @@
 // grid.
 class TThumbPicture : public QWidget {
 public:
-    TThumbPicture(TThumbnailGrid& grid, int number, QWidget* parent)
+    TThumbPicture(TThumbViewGrid& grid, int number, QWidget* parent)
         : QWidget(parent), Grid(grid), Number(number) {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
@@ -53,23 +53,23 @@ protected:
     }
 
 private:
-    TThumbnailGrid& Grid;
+    TThumbViewGrid& Grid;
     int Number;
     QImage Thumbnail;
 };
 
-TThumbnailGrid::TThumbnailGrid(QWidget* parent) : QWidget(parent) {
+TThumbViewGrid::TThumbViewGrid(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
 }
 
-TThumbnailGrid::~TThumbnailGrid() {
+TThumbViewGrid::~TThumbViewGrid() {
     Free();
 }
 
-void TThumbnailGrid::Build(int count, int sizeCode, int screenWidth) {
+void TThumbViewGrid::Build(int count, int sizeCode, int screenWidth) {
     Free();
     SizeCode_ = sizeCode;
     count = std::clamp(count, 0, MaxThumbnails);
@@ -97,7 +97,7 @@ void TThumbnailGrid::Build(int count, int sizeCode, int screenWidth) {
     update();
 }
 
-void TThumbnailGrid::Free() {
+void TThumbViewGrid::Free() {
     if (Maker)
         Maker->Stop();
     for (TCell& cell : Cells) {
@@ -110,11 +110,11 @@ void TThumbnailGrid::Free() {
     update();
 }
 
-void TThumbnailGrid::Load(const QStringList& paths, int quality, int threads) {
+void TThumbViewGrid::Load(const QStringList& paths, int quality, int threads) {
     if (!Maker) {
         Maker = new TThumbnailMaker({}, this);
-        connect(Maker, &TThumbnailMaker::Made, this, &TThumbnailGrid::ThumbnailMade);
-        connect(Maker, &TThumbnailMaker::Finished, this, &TThumbnailGrid::PassFinished);
+        connect(Maker, &TThumbnailMaker::Made, this, &TThumbViewGrid::ThumbnailMade);
+        connect(Maker, &TThumbnailMaker::Finished, this, &TThumbViewGrid::PassFinished);
     }
     Maker->Stop();
     LoadPaths = paths.mid(0, Count());
@@ -137,11 +137,11 @@ void TThumbnailGrid::Load(const QStringList& paths, int quality, int threads) {
     Maker->Start(std::move(jobs), threads);
 }
 
-bool TThumbnailGrid::Loading() const {
+bool TThumbViewGrid::Loading() const {
     return Maker && Maker->Busy();
 }
 
-void TThumbnailGrid::ThumbnailMade(quint64 id, const QImage& picture, const QString& error) {
+void TThumbViewGrid::ThumbnailMade(quint64 id, const QImage& picture, const QString& error) {
     const int n = int(id);
     ++Done;
     if (Valid(n)) {
@@ -156,12 +156,12 @@ void TThumbnailGrid::ThumbnailMade(quint64 id, const QImage& picture, const QStr
         OnProgress(Done);
 }
 
-void TThumbnailGrid::PassFinished() {
+void TThumbViewGrid::PassFinished() {
     if (OnLoaded)
         OnLoaded(Missing, Failures);
 }
 
-void TThumbnailGrid::Refresh(int n, const QString& path, int quality) {
+void TThumbViewGrid::Refresh(int n, const QString& path, int quality) {
     if (!Valid(n))
         return;
     const QImage picture = LoadThumbnailPicture(LocalPath(path), PictureSizeOf(SizeCode_), quality);
@@ -169,32 +169,32 @@ void TThumbnailGrid::Refresh(int n, const QString& path, int quality) {
     SetLabelText(n, QFileInfo(path).fileName());
 }
 
-QImage TThumbnailGrid::Picture(int n) const {
+QImage TThumbViewGrid::Picture(int n) const {
     return Valid(n) ? Cells[n - 1].Picture->Thumbnail_() : QImage();
 }
 
-QString TThumbnailGrid::LabelText(int n) const {
+QString TThumbViewGrid::LabelText(int n) const {
     return Valid(n) ? Cells[n - 1].Label->text() : QString();
 }
 
-void TThumbnailGrid::SetLabelText(int n, const QString& text) {
+void TThumbViewGrid::SetLabelText(int n, const QString& text) {
     if (Valid(n))
         Cells[n - 1].Label->setText(text);
 }
 
-QRect TThumbnailGrid::FrameGeometry(int n) const {
+QRect TThumbViewGrid::FrameGeometry(int n) const {
     return Valid(n) ? Cells[n - 1].Frame->geometry() : QRect();
 }
 
-bool TThumbnailGrid::LabelShowsSelected(int n) const {
+bool TThumbViewGrid::LabelShowsSelected(int n) const {
     return Valid(n) && Cells[n - 1].Label->palette().color(QPalette::WindowText) == Qt::yellow;
 }
 
-QWidget* TThumbnailGrid::PictureWidget(int n) const {
+QWidget* TThumbViewGrid::PictureWidget(int n) const {
     return Valid(n) ? Cells[n - 1].Picture : nullptr;
 }
 
-void TThumbnailGrid::ShowLabelColour(int n) {
+void TThumbViewGrid::ShowLabelColour(int n) {
     QLabel* label = Cells[n - 1].Label;
     QPalette colours = label->palette();
     colours.setColor(QPalette::Window, Qt::black);
@@ -203,23 +203,23 @@ void TThumbnailGrid::ShowLabelColour(int n) {
     label->setPalette(colours);
 }
 
-void TThumbnailGrid::ShowSelection() {
+void TThumbViewGrid::ShowSelection() {
     for (int n = 1; n <= Count(); ++n)
         ShowLabelColour(n);
     update();
 }
 
-void TThumbnailGrid::ClearSelection() {
+void TThumbViewGrid::ClearSelection() {
     Selection_.Clear();
     ShowSelection();
 }
 
-void TThumbnailGrid::SelectAll() {
+void TThumbViewGrid::SelectAll() {
     Selection_.SelectAll(Count());
     ShowSelection();
 }
 
-void TThumbnailGrid::PressPicture(int n, Qt::MouseButton button) {
+void TThumbViewGrid::PressPicture(int n, Qt::MouseButton button) {
     if (!Valid(n))
         return;
     CurrentImage_ = n;
@@ -228,7 +228,7 @@ void TThumbnailGrid::PressPicture(int n, Qt::MouseButton button) {
         OnPress(n);
 }
 
-void TThumbnailGrid::ReleasePicture(int n, Qt::MouseButton button,
+void TThumbViewGrid::ReleasePicture(int n, Qt::MouseButton button,
                                     Qt::KeyboardModifiers modifiers) {
     if (!Valid(n) || button == Qt::RightButton)
         return;
@@ -244,7 +244,7 @@ void TThumbnailGrid::ReleasePicture(int n, Qt::MouseButton button,
         OnSelected(n);
 }
 
-void TThumbnailGrid::paintEvent(QPaintEvent* event) {
+void TThumbViewGrid::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     QPainter painter(this);
     painter.setPen(QPen(QColor(255, 0, 0), 1));

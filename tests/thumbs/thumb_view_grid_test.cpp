@@ -1,6 +1,6 @@
 // The thumbnail grid on its own: geometry of the three sizes, the thumbnails of a
 // loading pass, and the mouse's selection rules.
-#include "thumbs/thumbnail_grid.h"
+#include "thumbs/thumb_view_grid.h"
 
 #include "imaging/format_registry.h"
 #include "imaging/resample.h"
@@ -139,7 +139,7 @@ protected:
         return path;
     }
     // Loads and waits for the end of the pass.
-    void LoadAll(TThumbnailGrid& grid, const QStringList& paths, int quality) {
+    void LoadAll(TThumbViewGrid& grid, const QStringList& paths, int quality) {
         QStringList missing, failures;
         bool loaded = false;
         grid.OnLoaded = [&](const QStringList& m, const QStringList& f) {
@@ -156,7 +156,7 @@ protected:
 };
 
 TEST_F(ThumbnailGrid, BuildsAtMost255AndPlacesTheFrames) {
-    TThumbnailGrid grid;
+    TThumbViewGrid grid;
     grid.Build(300, 1, 1024);
     EXPECT_EQ(grid.Count(), 255);
     EXPECT_EQ(grid.FrameGeometry(1), QRect(20, 35, 88, 68));
@@ -180,7 +180,7 @@ TEST_F(ThumbnailGrid, LoadsEveryPictureAndNamesIt) {
         paths << QString::fromStdString(PutImage("pic" + std::to_string(i) + ".png", wide));
     paths << QString::fromStdString((Work() / "gone.png").string());
     paths << QString::fromStdString(Put("text.bmp", "not a picture"));
-    TThumbnailGrid grid;
+    TThumbViewGrid grid;
     grid.resize(1024, 600);
     grid.Build(int(paths.size()), 2, 1024);
     grid.SetLabelText(7, "old");
@@ -212,7 +212,7 @@ TEST_F(ThumbnailGrid, RebuildingDuringAPassDropsItsPictures) {
     QStringList paths;
     for (int i = 0; i < 8; ++i)
         paths << QString::fromStdString(PutImage("pic" + std::to_string(i) + ".bmp", picture));
-    TThumbnailGrid grid;
+    TThumbViewGrid grid;
     grid.Build(8, 1, 1024);
     grid.Load(paths, 2, 2);
     // No picture of the small pass lands in the large grid.
@@ -223,7 +223,7 @@ TEST_F(ThumbnailGrid, RebuildingDuringAPassDropsItsPictures) {
 }
 
 TEST_F(ThumbnailGrid, MouseSelectsAndMarks) {
-    TThumbnailGrid grid;
+    TThumbViewGrid grid;
     grid.resize(1024, 600);
     grid.Build(12, 1, 1024);
     std::vector<int> pressed, selected;

@@ -22,11 +22,11 @@ class QLabel;
 class TThumbnailMaker;
 class TThumbPicture;
 
-class TThumbnailGrid : public QWidget {
+class TThumbViewGrid : public QWidget {
     Q_OBJECT
 public:
-    explicit TThumbnailGrid(QWidget* parent = nullptr);
-    ~TThumbnailGrid() override;
+    explicit TThumbViewGrid(QWidget* parent = nullptr);
+    ~TThumbViewGrid() override;
 
     // Creates frames, empty pictures and empty labels for thumbnails 1..count (at most
     // MaxThumbnails), `sizeCode` big, as many to a row as a screen `screenWidth` wide takes.
