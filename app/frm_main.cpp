@@ -21,6 +21,7 @@
 #include "store/settings.h"
 #include "store/settings_files.h"
 #include "store/work_folder.h"
+#include "thumbs/frm_thumb.h"
 #include "weblink/frm_url_img.h"
 #include "weblink/link_notes.h"
 #include "weblink/link_store.h"
@@ -157,6 +158,8 @@ TfrmMain::TfrmMain(const TServices& services, QWidget* parent)
     HandOff = std::make_unique<THandOffCommands>(Services, view);
     Editing = std::make_unique<TEditImageCommand>(Services,
                                                   TEditorLinks{view, *Saving, *Printing, *Notes});
+    Thumbs = std::make_unique<TThumbViewerCommand>(
+        Services, TThumbViewerLinks{view, static_cast<IListCommands&>(*this), *HandOff});
     Intake->Timer().SetMenuEntries(TimerCaptureOn, TimerCaptureOff1);
     Services.Tray.Show(windowIcon(), "Karvin", TrayMenu, [this] { ShowKarvin1Click(); });
     Services.HotKeys.SetHandler([this](int id) { Intake->WMHotKey(id); });
@@ -878,4 +881,79 @@ void TfrmMain::tbEmailClick() {
 
 void TfrmMain::ImageEditorClick() {
     Editing->ImageEditorClick();
+}
+
+void TfrmMain::Small1Click() {
+    OpenThumbnailViewer(&TThumbViewerCommand::Small1Click);
+}
+
+void TfrmMain::Medium1Click() {
+    OpenThumbnailViewer(&TThumbViewerCommand::Medium1Click);
+}
+
+void TfrmMain::Large1Click() {
+    OpenThumbnailViewer(&TThumbViewerCommand::Large1Click);
+}
+
+void TfrmMain::Small2Click() {
+    OpenThumbnailViewer(&TThumbViewerCommand::Small2Click);
+}
+
+void TfrmMain::Medium2Click() {
+    OpenThumbnailViewer(&TThumbViewerCommand::Medium2Click);
+}
+
+void TfrmMain::Large2Click() {
+    OpenThumbnailViewer(&TThumbViewerCommand::Large2Click);
+}
+
+void TfrmMain::tbThumbsClick() {
+    OpenThumbnailViewer(&TThumbViewerCommand::tbThumbsClick);
+}
+
+void TfrmMain::OpenThumbnailViewer(void (TThumbViewerCommand::*command)()) {
+    ThumbViewerOpen = true;
+    (Thumbs.get()->*command)();
+    ThumbViewerOpen = false;
+}
+
+void TfrmMain::SaveSelectedAs() {
+    Saving->SaveAs1Click();
+}
+
+void TfrmMain::AutoSaveSelected() {
+    Saving->SaveSelectedToFolder1Click();
+}
+
+void TfrmMain::DeleteSelected() {
+    Delete1Click();
+}
+
+void TfrmMain::PrintImageFiles(TPrintEntry entry, const QStringList& paths) {
+    Printing->PrintImageFiles(entry, paths);
+}
+
+void TfrmMain::EditRow(int row) {
+    if (row < 0 || row >= lvPicNames->Count())
+        return;
+    if (ReadSettingsOrDefault().UseEditor == 1)
+        Editing->StartExternalEditor(lvPicNames->Path(row));
+    else
+        Editing->EditListEntry(row, false);
+}
+
+void TfrmMain::OpenWebLinkViewer(bool* rebuildThumbnails) {
+    StartWebImageLauncher(Services, *this, rebuildThumbnails);
+}
+
+QStringList TfrmMain::MailEntryCaptions() const {
+    return HandOff->MailEntryCaptions();
+}
+
+void TfrmMain::MailSelected(int entry) {
+    HandOff->EmailClick(entry);
+}
+
+void TfrmMain::ShowFocusedRow() {
+    lvPicNamesClick();
 }

@@ -10,12 +10,13 @@
 // in app/frm_main.cpp, the menus and the tool bar in app/frm_main_menus.cpp. Capturing,
 // printing, saving, the note step, the hand-off to other programs and the image editor are
 // objects of their features (TCaptureIntake, TPrintCommands, TSaveCommands, TNoteStep,
-// THandOffCommands, TEditImageCommand) that work on the window through IMainView; the handlers
-// the menus and the rest of the program call are forwarded to them here.
+// THandOffCommands, TEditImageCommand, TThumbViewerCommand) that work on the window through
+// IMainView; the handlers the menus and the rest of the program call are forwarded to them here.
 #pragma once
 
 #include "imaging/dib_graphic.h"
 #include "platform/services.h"
+#include "widgets/feature_links.h"
 #include "widgets/main_view.h"
 
 #include <QMainWindow>
@@ -41,9 +42,10 @@ class TImageScrollBox;
 class TNoteStep;
 class TPrintCommands;
 class TSaveCommands;
+class TThumbViewerCommand;
 enum class TToolPicture;
 
-class TfrmMain : public QMainWindow, private IMainView {
+class TfrmMain : public QMainWindow, private IMainView, private IListCommands {
     Q_OBJECT
 public:
     // Builds the window and runs FormCreate.
@@ -149,6 +151,16 @@ public:
     // The image editor (editor/edit_image_command.h).
     void ImageEditorClick();
 
+    // The thumbnail viewer (thumbs/frm_thumb.h): "&Thumbnails" > "&Low Quality" and
+    // "&High Quality " > "&Small", "&Medium", "&Large", and the tool button.
+    void Small1Click();
+    void Medium1Click();
+    void Large1Click();
+    void Small2Click();
+    void Medium2Click();
+    void Large2Click();
+    void tbThumbsClick();
+
 signals:
     // The window has been closed for good; the program ends.
     void MainWindowClosed();
@@ -175,6 +187,17 @@ private:
     void StepProgress(int position) override;
     void EndProgress() override;
 
+    // IListCommands: the main window's commands as the thumbnail viewer runs them.
+    void SaveSelectedAs() override;
+    void AutoSaveSelected() override;
+    void DeleteSelected() override;
+    void PrintImageFiles(TPrintEntry entry, const QStringList& paths) override;
+    void EditRow(int row) override;
+    void OpenWebLinkViewer(bool* rebuildThumbnails) override;
+    QStringList MailEntryCaptions() const override;
+    void MailSelected(int entry) override;
+    void ShowFocusedRow() override;
+
     void BuildWindow();
     QWidget* BuildOptionBoxes(QWidget* parent);
     QWidget* BuildListAndView(QWidget* parent);
@@ -185,6 +208,9 @@ private:
     void BuildEditMenu(QMenu* menu);
     void BuildImageMenu(QMenu* menu);
     void BuildSetupMenu(QMenu* menu);
+    void BuildThumbnailsMenu(QMenu* menu);
+    // An opening command of the thumbnail viewer, with ThumbViewerOpen set while it runs.
+    void OpenThumbnailViewer(void (TThumbViewerCommand::*command)());
     void BuildTimerMenu(QMenu* menu);
     void BuildHelpMenu(QMenu* menu);
     void BuildImagePopupMenu();
@@ -255,6 +281,7 @@ private:
     std::unique_ptr<THandOffCommands> HandOff;
 
     std::unique_ptr<TEditImageCommand> Editing;
+    std::unique_ptr<TThumbViewerCommand> Thumbs;
 
     // The view image as it was before the last transform of a capture (IMainView).
     TDibGraphic WorkImage_;

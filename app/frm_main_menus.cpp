@@ -25,7 +25,7 @@ void TfrmMain::BuildMenus() {
     // In the menu bar's order: File, Edit, Thumbnails, Timer, Image, E-mail, Setup, Help.
     BuildFileMenu(menuBar()->addMenu("&File"));
     BuildEditMenu(menuBar()->addMenu("&Edit"));
-    // The "&Thumbnails" menu goes here.
+    BuildThumbnailsMenu(menuBar()->addMenu("&Thumbnails"));
     BuildTimerMenu(menuBar()->addMenu("Time&r"));
     BuildImageMenu(menuBar()->addMenu("&Image"));
     // Filled by BuildEmailMenus when the window is created.
@@ -67,6 +67,17 @@ void TfrmMain::BuildImageMenu(QMenu* menu) {
 void TfrmMain::BuildSetupMenu(QMenu* menu) {
     menu->addAction("&Karvin", this, &TfrmMain::Karvin1Click);
     menu->addAction("&DurIdozezed", this, &TfrmMain::DurIdozezedDelay1Click);
+}
+
+void TfrmMain::BuildThumbnailsMenu(QMenu* menu) {
+    QMenu* low = menu->addMenu("&Low Quality");
+    low->addAction("&Small", this, &TfrmMain::Small1Click);
+    low->addAction("&Medium", this, &TfrmMain::Medium1Click);
+    low->addAction("&Large", this, &TfrmMain::Large1Click);
+    QMenu* high = menu->addMenu("&High Quality ");
+    high->addAction("&Small", this, &TfrmMain::Small2Click);
+    high->addAction("&Medium", this, &TfrmMain::Medium2Click);
+    high->addAction("&Large", this, &TfrmMain::Large2Click);
 }
 
 void TfrmMain::BuildTimerMenu(QMenu* menu) {
@@ -166,6 +177,7 @@ void TfrmMain::BuildToolBar() {
                   &TfrmMain::CopytoMSWord97or20001Click);
     AddToolSeparator();
     // Viewers: tbThumbs (thumbnail viewer), tbEditor (Edit Image).
+    AddToolButton("tbThumbs", TToolPicture::Thumbnails, "Thumbnails", &TfrmMain::tbThumbsClick);
     AddToolButton("tbEditor", TToolPicture::Editor, "Edit Image", &TfrmMain::ImageEditorClick);
     AddToolSeparator();
     AddToolButton("tbWeblink", TToolPicture::WebLink, "WebLink Viewer",

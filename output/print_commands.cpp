@@ -226,6 +226,31 @@ void TPrintCommands::ImagesAsThumbnails1Click() {
     PrintSelectedImages(PrintThumbnails, true);
 }
 
+void TPrintCommands::PrintImageFiles(TPrintEntry entry, const QStringList& paths) {
+    switch (entry) {
+    case TPrintEntry::Images:
+        return RunPrintCommand(paths, PrintImages);
+    case TPrintEntry::CaptionAbove:
+        return RunPrintCommand(paths,
+                               CaptionLayout(TCaptionPlace::Above, false, "Caption Above Image"));
+    case TPrintEntry::CaptionBelow:
+        return RunPrintCommand(paths,
+                               CaptionLayout(TCaptionPlace::Below, false, "Caption Below Image"));
+    case TPrintEntry::TimeDateAbove:
+        return RunPrintCommand(
+            paths, CaptionLayout(TCaptionPlace::Above, true, "Caption, Date, Time Above Image"));
+    case TPrintEntry::TimeDateBelow:
+        return RunPrintCommand(
+            paths, CaptionLayout(TCaptionPlace::Below, true, "Caption, Date, Time Below Image"));
+    case TPrintEntry::StretchToFullPage:
+        return RunPrintCommand(paths, PrintStretched);
+    case TPrintEntry::ManyToAPage:
+        return RunPrintCommand(paths, PrintManyToAPage);
+    case TPrintEntry::Thumbnails:
+        return RunPrintCommand(paths, PrintThumbnails, true);
+    }
+}
+
 void TPrintCommands::Printer1Click() {
     Services.Printer.SetupMyPrinter(Window.Window());
 }

@@ -25,6 +25,9 @@ public:
     void ImagesStretchToFullPage2Click();
     void ImagesAsManyToAPage1Click();
     void ImagesAsThumbnails1Click();
+    // The print dialog, then the layout of a "&Print" entry over `paths` in their order (the
+    // thumbnail viewer's selection).
+    void PrintImageFiles(TPrintEntry entry, const QStringList& paths);
     // File > Printer Setup.
     void Printer1Click();
     // Prints the view's image centred at its screen-proportional size, slicing a tall one

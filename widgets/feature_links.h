@@ -6,6 +6,7 @@
 #include "imaging/image_transform.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -113,4 +114,42 @@ public:
     // chose not to start one; false when the word processor could not be reached, which the
     // caller tells the user in its own words.
     virtual bool PasteIntoWord(QWidget* parent) = 0;
+};
+
+// The entries of the "&Print" menus, in their order.
+enum class TPrintEntry {
+    Images,
+    CaptionAbove,
+    CaptionBelow,
+    TimeDateAbove,
+    TimeDateBelow,
+    StretchToFullPage,
+    ManyToAPage,
+    Thumbnails,
+};
+
+// What the thumbnail viewer runs of the main window's commands (app/frm_main.cpp and the
+// features behind it). The viewer selects the rows of its thumbnails in the capture list first;
+// each command then works on the selected rows as the main window's own entry does, with its
+// questions and messages.
+class IListCommands {
+public:
+    virtual ~IListCommands() = default;
+    virtual void SaveSelectedAs() = 0;
+    virtual void AutoSaveSelected() = 0;
+    // Delete, after its question.
+    virtual void DeleteSelected() = 0;
+    // The print dialog, then the layout of `entry` over `paths` in their order.
+    virtual void PrintImageFiles(TPrintEntry entry, const QStringList& paths) = 0;
+    // The main window's editor command on list row `row`: the external editor of the settings
+    // or the editor window, modally; the main window shows the row's image again afterwards.
+    virtual void EditRow(int row) = 0;
+    // The WebLink viewer, modally; `rebuildThumbnails` is set when it removed a row.
+    virtual void OpenWebLinkViewer(bool* rebuildThumbnails) = 0;
+    // The e-mail menus' captions ("Mail Recipient" first), and mailing the selected images to
+    // entry `entry`.
+    virtual QStringList MailEntryCaptions() const = 0;
+    virtual void MailSelected(int entry) = 0;
+    // Shows the image of the row that has the keyboard focus, as a click on the row does.
+    virtual void ShowFocusedRow() = 0;
 };

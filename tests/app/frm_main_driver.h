@@ -35,6 +35,7 @@ public:
     // The window's parts as the features see them.
     using TfrmMain::WorkImage;
     IMainView& MainView() { return *this; }
+    IListCommands& ListCommands() { return *this; }
 
     TCaptureList* List() const { return lvPicNames; }
     const QStringList& Paths() const { return lvPicNames->Paths(); }

@@ -600,8 +600,13 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
     QStringList menus;
     for (const QAction* menu : window->menuBar()->actions())
         menus << menu->text();
-    EXPECT_EQ(menus,
-              (QStringList{"&File", "&Edit", "Time&r", "&Image", "&E-mail", "&Setup", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Thumbnails", "Time&r", "&Image", "&E-mail",
+                                  "&Setup", "&Help"}));
+    EXPECT_EQ(Captions(window->Menu("&Thumbnails")),
+              (QStringList{"&Low Quality", "&High Quality "}));
+    for (const char* quality : {"&Low Quality", "&High Quality "})
+        EXPECT_EQ(Captions(window->Entry("&Thumbnails", quality)->menu()),
+                  (QStringList{"&Small", "&Medium", "&Large"}));
     EXPECT_EQ(Captions(window->Menu("&File")),
               (QStringList{"Auto &Save", "Save &As", "&Delete", "Printer Setup", "&Print",
                            "&WebLink Viewer", "E&xit"}));
@@ -630,7 +635,7 @@ TEST_F(MainWindowList, OnlyCommandsThatExistHaveEntriesAndButtons) {
             if (!widget->objectName().isEmpty())
                 buttons << widget->objectName();
     EXPECT_EQ(buttons, (QStringList{"tbSave", "tbDelete", "tbPrint", "tbEmail", "tbCopy", "tbPaste",
-                                    "tbEditor", "tbWeblink", "btnClickMe"}));
+                                    "tbThumbs", "tbEditor", "tbWeblink", "btnClickMe"}));
     EXPECT_EQ(window->ToolButton("tbEditor")->toolTip(), "Edit Image");
     EXPECT_EQ(window->ToolButton("tbSave")->size(), QSize(57, 54));
     EXPECT_EQ(window->ToolButton("tbDelete")->size(), QSize(57, 54));
