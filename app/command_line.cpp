@@ -26,7 +26,9 @@ const TCommandLineCommand Commands[] = {
     {"print", PrintCommandUsage, RunPrintCommand},
     {"convert",
      "karvin convert SRC DST [--quality N] [--progressive]\n"
-     "                                     write SRC in the format of DST's extension",
+     "                                     write SRC in the format of DST's extension\n"
+     "       karvin convert SRC... DIR --format EXT [--quality N] [--progressive] [--overwrite]\n"
+     "                                     write each SRC into DIR as NAME.EXT, several at once",
      RunConvertCommand},
     {"info", "karvin info FILE              size, pixel format and resolution of an image",
      RunInfoCommand},

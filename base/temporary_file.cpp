@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,4 +85,27 @@ void WriteFileThroughTemporary(const std::string& path, std::string_view content
     if (std::rename(file.Path(), replacement.Path.c_str()) != 0)
         throw EFileError(SystemErrorText("Cannot write file", path));
     file.Keep();
+}
+
+bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName) {
+    if (::renameat2(folderFd, name.c_str(), folderFd, newName.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without the no-replace rename: a hard link fails just as safely when the
+    // new name is taken.
+    if (::linkat(folderFd, name.c_str(), folderFd, newName.c_str(), 0) == 0) {
+        ::unlinkat(folderFd, name.c_str(), 0);
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return false;
+    // Nor hard links (FAT memory sticks behind some drivers): look, then rename. Only another
+    // program's file made in the instant between the two could be replaced.
+    struct stat info {};
+    if (::fstatat(folderFd, newName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(folderFd, name.c_str(), folderFd, newName.c_str()) == 0;
 }

@@ -43,3 +43,8 @@ private:
 // Replaces `path` with `content` through a temporary file and a rename; when `path` is a
 // symbolic link (outside the private folder), the file it points to. Throws EFileError.
 void WriteFileThroughTemporary(const std::string& path, std::string_view content);
+
+// Renames `name` to `newName` (both relative to the open folder `folderFd`, or paths with
+// AT_FDCWD) unless an entry named `newName` exists. False when it does (errno EEXIST) or the
+// rename fails otherwise (errno says why).
+bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName);

@@ -162,6 +162,10 @@ void SaveImageFile(const TDibGraphic& image, const std::string& path, const TJpe
     WriteImageFileBytes(path, EncodeImage(image, format.Codec, jpeg));
 }
 
+bool SaveNewImageFile(const TDibGraphic& image, const std::string& path, const TJpegOptions& jpeg) {
+    return WriteNewImageFileBytes(path, EncodeImage(image, ImageFileFormatOf(path).Codec, jpeg));
+}
+
 std::string ImageStatusText(const std::string& path, const TDibGraphic& image) {
     std::string text =
         path + ", " + std::to_string(image.Width()) + "x" + std::to_string(image.Height());

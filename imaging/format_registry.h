@@ -53,6 +53,10 @@ TBudgetVector<uint8_t> ReadImageFileData(const std::string& path);
 // temporary name in the same folder and then renamed over `path`.
 void SaveImageFile(const TDibGraphic& image, const std::string& path,
                    const TJpegOptions& jpeg = {});
+// The same for a new file only: false, having written nothing, when an entry named `path`
+// exists already (or appears while the file is being encoded and written).
+bool SaveNewImageFile(const TDibGraphic& image, const std::string& path,
+                      const TJpegOptions& jpeg = {});
 
 // The status line of a shown image: the path, ", ", width "x" height, then the pixel
 // format's status text, or "x256" for a ".gif" file ("/a/b.gif, 640x480x256").

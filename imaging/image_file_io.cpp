@@ -108,3 +108,20 @@ void WriteImageFilePieces(const std::string& path,
         throw EImageError(error.what());
     }
 }
+
+bool WriteNewImageFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    try {
+        TTemporaryFile file(path, PlanNewFile(path));
+        file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        file.Finish();
+        if (!RenameNoReplace(AT_FDCWD, file.Path(), path)) {
+            if (errno == EEXIST)
+                return false;
+            throw EFileError(SystemErrorText("Cannot write file", path));
+        }
+        file.Keep();
+        return true;
+    } catch (const EFileError& error) {
+        throw EImageError(error.what());
+    }
+}

@@ -45,3 +45,6 @@ void WriteImageFileBytes(const std::string& path, const std::vector<uint8_t>& by
 // The same for a file made of several pieces, written one after the other.
 void WriteImageFilePieces(const std::string& path,
                           std::initializer_list<std::span<const uint8_t>> pieces);
+// Writes a new file: false, having written nothing, when an entry named `path` exists already,
+// also one that appears while the file is being written.
+bool WriteNewImageFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -117,29 +117,6 @@ bool CopyFileNoReplace(const std::string& source, const std::string& target) {
     throw EFileError(SystemErrorText("Cannot write file", target));
 }
 
-bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName) {
-    if (::renameat2(folderFd, name.c_str(), folderFd, newName.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // File systems without the no-replace rename: a hard link fails just as safely when the
-    // new name is taken.
-    if (::linkat(folderFd, name.c_str(), folderFd, newName.c_str(), 0) == 0) {
-        ::unlinkat(folderFd, name.c_str(), 0);
-        return true;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
-        return false;
-    // Nor hard links (FAT memory sticks behind some drivers): look, then rename. Only another
-    // program's file made in the instant between the two could be replaced.
-    struct stat info {};
-    if (::fstatat(folderFd, newName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::renameat(folderFd, name.c_str(), folderFd, newName.c_str()) == 0;
-}
-
 bool FileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "base/file_error.h"
+#include "base/temporary_file.h" // RenameNoReplace
 
 #include <optional>
 #include <string>
@@ -37,10 +38,6 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 // still free, so a failure (a source that cannot be read, a full disk) leaves nothing under
 // `target` and a file that appeared there meanwhile is never overwritten. Throws EFileError.
 bool CopyFileNoReplace(const std::string& source, const std::string& target);
-// Renames `name` to `newName` (both relative to the open folder `folderFd`, or paths with
-// AT_FDCWD) unless an entry named `newName` exists. False when it does (errno EEXIST) or the
-// rename fails otherwise (errno says why).
-bool RenameNoReplace(int folderFd, const std::string& name, const std::string& newName);
 
 bool FileExists(const std::string& path); // a regular file (symlinks followed)
 // An absolute path to a regular file (symlinks followed) that this user may run.
