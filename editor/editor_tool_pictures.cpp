@@ -187,6 +187,17 @@ void Draw(QPainter& painter, TEditorPicture picture) {
         painter.setBrush(Paper);
         painter.drawPolygon(QPolygonF{{1.5, 2.5}, {14.5, 2.5}, {1.5, 13.5}});
         break;
+    case TEditorPicture::Batch: {
+        // A stack of sheets turning into a picture.
+        DrawSheet(painter, QRectF(0.5, 0.5, 6, 8));
+        DrawSheet(painter, QRectF(2.5, 2.5, 6, 8));
+        DrawLandscape(painter, QRectF(8.5, 7.5, 7, 7));
+        painter.setPen(QPen(QColor(200, 40, 40), 1.5));
+        painter.drawLine(QPointF(5, 13), QPointF(7.5, 13));
+        painter.drawLine(QPointF(6, 11.5), QPointF(7.5, 13));
+        painter.drawLine(QPointF(6, 14.5), QPointF(7.5, 13));
+        break;
+    }
     case TEditorPicture::Help: {
         painter.setBrush(QColor(250, 230, 120));
         painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));

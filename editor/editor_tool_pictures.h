@@ -20,6 +20,7 @@ enum class TEditorPicture {
     Brightness,
     Contrast,
     Negative,
+    Batch,
     Help,
 };
 

@@ -75,6 +75,9 @@ public:
     void Save1Click();
     void SaveAs1Click();
     void Print1Click();
+    // The batch conversion window on the editor's view, whether or not an image is loaded;
+    // the image comes back afterwards.
+    void BatchConversion1Click();
     void Exit1Click();
     // Writes the image to `path` in the format of its extension (GIF, JPEG after the quality
     // window, the others reduced for a palette screen), then, for an image of the list, puts

@@ -127,3 +127,7 @@ void TfrmEditor::Print1Click() {
         return;
     Links.Printing.PrintViewImage(*editImage, this);
 }
+
+void TfrmEditor::BatchConversion1Click() {
+    Links.Saving.OpenBatchConversion(*editImage, this);
+}

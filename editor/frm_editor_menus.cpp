@@ -1,6 +1,5 @@
 // The editor's menus and tool bar. An entry or a button appears only once its command
-// exists: the batch conversion and the word processor paste each bring theirs, at the places
-// marked below.
+// exists: the word processor paste brings its own at the places marked below.
 #include "editor/editor_tool_pictures.h"
 #include "editor/frm_editor.h"
 
@@ -22,7 +21,7 @@ void TfrmEditor::BuildMenus() {
     file->addAction("&Save", this, &TfrmEditor::Save1Click)->setShortcut(QKeySequence::Save);
     file->addAction("Save &As", this, &TfrmEditor::SaveAs1Click);
     file->addAction("&Print", this, &TfrmEditor::Print1Click)->setShortcut(QKeySequence::Print);
-    // "&Batch Conversion" comes here.
+    file->addAction("&Batch Conversion", this, &TfrmEditor::BatchConversion1Click);
     file->addAction("E&xit", this, &TfrmEditor::Exit1Click);
 
     QMenu* edit = MainMenu->addMenu("&Edit");
@@ -140,7 +139,8 @@ void TfrmEditor::BuildToolBar() {
     AddToolButton("tbContrast", TEditorPicture::Contrast, "Contrast", &TfrmEditor::Contrast1Click);
     AddToolButton("tbInverted", TEditorPicture::Negative, "Negative (Invert Colors)",
                   &TfrmEditor::Inverted1Click);
-    // tbBatch ("Batch Conversion") comes here.
+    AddToolButton("tbBatch", TEditorPicture::Batch, "Batch Conversion",
+                  &TfrmEditor::BatchConversion1Click);
     AddToolButton("tbHelp", TEditorPicture::Help, "Help", &TfrmEditor::Help1Click);
 
     cboZoom = new QComboBox(ToolBar);

@@ -2,6 +2,7 @@
 
 #include "imaging/display_preparation.h"
 #include "imaging/format_registry.h"
+#include "output/frm_bconvert.h"
 #include "output/frm_jpeg_compression.h"
 #include "store/file_io.h"
 #include "store/settings.h"
@@ -19,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <QComboBox>
 #include <QFileInfo>
 
 namespace {
@@ -290,6 +292,12 @@ void TSaveCommands::WriteEditedImage(TImageScrollBox& view, QWidget* owner, cons
                                      const TProgressCallback& progress) {
     // The editor reduces for a palette screen by the screen alone: its images are no captures.
     WriteViewImageAs(view, owner, target, ExtensionOf(target).toLower(), false, progress);
+}
+
+void TSaveCommands::OpenBatchConversion(TImageScrollBox& view, QWidget* owner) {
+    TfrmBConvert dialog(Services, view, owner);
+    dialog.cboFormat->setCurrentIndex(0);
+    Services.Dialogs.ExecModal(dialog);
 }
 
 bool TSaveCommands::IsKarvinFolderPath(const QString& target) const {

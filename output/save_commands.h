@@ -39,6 +39,7 @@ public:
                                                     const QString& currentPath) override;
     void WriteEditedImage(TImageScrollBox& view, QWidget* owner, const QString& target,
                           const TProgressCallback& progress) override;
+    void OpenBatchConversion(TImageScrollBox& view, QWidget* owner) override;
 
 private:
     enum class TSaveOutcome { Saved, Skipped, EndCommand };

@@ -88,6 +88,9 @@ public:
     // it), reporting to `progress`. Throws when the file cannot be written.
     virtual void WriteEditedImage(TImageScrollBox& view, QWidget* owner, const QString& target,
                                   const TProgressCallback& progress) = 0;
+    // The batch conversion window (owned by `owner`), with its format box on its first entry,
+    // converting files through `view`, whose image it shows again afterwards.
+    virtual void OpenBatchConversion(TImageScrollBox& view, QWidget* owner) = 0;
 };
 
 // What the image editor needs of printing (output/print_commands.h).

@@ -45,7 +45,7 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
         menus << item->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Color", "&Image", "&View", "&Help"}));
     EXPECT_EQ(Captions(editor.Menu("&File")),
-              (QStringList{"&Open", "&Save", "Save &As", "&Print", "E&xit"}));
+              (QStringList{"&Open", "&Save", "Save &As", "&Print", "&Batch Conversion", "E&xit"}));
     EXPECT_EQ(Captions(editor.Menu("&Edit")),
               (QStringList{"&Undo", "&Copy to Clipboard", "&Paste As New Image", "C&ut", "&Select",
                            "Cr&op", "Clea&r Clipboard"}));
@@ -91,11 +91,12 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
     EXPECT_EQ(buttons, (QStringList{"tbOpen", "tbSave", "tbPrint", "tbCut", "tbCopy",
                                     "tbPasteAsNew", "tbUndo", "tbSelect", "tbCrop", "tbGrayscale",
                                     "tbVertical", "tbHorizontal", "tbInfo", "tbBrightness",
-                                    "tbContrast", "tbInverted", "tbHelp"}));
-    EXPECT_EQ(hints, (QStringList{"Open", "Save", "Print", "Cut", "Copy to clipboard",
-                                  "Paste As New Image", "Undo", "Select", "Crop", "Grayscale",
-                                  "Flip Vertical", "Flip Horizontal", "Image Information",
-                                  "Brightness", "Contrast", "Negative (Invert Colors)", "Help"}));
+                                    "tbContrast", "tbInverted", "tbBatch", "tbHelp"}));
+    EXPECT_EQ(hints,
+              (QStringList{"Open", "Save", "Print", "Cut", "Copy to clipboard",
+                           "Paste As New Image", "Undo", "Select", "Crop", "Grayscale",
+                           "Flip Vertical", "Flip Horizontal", "Image Information", "Brightness",
+                           "Contrast", "Negative (Invert Colors)", "Batch Conversion", "Help"}));
     EXPECT_EQ(editor.ToolButton("tbOpen")->width(), 23);
     EXPECT_EQ(editor.ToolButton("tbInfo")->width(), 25);
 
