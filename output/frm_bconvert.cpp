@@ -81,8 +81,14 @@ QTreeWidget* NewFileList(const char* name, QAbstractItemView::SelectionMode sele
     list->setRootIsDecorated(false);
     list->setSelectionMode(selection);
     list->setUniformRowHeights(true);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // The names get the room; the other columns take what they need, and the list scrolls
+    // sideways when the window is narrow.
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(true);
+    header->setSectionResizeMode(0, QHeaderView::Interactive);
+    for (int column = 1; column < list->columnCount(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    header->resizeSection(0, 160);
     return list;
 }
 
@@ -110,8 +116,8 @@ TfrmBConvert::TfrmBConvert(const TServices& services, TImageScrollBox& view, QWi
     Tree2 = NewFolderTree("Tree2", Folders, toPanel);
     lvFiles2 = NewFileList("lvFiles2", QAbstractItemView::SingleSelection, toPanel);
     for (QSplitter* pan : {fromPan, toPanel}) {
-        pan->setStretchFactor(0, 2);
-        pan->setStretchFactor(1, 3);
+        pan->setStretchFactor(0, 1);
+        pan->setStretchFactor(1, 2);
         pan->setChildrenCollapsible(false);
     }
 
@@ -160,6 +166,17 @@ TfrmBConvert::TfrmBConvert(const TServices& services, TImageScrollBox& view, QWi
     connect(lvFiles2, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { OpenListEntry(item, false); });
 
+    // The trees fill in while the folders are read: each keeps its folder in sight while the
+    // folders on the way to it come in (and only then, so that browsing is left alone).
+    connect(Folders, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const QString prefix = loaded.endsWith('/') ? loaded : loaded + "/";
+        for (QTreeView* tree : {Tree1, Tree2}) {
+            const QModelIndex current = tree->currentIndex();
+            if (current.isValid() && Folders->filePath(current).startsWith(prefix))
+                tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
+        }
+    });
+
     const QString home = FromLocalPath(HomeFolder());
     ShowFromFolder(home);
     ShowToFolder(home);
@@ -184,7 +201,7 @@ void TfrmBConvert::SelectInTree(QTreeView* tree, const QString& folder) {
     if (!index.isValid() || tree->currentIndex() == index)
         return;
     tree->setCurrentIndex(index);
-    tree->scrollTo(index);
+    tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void TfrmBConvert::Tree1Change() {
