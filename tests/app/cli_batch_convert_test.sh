@@ -8,10 +8,11 @@ karvin=${KARVIN_BIN_DIR:?}/karvin
 source "$(dirname "$0")/../scripts/script_support.sh"
 cd "$scratch"
 
-# Runs karvin: stdout in $out, stderr in $err, the exit code in $code.
+# Runs karvin without a display, as scripts may: stdout in $out, stderr in $err, the exit
+# code in $code.
 run() {
     set +e
-    "$karvin" "$@" >out.txt 2>err.txt
+    env -u DISPLAY -u QT_QPA_PLATFORM "$karvin" "$@" >out.txt 2>err.txt
     code=$?
     set -e
     out=$(cat out.txt)
