@@ -50,6 +50,18 @@ TThumbnailPlacement FitThumbnailSize(int pictureWidth, int pictureHeight, int bo
     return placement;
 }
 
+TDibGraphic FitThumbnail(const TRowSource& picture, int boxWidth, int boxHeight) {
+    if (picture.Width <= 0 || picture.Height <= 0)
+        throw EImageError("Source bitmap too small");
+    const TThumbnailPlacement placement =
+        FitThumbnailSize(picture.Width, picture.Height, boxWidth, boxHeight);
+    TDibGraphic thumbnail;
+    thumbnail.NewImage(placement.Width, placement.Height, ifTrueColor);
+    const TResampleFilter& hermite = ResampleFilters[HermiteFilterIndex];
+    ResampleStretch(picture, thumbnail, hermite.Function, hermite.Support);
+    return thumbnail;
+}
+
 TDibGraphic FitThumbnail(const TDibGraphic& picture, int boxWidth, int boxHeight,
                          const TResampleFilter* filter) {
     if (picture.Empty())

@@ -25,3 +25,5 @@ TThumbnailPlacement FitThumbnailSize(int pictureWidth, int pictureHeight, int bo
 // An empty picture throws "Source bitmap too small".
 TDibGraphic FitThumbnail(const TDibGraphic& picture, int boxWidth, int boxHeight,
                          const TResampleFilter* filter = &ResampleFilters[HermiteFilterIndex]);
+// The same, with the Hermite filter, for a picture given row by row: the same pixels.
+TDibGraphic FitThumbnail(const TRowSource& picture, int boxWidth, int boxHeight);

@@ -30,6 +30,7 @@
 #include "imaging/dib_graphic.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -63,7 +64,41 @@ TDibGraphic LoadTga(std::span<const uint8_t> data);
 std::vector<uint8_t> SaveTga(const TDibGraphic& image);
 
 TImageHeader ReadPngHeader(std::span<const uint8_t> data, bool wholeFile = true);
+// 8-bit RGB and RGBA files (as screen captures are stored) are read the quick way, through
+// TPngRowReader; the others, and whatever that reader declines, through libpng.
 TDibGraphic LoadPng(std::span<const uint8_t> data);
+
+// Reads an 8-bit RGB or RGBA PNG file, interlaced or not, into its rows without building the
+// picture: the image data is inflated in one go (libdeflate) and unfiltered pass by pass, and
+// each row is put together from the passes when it is asked for. The rows are those LoadPng
+// gives. A reader keeps its buffers from file to file; while a file is read they are charged
+// to the working-memory budget.
+class TPngRowReader {
+public:
+    TPngRowReader();
+    ~TPngRowReader();
+    TPngRowReader(const TPngRowReader&) = delete;
+    TPngRowReader& operator=(const TPngRowReader&) = delete;
+
+    // True when the rows of `data` are ready. False for any other kind of PNG file and for
+    // anything unexpected (a damaged chunk, too much or too little data, an unknown filter,
+    // too little memory): LoadPng then gives libpng's verdict on the file.
+    bool Read(std::span<const uint8_t> data);
+    // The picture read last: its size, true colour, its resolution.
+    const TImageHeader& Header() const;
+    // Row y of the picture read last into `out`: Header().Width pixels, blue first, 3 bytes
+    // each.
+    void Row(int y, uint8_t* out) const;
+    // Row y red first (as the file has it), written into `scratch` (room for a row) or held
+    // in the reader: valid until the next call or Finish.
+    const uint8_t* RedFirstRow(int y, uint8_t* scratch) const;
+    // Done with the picture: its memory is no longer charged (large buffers are freed).
+    void Finish();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> S;
+};
 std::vector<uint8_t> SavePng(const TDibGraphic& image);
 
 TImageHeader ReadJpegHeader(std::span<const uint8_t> data, bool wholeFile = true);

@@ -161,16 +161,18 @@ inline TPixelSums PixelAt(const float* row, int pixel) {
     return value;
 }
 
-inline void StorePixel(const TPixelSums& sums, uint8_t* out) {
-    out[0] = ToChannel(sums[0]);
+template <bool Swap> inline void StorePixel(const TPixelSums& sums, uint8_t* out) {
+    out[Swap ? 2 : 0] = ToChannel(sums[0]);
     out[1] = ToChannel(sums[1]);
-    out[2] = ToChannel(sums[2]);
+    out[Swap ? 0 : 2] = ToChannel(sums[2]);
 }
 
 // One row stretched by the contributor lists: destination pixel x is the sum of its
 // contributors' weighted pixels, taken in list order. Four destination pixels are summed side
 // by side, each in its own order: the additions of one pixel wait for each other, those of
 // four pixels do not.
+// With `Swap`, the first and third channel trade places on the way out.
+template <bool Swap>
 void StretchRow(const float* row, const TContributorLists& lists, uint8_t* out, int width) {
     const TContributor* contributors = lists.Contributors.data();
     const auto sumFrom = [&](int x, int k, TPixelSums sums) {
@@ -190,10 +192,10 @@ void StretchRow(const float* row, const TContributorLists& lists, uint8_t* out, 
                 sums[i] += c.Weight * PixelAt(row, c.Pixel);
             }
         for (int i = 0; i < 4; ++i)
-            StorePixel(sumFrom(x + i, start[i] + common, sums[i]), out + 3 * (x + i));
+            StorePixel<Swap>(sumFrom(x + i, start[i] + common, sums[i]), out + 3 * (x + i));
     }
     for (; x < width; ++x)
-        StorePixel(sumFrom(x, lists.Start[x], TPixelSums{}), out + 3 * x);
+        StorePixel<Swap>(sumFrom(x, lists.Start[x], TPixelSums{}), out + 3 * x);
 }
 
 } // namespace
@@ -220,14 +222,16 @@ const TResampleFilter* FindResampleFilter(std::string_view name) {
     return nullptr;
 }
 
-void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFunction filter,
-                     float support) {
-    const int sourceWidth = source.Width(), sourceHeight = source.Height();
+namespace {
+
+void Resample(const TRowSource& source, TDibGraphic& dest, TFilterFunction filter, float support,
+              int xDpi, int yDpi) {
+    const int sourceWidth = source.Width, sourceHeight = source.Height;
     if (sourceWidth <= 0 || sourceHeight <= 0)
         throw EImageError("Source bitmap too small");
     const int width = dest.Width(), height = dest.Height();
     TDibGraphic result;
-    result.NewImage(width, height, ifTrueColor, nullptr, source.XDpi(), source.YDpi());
+    result.NewImage(width, height, ifTrueColor, nullptr, xDpi, yDpi);
     if (result.Empty()) {
         dest = std::move(result);
         return;
@@ -274,10 +278,9 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
     for (std::size_t i = 0; i < slots; ++i)
         freeSlots[i] = int(slots - 1 - i);
 
-    TDibGraphic expanded;
-    const TDibGraphic& colors = AsTrueColor(source, expanded);
     const std::size_t sourceRowBytes = std::size_t(sourceWidth) * 3;
     std::vector<float> sourceRow(sourceRowBytes + 1);
+    std::vector<uint8_t> rowScratch(sourceRowBytes);
     auto workRow = [&](int row) -> const uint8_t* {
         int& slot = slotOf[std::size_t(row)];
         if (slot >= 0)
@@ -285,8 +288,11 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
         slot = freeSlots.back();
         freeSlots.pop_back();
         uint8_t* out = work.data() + rowBytes * std::size_t(slot);
-        RowToFloats(colors.ScanLine(row), sourceRowBytes, sourceRow.data());
-        StretchRow(sourceRow.data(), columns, out, width);
+        RowToFloats(source.Row(row, rowScratch.data()), sourceRowBytes, sourceRow.data());
+        if (source.RedFirst)
+            StretchRow<true>(sourceRow.data(), columns, out, width);
+        else
+            StretchRow<false>(sourceRow.data(), columns, out, width);
         return out;
     };
 
@@ -314,4 +320,23 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
         }
     }
     dest = std::move(result);
+}
+
+} // namespace
+
+void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFunction filter,
+                     float support) {
+    if (source.Empty())
+        throw EImageError("Source bitmap too small");
+    TDibGraphic expanded;
+    const TDibGraphic& colors = AsTrueColor(source, expanded);
+    const TRowSource rows{colors.Width(), colors.Height(), false,
+                          [&colors](int y, uint8_t*) { return colors.ScanLine(y); }};
+    Resample(rows, dest, filter, support, source.XDpi(), source.YDpi());
+}
+
+void ResampleStretch(const TRowSource& source, TDibGraphic& dest, TFilterFunction filter,
+                     float support) {
+    TDibGraphic defaults;
+    Resample(source, dest, filter, support, defaults.XDpi(), defaults.YDpi());
 }

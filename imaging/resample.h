@@ -5,6 +5,8 @@
 #include "imaging/dib_graphic.h"
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string_view>
 
 // A filter's value at distance x (in source pixels), in single precision.
@@ -30,4 +32,22 @@ const TResampleFilter* FindResampleFilter(std::string_view name);
 // bitmap too small" for an empty source and leaves `dest` unchanged; a destination without
 // pixels stays empty.
 void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFunction filter,
+                     float support);
+
+// A true-colour picture given row by row, for resampling a picture that is never built
+// whole: Row(y, scratch) returns row y (Width pixels, blue first, 3 bytes each), either
+// written into `scratch` (room for one row) or held elsewhere; it stays valid until the next
+// call. Each row is asked for once, in about top-down order.
+struct TRowSource {
+    int Width = 0;
+    int Height = 0;
+    // The rows give red first instead. The channels are summed each on its own, so the
+    // result is the same as from blue-first rows, only put back in the usual order.
+    bool RedFirst = false;
+    std::function<const uint8_t*(int y, uint8_t* scratch)> Row;
+};
+
+// ResampleStretch of the picture `source` gives row by row: the same pixels as from the
+// whole picture. `dest` gets the default resolution.
+void ResampleStretch(const TRowSource& source, TDibGraphic& dest, TFilterFunction filter,
                      float support);

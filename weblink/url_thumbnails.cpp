@@ -3,10 +3,12 @@
 #include "imaging/fit_thumbnail.h"
 #include "imaging/format_registry.h"
 
-QImage WebLinkThumbnail(const TDibGraphic& picture) {
-    const TDibGraphic fitted = FitThumbnail(picture, WebLinkThumbWidth, WebLinkThumbHeight);
+namespace {
+
+// The cell picture of a picture of `width` x `height` fitted as `fitted`.
+QImage ThumbnailCell(const TDibGraphic& fitted, int width, int height) {
     const TThumbnailPlacement place =
-        FitThumbnailSize(picture.Width(), picture.Height(), WebLinkThumbWidth, WebLinkThumbHeight);
+        FitThumbnailSize(width, height, WebLinkThumbWidth, WebLinkThumbHeight);
     QImage cell(WebLinkThumbWidth, WebLinkThumbHeight, QImage::Format_RGB32);
     cell.fill(Qt::white);
     // The fitted picture is 24-bit, blue first; the cell 0xffRRGGBB.
@@ -19,6 +21,31 @@ QImage WebLinkThumbnail(const TDibGraphic& picture) {
     return cell;
 }
 
+} // namespace
+
+QImage WebLinkThumbnail(const TDibGraphic& picture) {
+    return ThumbnailCell(FitThumbnail(picture, WebLinkThumbWidth, WebLinkThumbHeight),
+                         picture.Width(), picture.Height());
+}
+
 QImage LoadWebLinkThumbnail(const std::string& path) {
-    return WebLinkThumbnail(LoadImageFile(path));
+    const TImageFileFormat& format = ImageFileFormatOf(path);
+    if (format.Codec != TImageCodec::Png)
+        return WebLinkThumbnail(LoadImageFile(path));
+    // Screen captures stored as PNG are fitted straight from the file's rows, without the
+    // whole picture in memory: the same cell, in a fraction of the time and memory. Each
+    // thread keeps its reader, whose buffers then serve picture after picture.
+    const TBudgetVector<uint8_t> data = ReadImageFileData(path);
+    thread_local TPngRowReader reader;
+    if (!reader.Read(data))
+        return WebLinkThumbnail(DecodeImage(data, TImageCodec::Png));
+    struct TFinish {
+        TPngRowReader& Reader;
+        ~TFinish() { Reader.Finish(); }
+    } finish{reader};
+    const TImageHeader& header = reader.Header();
+    const TRowSource rows{header.Width, header.Height, true,
+                          [](int y, uint8_t* scratch) { return reader.RedFirstRow(y, scratch); }};
+    return ThumbnailCell(FitThumbnail(rows, WebLinkThumbWidth, WebLinkThumbHeight), header.Width,
+                         header.Height);
 }

@@ -239,6 +239,8 @@ TEST_F(WebLinkViewer, ThumbnailsMadeOnWorkersAreTheOnesMadeOneByOne) {
     ASSERT_EQ(made.size(), paths.size());
     for (std::size_t i = 0; i + 2 < paths.size(); ++i) {
         EXPECT_EQ(made[100 + i], LoadWebLinkThumbnail(paths[i])) << paths[i];
+        // PNG files are fitted from their rows: the same cell as from the whole picture.
+        EXPECT_EQ(made[100 + i], WebLinkThumbnail(LoadImageFile(paths[i]))) << paths[i];
         EXPECT_TRUE(errors[100 + i].isEmpty()) << paths[i];
     }
     for (std::size_t i = paths.size() - 2; i < paths.size(); ++i) {
