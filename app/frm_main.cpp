@@ -347,7 +347,7 @@ void TfrmMain::ShowSessionNote() {
     // After a note about hot keys held by other programs, if there is one.
     const QString before = StatusText();
     SetStatusText(before.isEmpty() ? note : before + " " + note);
-    Services.Tray.ShowMessage("Karvin", note);
+    Services.Tray.ShowMessage("Karvin", note, TTrayNoticeIcon::Warning);
 }
 
 void TfrmMain::ShowMainTimerTimer() {

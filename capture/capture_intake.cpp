@@ -109,7 +109,7 @@ void TCaptureIntake::WMHotKey(int id) {
         return;
     }
     if (id != HotKeyPrintScreen && id != HotKeyUser) {
-        SetViewBackTo100();
+        SetViewBackTo100(ReadSettingsOrDefault().PrintChoice() == psPrintOnly);
         return;
     }
     // A press that comes while a capture is under way (before the hot keys are released, or
@@ -327,7 +327,7 @@ void TCaptureIntake::ReportRefusedHotKeys(const QStringList& refused, const QStr
     else
         text += "Have your desktop run \"karvin trigger\" on a key of your choice to capture.";
     Window.SetStatusText(text);
-    Services.Tray.ShowMessage("Karvin", text);
+    Services.Tray.ShowMessage("Karvin", text, TTrayNoticeIcon::Warning);
 }
 
 // The simple methods.
@@ -402,38 +402,74 @@ void TCaptureIntake::FinishCapture() {
     QCoreApplication::processEvents();
     const bool stretch = CaptureSettings.PrintSizeChoice() != pzImageSize;
     const TPrintSelection choice = EnsureAndReadSettings().PrintChoice();
-    switch (choice) {
-    case psPrintAndCapture:
-        ApplyCaptureColours();
-        if (!DurIdozezedRun)
-            Printing.PrintAfterCapture(stretch);
+    ApplyCaptureColours();
+    const QSize size(Window.View().Graphic().Width(), Window.View().Graphic().Height());
+    std::optional<TCapturePrint> print;
+    if (choice != psCaptureOnly) {
+        // A scrolled page is printed at its size, sliced over as many sheets as it needs.
+        print = DurIdozezedRun ? Printing.PrintScrolledCapture()
+                               : Printing.PrintAfterCapture(stretch);
         QCoreApplication::processEvents();
+    }
+    // "Print Only" keeps nothing. On a desktop without a printer, though, the capture is kept
+    // as "Print and Capture" keeps it, rather than lost unprinted.
+    const bool kept = choice != psPrintOnly || print == TCapturePrint::NoPrinter;
+    if (kept) {
         StoreCapture(CaptureSettings.CaptureFormat());
-        break;
-    case psPrintOnly:
-        ApplyCaptureColours();
-        if (!DurIdozezedRun) {
-            Printing.PrintAfterCapture(stretch);
-            QCoreApplication::processEvents();
-            Window.View().ClearImage();
-            Window.WorkImage().Clear();
-        }
-        break;
-    case psCaptureOnly:
-        ApplyCaptureColours();
-        StoreCapture(CaptureSettings.CaptureFormat());
-        break;
+    } else {
+        Window.View().ClearImage();
+        Window.WorkImage().Clear();
     }
     QCoreApplication::processEvents();
     RegisterCaptureHotKeys();
-    if (choice != psPrintOnly)
-        SelectLastCapture();
+    if (kept)
+        SelectLastRow();
+    TellCaptureOutcome(size, kept, print);
     // The windows come back before the focus goes back, which they would otherwise take.
     ShowOwnWindowsAgain();
     QCoreApplication::processEvents();
     Services.Windows.SetForegroundWindow(ForegroundAtHotKey);
-    SetViewBackTo100();
+    SetViewBackTo100(!kept);
     DurIdozezedRun = false;
+}
+
+namespace {
+
+QString NoPrinterNote() {
+    return "Nothing was printed because no printer is set up.";
+}
+
+} // namespace
+
+void TCaptureIntake::TellCaptureOutcome(const QSize& size, bool kept,
+                                        std::optional<TCapturePrint> print) {
+    // A desktop without printers is told once a run, in the status line and beside the tray
+    // icon, instead of a printer message at every capture.
+    const bool tellNoPrinter = print == TCapturePrint::NoPrinter && !NoPrinterTold;
+    if (tellNoPrinter) {
+        NoPrinterTold = true;
+        Window.SetStatusText(NoPrinterNote() + " The capture is kept in the list.");
+    }
+    // The window stays out of the way and the beep is often silent: a short notice beside the
+    // tray icon tells what became of the capture.
+    if (!Services.Tray.Available())
+        return;
+    QString text = QString("%1x%2").arg(size.width()).arg(size.height());
+    if (kept && !Window.Captures().IsEmpty()) {
+        const QString& path = Window.Captures().Paths().last();
+        text = path.mid(path.lastIndexOf('/') + 1) + ", " + text;
+    }
+    if (!kept && print != TCapturePrint::Printed)
+        return; // the printer failed, and the user has been told
+    if (print == TCapturePrint::Printed)
+        text += kept ? ", printed and kept" : ", printed";
+    else if (tellNoPrinter)
+        text += ", kept. " + NoPrinterNote();
+    else if (print)
+        text += ", kept, not printed";
+    else
+        text += ", kept";
+    Services.Tray.ShowMessage("Karvin", text, TTrayNoticeIcon::Information);
 }
 
 void TCaptureIntake::ApplyCaptureColours() {
@@ -483,40 +519,30 @@ void TCaptureIntake::StoreCapture(TCaptureFormat format) {
     PendingURL.clear();
 }
 
-void TCaptureIntake::SelectLastCapture() {
+void TCaptureIntake::SelectLastRow() {
     TCaptureList& list = Window.Captures();
     list.SelectLast();
     if (list.IsEmpty())
         return;
     const QString& path = list.Paths().last();
     Window.ShowImageStatus(path);
-    // The window stays out of the way and the beep is often silent: a short notice beside the
-    // tray icon tells that the capture was taken and kept.
-    if (Services.Tray.Available()) {
-        const TDibGraphic& image = Window.View().Graphic();
-        Services.Tray.ShowMessage("Karvin", QString("%1, %2x%3, kept")
-                                                .arg(path.mid(path.lastIndexOf('/') + 1))
-                                                .arg(image.Width())
-                                                .arg(image.Height()));
-    }
 }
 
-void TCaptureIntake::SetViewBackTo100() {
+void TCaptureIntake::SelectLastCapture() {
+    SelectLastRow();
+    if (Window.Captures().IsEmpty())
+        return;
+    const TDibGraphic& image = Window.View().Graphic();
+    TellCaptureOutcome(QSize(image.Width(), image.Height()), true, std::nullopt);
+}
+
+void TCaptureIntake::SetViewBackTo100(bool clear) {
     // Not through the zoom box's command: that would bring back the capture as it was before
     // its grey or negative step.
     Window.ResetZoomBox();
     Window.View().SetZoomPercent(100);
-    const TPrintSelection choice = ReadSettingsOrDefault().PrintChoice();
-    // A scrolled page is printed at its size, sliced over as many sheets as it needs.
-    if (DurIdozezedRun && choice != psCaptureOnly) {
-        QCoreApplication::processEvents();
-        Printing.PrintScrolledCapture();
-    }
-    if (choice == psPrintOnly) {
+    if (clear)
         Window.View().ClearImage();
-        if (DurIdozezedRun)
-            Window.WorkImage().Clear();
-    }
 }
 
 // Selection capture.

@@ -16,10 +16,12 @@
 
 #include <QPointer>
 #include <QRect>
+#include <QSize>
 #include <QStringList>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -127,7 +129,14 @@ private:
     void DrawPointerOnScreen(TDibGraphic& grab, const QRect& rect);
     void ApplyCaptureColours();
     void TransformCapture(TImageTransform& transform);
-    void SetViewBackTo100();
+    // Selects the last row and shows its status line.
+    void SelectLastRow();
+    // The notice beside the tray icon of a capture of `size` that was kept or not and printed
+    // as `print` says (nothing: not to be printed); a missing printer is also told once a run
+    // in the status line.
+    void TellCaptureOutcome(const QSize& size, bool kept, std::optional<TCapturePrint> print);
+    // With `clear`, the view is emptied as well.
+    void SetViewBackTo100(bool clear);
     void ReportRefusedHotKeys(const QStringList& refused, const QStringList& working);
 
     void HighlightRegion(TWindowId window);
@@ -155,6 +164,8 @@ private:
     // stored; empty when none.
     QString PendingURL;
     bool LongURL_ = false;
+    // The missing printer has been told in this run.
+    bool NoPrinterTold = false;
     bool TimerCaptureOn = false;
     // The capture under way is a scrolled page: it is printed whole, sliced over the sheets,
     // once it is stored, instead of on one sheet before.

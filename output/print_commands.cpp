@@ -366,14 +366,22 @@ void TPrintCommands::RenderConsoleText() {
     }
 }
 
-void TPrintCommands::PrintScrolledCapture() {
+TCapturePrint TPrintCommands::PrintScrolledCapture() {
+    if (!Services.Printer.HasPrinter())
+        return TCapturePrint::NoPrinter;
     // A failing printer is told by PrintImagePage; the capture is stored all the same.
-    PrintImagePage();
+    return PrintImagePage() ? TCapturePrint::Printed : TCapturePrint::Failed;
 }
 
-void TPrintCommands::PrintAfterCapture(bool stretch) {
-    // A failing printer is told by PrintCapture; the capture is stored all the same.
+TCapturePrint TPrintCommands::PrintAfterCapture(bool stretch) {
+    // On a desktop without any printer every capture would end in the printer message; the
+    // intake tells that once, quietly, instead.
+    if (!Services.Printer.HasPrinter())
+        return TCapturePrint::NoPrinter;
+    // A failing printer is told by PrintCapture.
     const TPrinterOrientation orientation = Services.Printer.Orientation();
-    PrintCapture(stretch ? 1 : 0, PrintCaptureWidthText(orientation),
-                 PrintCaptureHeightText(orientation));
+    return PrintCapture(stretch ? 1 : 0, PrintCaptureWidthText(orientation),
+                        PrintCaptureHeightText(orientation))
+               ? TCapturePrint::Printed
+               : TCapturePrint::Failed;
 }

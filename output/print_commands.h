@@ -42,8 +42,8 @@ public:
     // user has been told). Throws EFileError when the file cannot be read.
     bool PrintTextLines(const QString& file);
 
-    void PrintAfterCapture(bool stretch) override;
-    void PrintScrolledCapture() override;
+    TCapturePrint PrintAfterCapture(bool stretch) override;
+    TCapturePrint PrintScrolledCapture() override;
     // The image editor's Print (IImagePrinting).
     void PrintViewImage(TImageScrollBox& view, QWidget* owner) override;
     void RenderConsoleText() override;

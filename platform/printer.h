@@ -38,6 +38,10 @@ class IPrinter {
 public:
     virtual ~IPrinter() = default;
 
+    // Whether the desktop knows any printer at all (a CUPS destination). Without one, a job
+    // can only fail.
+    virtual bool HasPrinter() = 0;
+
     // The print dialog (printer, file, copies). False when the user cancels it.
     virtual bool PrintDialog1(QWidget* owner) = 0;
     // The page setup dialog (paper, orientation, margins); its choice holds for every later
@@ -148,6 +152,7 @@ public:
     // True when a printer (or a PDF file) is chosen that a job can go to.
     bool HasDestination() const;
 
+    bool HasPrinter() override;
     bool PrintDialog1(QWidget* owner) override;
     bool SetupMyPrinter(QWidget* owner) override;
     int PageWidth() override;

@@ -119,6 +119,10 @@ bool TQtPrinter::HasDestination() const {
     return D->HasDestination();
 }
 
+bool TQtPrinter::HasPrinter() {
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
 bool TQtPrinter::PrintDialog1(QWidget* owner) {
     const QString printerBefore = D->Printer.printerName();
     const bool fileBefore = D->WritesFile();

@@ -9,6 +9,10 @@
 class QMenu;
 class QSystemTrayIcon;
 
+// The sign a notice beside the tray icon carries: news (a capture was kept) or a warning
+// (something the user has to act on).
+enum class TTrayNoticeIcon { Information, Warning };
+
 class ITrayIcon {
 public:
     virtual ~ITrayIcon() = default;
@@ -25,7 +29,7 @@ public:
     virtual void SetHint(const QString& hint) = 0;
     // A notice that pops up beside the icon for a few seconds (when the desktop shows such
     // notices); nothing happens while the icon is hidden.
-    virtual void ShowMessage(const QString& title, const QString& text) = 0;
+    virtual void ShowMessage(const QString& title, const QString& text, TTrayNoticeIcon icon) = 0;
 };
 
 // QSystemTrayIcon: a StatusNotifier item or an XEmbed tray icon, whichever the desktop has.
@@ -39,7 +43,7 @@ public:
               std::function<void()> onDoubleClick) override;
     void Hide() override;
     void SetHint(const QString& hint) override;
-    void ShowMessage(const QString& title, const QString& text) override;
+    void ShowMessage(const QString& title, const QString& text, TTrayNoticeIcon icon) override;
 
 private:
     std::unique_ptr<QSystemTrayIcon> Icon_;

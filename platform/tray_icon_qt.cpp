@@ -36,7 +36,9 @@ void TQtTrayIcon::SetHint(const QString& hint) {
     Icon_->setToolTip(hint);
 }
 
-void TQtTrayIcon::ShowMessage(const QString& title, const QString& text) {
+void TQtTrayIcon::ShowMessage(const QString& title, const QString& text, TTrayNoticeIcon icon) {
     if (Icon_->isVisible())
-        Icon_->showMessage(title, text, QSystemTrayIcon::Warning);
+        Icon_->showMessage(title, text,
+                           icon == TTrayNoticeIcon::Information ? QSystemTrayIcon::Information
+                                                                : QSystemTrayIcon::Warning);
 }

@@ -14,16 +14,23 @@ class QWidget;
 class TDibGraphic;
 class TImageScrollBox;
 
+// How the print of a capture went.
+enum class TCapturePrint {
+    Printed,
+    NoPrinter, // the desktop knows no printer at all: nothing was tried, nothing was told
+    Failed,    // the printer failed; the user has been told
+};
+
 // What the capture intake needs of printing (output/print_commands.h).
 class ICapturePrinting {
 public:
     virtual ~ICapturePrinting() = default;
     // Prints the capture in the view, at its size or stretched to the page as the settings
     // say; a failing printer is told to the user.
-    virtual void PrintAfterCapture(bool stretch) = 0;
+    virtual TCapturePrint PrintAfterCapture(bool stretch) = 0;
     // Prints a capture of a scrolled page in the view at its size, sliced over as many sheets
     // as its height needs; a failing printer is told to the user.
-    virtual void PrintScrolledCapture() = 0;
+    virtual TCapturePrint PrintScrolledCapture() = 0;
     // The clipboard's text as a console screen: rendered into the view (unless the capture
     // choice is "Print Only") and printed (unless it is "Capture Only").
     virtual void RenderConsoleText() = 0;

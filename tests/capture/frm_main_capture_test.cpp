@@ -183,30 +183,45 @@ TEST_F(Capture, TheTrayMenuCapturesAsPrintScreenDoes) {
     EXPECT_EQ(Windows.Activated, std::vector<TWindowId>{Editor});
 }
 
-TEST_F(Capture, ANoticeBesideTheTrayIconTellsOfEachKeptCaptureAndLeavesBeforeTheNext) {
+TEST_F(Capture, ANoticeBesideTheTrayIconTellsWhatBecameOfEachCaptureAndLeavesBeforeTheNext) {
     struct TCase {
         const char* Name;
         bool TrayAvailable;
-        int Choice; // "Print and Capture", "Capture Only"
+        int Choice; // "Print and Capture", "Print Only", "Capture Only"
+        bool PrinterOffline;
         QStringList Notices;
     };
     const TCase cases[] = {
         {"capture only",
          true,
          2,
+         false,
          {"Karvin|pic1.bmp, 320x200, kept", "Karvin|pic2.bmp, 320x200, kept"}},
         {"print and capture",
          true,
          0,
-         {"Karvin|pic1.bmp, 320x200, kept", "Karvin|pic2.bmp, 320x200, kept"}},
-        {"no tray", false, 2, {}},
+         false,
+         {"Karvin|pic1.bmp, 320x200, printed and kept",
+          "Karvin|pic2.bmp, 320x200, printed and kept"}},
+        {"print only", true, 1, false, {"Karvin|320x200, printed", "Karvin|320x200, printed"}},
+        // The printer message has told of the failure; the notice says what was kept.
+        {"print and capture, printer failing",
+         true,
+         0,
+         true,
+         {"Karvin|pic1.bmp, 320x200, kept, not printed",
+          "Karvin|pic2.bmp, 320x200, kept, not printed"}},
+        {"print only, printer failing", true, 1, true, {}},
+        {"no tray", false, 2, false, {}},
     };
     for (const TCase& c : cases) {
         ForgetWhatHappened();
         Tray.TrayAvailable = c.TrayAvailable;
+        Printer.Offline = c.PrinterOffline;
         PutCaptureSettings({{sfPrintSelection, c.Choice}});
         auto window = StartShown();
         ForgetWhatHappened();
+        Tray.MessageIcons.clear();
         ASSERT_TRUE(PressPrintScreen()) << c.Name;
         // The desktop shows a notice (Qt's own is a tool-tip window) until the next capture.
         QWidget notice(nullptr, Qt::ToolTip);
@@ -216,8 +231,60 @@ TEST_F(Capture, ANoticeBesideTheTrayIconTellsOfEachKeptCaptureAndLeavesBeforeThe
 
         EXPECT_FALSE(notice.isVisible()) << c.Name;
         EXPECT_EQ(Tray.Messages, c.Notices) << c.Name;
+        EXPECT_EQ(Tray.MessageIcons, std::vector<TTrayNoticeIcon>(std::size_t(c.Notices.size()),
+                                                                  TTrayNoticeIcon::Information))
+            << c.Name;
+        // Only a failing printer has a message box of its own.
+        EXPECT_EQ(Dialogs.Calls.empty(), !c.PrinterOffline) << c.Name;
         window.reset();
     }
+}
+
+TEST_F(Capture, WithoutAnyPrinterACaptureToPrintIsKeptAndTheUserToldOnce) {
+    const QString told =
+        "Nothing was printed because no printer is set up. The capture is kept in the list.";
+    for (int choice : {0, 1}) { // "Print and Capture", "Print Only"
+        SCOPED_TRACE(choice);
+        ForgetWhatHappened();
+        Printer.NoPrinters = true;
+        PutCaptureSettings({{sfPrintSelection, choice}});
+        auto window = StartShown();
+        ForgetWhatHappened();
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        // Stored and listed as "Print and Capture" would, without a message box.
+        EXPECT_TRUE(Dialogs.Calls.empty());
+        EXPECT_TRUE(Printer.Jobs.empty());
+        ASSERT_EQ(Captures(), std::vector<std::string>{"pic1.bmp"});
+        EXPECT_EQ(Pixels(Stored("pic1.bmp")), Pixels(Screen.Pixels));
+        EXPECT_EQ(Rows(*window), QStringList{"pic1.bmp"});
+        EXPECT_FALSE(window->ImageView()->Graphic().Empty());
+        EXPECT_EQ(window->StatusText(), told);
+        EXPECT_EQ(Tray.Messages,
+                  QStringList{"Karvin|pic1.bmp, 320x200, kept. Nothing was printed because no "
+                              "printer is set up."});
+
+        // Once a run: the next capture only says what became of it.
+        ASSERT_TRUE(PressPrintScreen());
+
+        EXPECT_TRUE(Dialogs.Calls.empty());
+        ASSERT_EQ(Captures(), (std::vector<std::string>{"pic1.bmp", "pic2.bmp"}));
+        EXPECT_EQ(window->StatusText(), Path(WorkFile("pic2.bmp")) + ", 320x200, High Color");
+        EXPECT_EQ(Tray.Messages.value(1), "Karvin|pic2.bmp, 320x200, kept, not printed");
+        EXPECT_TRUE(BothHotKeysRegistered());
+        EXPECT_EQ(Windows.Activated, (std::vector<TWindowId>{Editor, Editor}));
+        window.reset();
+    }
+    // Without a tray the status line says it all the same.
+    ForgetWhatHappened();
+    Tray.TrayAvailable = false;
+    PutCaptureSettings({{sfPrintSelection, 0}});
+    auto window = StartShown();
+    ASSERT_TRUE(PressPrintScreen());
+    EXPECT_TRUE(Dialogs.Calls.empty());
+    EXPECT_EQ(window->StatusText(), told);
+    EXPECT_TRUE(Tray.Messages.empty());
 }
 
 TEST_F(Capture, ActiveWindowAndClientAreaTakeTheirRectanglesCutToTheScreen) {

@@ -54,6 +54,8 @@ void TRecordingPrinter::EndBatch() {
 
 void TRecordingPrinter::BeginDoc(const QString& title) {
     EXPECT_FALSE(Open_) << "a job began inside another";
+    if (NoPrinters)
+        throw EPrinterError("No printer is set up to print to.");
     if (Offline)
         throw EPrinterError("The printer is offline.");
     TPrintedJob job;

@@ -59,6 +59,8 @@ public:
     // Failures: BeginDoc of every job fails (no printer, printer off), or the n-th picture
     // drawn (counted from 1 over the printer's life) fails.
     bool Offline = false;
+    // The desktop knows no printer at all (HasPrinter is false; jobs fail as when Offline).
+    bool NoPrinters = false;
     std::optional<int> FailAtPicture;
 
     std::vector<TPrintedJob> Jobs;
@@ -70,6 +72,7 @@ public:
     // The jobs that were sent.
     std::vector<const TPrintedJob*> EndedJobs() const;
 
+    bool HasPrinter() override { return !NoPrinters; }
     bool PrintDialog1(QWidget* owner) override;
     bool SetupMyPrinter(QWidget* owner) override;
     int PageWidth() override { return Width; }

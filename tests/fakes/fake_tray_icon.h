@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <vector>
+
 class TFakeTrayIcon : public ITrayIcon {
 public:
     bool TrayAvailable = true;
@@ -15,7 +17,8 @@ public:
     QString Hint;
     QPointer<QMenu> Menu;
     std::function<void()> OnDoubleClick;
-    QStringList Messages; // every notice shown, as "title|text"
+    QStringList Messages;                      // every notice shown, as "title|text"
+    std::vector<TTrayNoticeIcon> MessageIcons; // the sign of each of them
 
     bool Available() const override { return TrayAvailable; }
     void Show(const QIcon&, const QString& hint, QMenu* menu,
@@ -30,9 +33,11 @@ public:
         OnDoubleClick = nullptr;
     }
     void SetHint(const QString& hint) override { Hint = hint; }
-    void ShowMessage(const QString& title, const QString& text) override {
-        if (Visible)
-            Messages << title + "|" + text;
+    void ShowMessage(const QString& title, const QString& text, TTrayNoticeIcon icon) override {
+        if (!Visible)
+            return;
+        Messages << title + "|" + text;
+        MessageIcons.push_back(icon);
     }
     void DoubleClick() {
         if (Visible && OnDoubleClick)
