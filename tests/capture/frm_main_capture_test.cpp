@@ -222,6 +222,8 @@ TEST_F(Capture, ANoticeBesideTheTrayIconTellsWhatBecameOfEachCaptureAndLeavesBef
         auto window = StartShown();
         ForgetWhatHappened();
         Tray.MessageIcons.clear();
+        if (c.PrinterOffline)
+            Dialogs.MessageAnswers = {TMsgResult::OK, TMsgResult::OK};
         ASSERT_TRUE(PressPrintScreen()) << c.Name;
         // The desktop shows a notice (Qt's own is a tool-tip window) until the next capture.
         QWidget notice(nullptr, Qt::ToolTip);
@@ -234,8 +236,10 @@ TEST_F(Capture, ANoticeBesideTheTrayIconTellsWhatBecameOfEachCaptureAndLeavesBef
         EXPECT_EQ(Tray.MessageIcons, std::vector<TTrayNoticeIcon>(std::size_t(c.Notices.size()),
                                                                   TTrayNoticeIcon::Information))
             << c.Name;
-        // Only a failing printer has a message box of its own.
-        EXPECT_EQ(Dialogs.Calls.empty(), !c.PrinterOffline) << c.Name;
+        // Only a failing printer has a message box of its own, the printer message as ever.
+        EXPECT_EQ(Dialogs.Calls.size(), c.PrinterOffline ? 2u : 0u) << c.Name;
+        for (const TDialogCall& call : Dialogs.Calls)
+            EXPECT_TRUE(call.Text.startsWith("Your printer is not responding.")) << c.Name;
         window.reset();
     }
 }
