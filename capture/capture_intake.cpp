@@ -407,8 +407,8 @@ void TCaptureIntake::FinishCapture() {
     std::optional<TCapturePrint> print;
     if (choice != psCaptureOnly) {
         // A scrolled page is printed at its size, sliced over as many sheets as it needs.
-        print = DurIdozezedRun ? Printing.PrintScrolledCapture()
-                               : Printing.PrintAfterCapture(stretch);
+        print =
+            DurIdozezedRun ? Printing.PrintScrolledCapture() : Printing.PrintAfterCapture(stretch);
         QCoreApplication::processEvents();
     }
     // "Print Only" keeps nothing. On a desktop without a printer, though, the capture is kept
@@ -526,6 +526,20 @@ void TCaptureIntake::SelectLastRow() {
         return;
     const QString& path = list.Paths().last();
     Window.ShowImageStatus(path);
+}
+
+void TCaptureIntake::KeepPrintedCapture(const TSettingsRecord& settings,
+                                        std::optional<TCapturePrint> print) {
+    const TDibGraphic& image = Window.View().Graphic();
+    const QSize size(image.Width(), image.Height());
+    // As after a hot-key capture: without any printer, "Print Only" keeps the capture rather
+    // than lose it unprinted.
+    const bool kept = settings.PrintChoice() != psPrintOnly || print == TCapturePrint::NoPrinter;
+    if (kept) {
+        StoreCapture(settings.CaptureFormat());
+        SelectLastRow();
+    }
+    TellCaptureOutcome(size, kept, print);
 }
 
 void TCaptureIntake::SelectLastCapture() {

@@ -68,6 +68,11 @@ public:
     void StoreCapture(TCaptureFormat format);
     // Selects the last row and shows its status line, with a notice beside the tray icon.
     void SelectLastCapture();
+    // A capture that came in outside the hot keys (a picture a terminal copied), after it was
+    // printed as `settings` say (`print` is what became of that; none for "Capture Only"):
+    // stored and selected unless it is "Print Only" and printed or refused by the printer,
+    // and its outcome told as after any capture.
+    void KeepPrintedCapture(const TSettingsRecord& settings, std::optional<TCapturePrint> print);
     // The grey-scale and negative steps of `settings` on the view image, each putting the
     // result on the clipboard too.
     void ApplyCaptureColours(const TSettingsRecord& settings);

@@ -277,21 +277,12 @@ void TConsoleCapture::TakeGraphicsOnly() {
     const TSettingsRecord settings = ReadSettingsOrDefault();
     const bool stretch = settings.PrintSizeChoice() != pzImageSize;
     Intake.ApplyCaptureColours(settings);
-    switch (settings.PrintChoice()) {
-    case psPrintAndCapture:
-        Printing.PrintAfterCapture(stretch);
+    std::optional<TCapturePrint> print;
+    if (settings.PrintChoice() != psCaptureOnly) {
+        print = Printing.PrintAfterCapture(stretch);
         QCoreApplication::processEvents();
-        Intake.StoreCapture(settings.CaptureFormat());
-        Intake.SelectLastCapture();
-        break;
-    case psPrintOnly:
-        Printing.PrintAfterCapture(stretch);
-        break;
-    case psCaptureOnly:
-        Intake.StoreCapture(settings.CaptureFormat());
-        Intake.SelectLastCapture();
-        break;
     }
+    Intake.KeepPrintedCapture(settings, print);
     QCoreApplication::processEvents();
 }
 

@@ -281,13 +281,20 @@ TEST_F(Console, TextAsGraphicStoresTheFirst26LinesAsAPictureAndPrintsThemAll) {
 TEST_F(Console, GraphicsOnlyStoresThePictureATerminalCopiesByTheCaptureChoice) {
     struct TCase {
         int PrintSelection;
+        bool NoPrinters;
         bool Stored;
         bool Printed;
     };
-    const TCase cases[] = {
-        {psPrintAndCapture, true, true}, {psPrintOnly, false, true}, {psCaptureOnly, true, false}};
+    // Without any printer, "Print Only" keeps the picture rather than lose it unprinted.
+    const TCase cases[] = {{psPrintAndCapture, false, true, true},
+                           {psPrintOnly, false, false, true},
+                           {psCaptureOnly, false, true, false},
+                           {psPrintAndCapture, true, true, false},
+                           {psPrintOnly, true, true, false}};
     const TDibGraphic picture = MakeNoise(40, 30, 3);
     for (const TCase& c : cases) {
+        SCOPED_TRACE(c.NoPrinters ? "no printer" : "a printer");
+        Printer.NoPrinters = c.NoPrinters;
         PutConsoleSettings(cmConsoleGraphicsOnly, c.PrintSelection);
         auto window = StartShown();
         Printer.Jobs.clear();
