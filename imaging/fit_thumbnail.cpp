@@ -1,5 +1,7 @@
 #include "imaging/fit_thumbnail.h"
 
+#include "imaging/format_registry.h"
+#include "imaging/image_codecs.h"
 #include "imaging/stretch.h"
 
 #include <algorithm>
@@ -50,15 +52,15 @@ TThumbnailPlacement FitThumbnailSize(int pictureWidth, int pictureHeight, int bo
     return placement;
 }
 
-TDibGraphic FitThumbnail(const TRowSource& picture, int boxWidth, int boxHeight) {
+TDibGraphic FitThumbnail(const TRowSource& picture, int boxWidth, int boxHeight,
+                         const TResampleFilter& filter) {
     if (picture.Width <= 0 || picture.Height <= 0)
         throw EImageError("Source bitmap too small");
     const TThumbnailPlacement placement =
         FitThumbnailSize(picture.Width, picture.Height, boxWidth, boxHeight);
     TDibGraphic thumbnail;
     thumbnail.NewImage(placement.Width, placement.Height, ifTrueColor);
-    const TResampleFilter& hermite = ResampleFilters[HermiteFilterIndex];
-    ResampleStretch(picture, thumbnail, hermite.Function, hermite.Support);
+    ResampleStretch(picture, thumbnail, filter.Function, filter.Support);
     return thumbnail;
 }
 
@@ -76,4 +78,26 @@ TDibGraphic FitThumbnail(const TDibGraphic& picture, int boxWidth, int boxHeight
     else
         StretchDropPixels(picture, thumbnail);
     return thumbnail;
+}
+
+TFittedThumbnail LoadFittedThumbnail(const std::string& path, int boxWidth, int boxHeight,
+                                     const TResampleFilter* filter) {
+    const auto whole = [&](const TDibGraphic& picture) {
+        return TFittedThumbnail{FitThumbnail(picture, boxWidth, boxHeight, filter), picture.Width(),
+                                picture.Height()};
+    };
+    if (!filter || ImageFileFormatOf(path).Codec != TImageCodec::Png)
+        return whole(LoadImageFile(path));
+    const TBudgetVector<uint8_t> data = ReadImageFileData(path);
+    thread_local TPngRowReader reader;
+    if (!reader.Read(data))
+        return whole(DecodeImage(data, TImageCodec::Png));
+    struct TFinish {
+        TPngRowReader& Reader;
+        ~TFinish() { Reader.Finish(); }
+    } finish{reader};
+    const TImageHeader& header = reader.Header();
+    const TRowSource rows{header.Width, header.Height, true,
+                          [](int y, uint8_t* scratch) { return reader.RedFirstRow(y, scratch); }};
+    return {FitThumbnail(rows, boxWidth, boxHeight, *filter), header.Width, header.Height};
 }

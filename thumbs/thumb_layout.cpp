@@ -75,11 +75,11 @@ const TResampleFilter* ThumbnailFilter(int quality) {
     return &ResampleFilters[quality];
 }
 
-QImage MakeThumbnailPicture(const TDibGraphic& picture, QSize box, int quality) {
-    const TDibGraphic fitted =
-        FitThumbnail(picture, box.width(), box.height(), ThumbnailFilter(quality));
+namespace {
+
+// The fitted picture, 24-bit blue first, as a thumbnail 0xffRRGGBB.
+QImage ThumbnailImage(const TDibGraphic& fitted) {
     QImage thumbnail(fitted.Width(), fitted.Height(), QImage::Format_RGB32);
-    // The fitted picture is 24-bit, blue first; the thumbnail 0xffRRGGBB.
     for (int y = 0; y < fitted.Height(); ++y) {
         const uint8_t* in = fitted.ScanLine(y);
         auto* out = reinterpret_cast<QRgb*>(thumbnail.scanLine(y));
@@ -89,6 +89,14 @@ QImage MakeThumbnailPicture(const TDibGraphic& picture, QSize box, int quality) 
     return thumbnail;
 }
 
+} // namespace
+
+QImage MakeThumbnailPicture(const TDibGraphic& picture, QSize box, int quality) {
+    return ThumbnailImage(
+        FitThumbnail(picture, box.width(), box.height(), ThumbnailFilter(quality)));
+}
+
 QImage LoadThumbnailPicture(const std::string& path, QSize box, int quality) {
-    return MakeThumbnailPicture(LoadImageFile(path), box, quality);
+    return ThumbnailImage(
+        LoadFittedThumbnail(path, box.width(), box.height(), ThumbnailFilter(quality)).Picture);
 }

@@ -1,7 +1,6 @@
 #include "weblink/url_thumbnails.h"
 
 #include "imaging/fit_thumbnail.h"
-#include "imaging/format_registry.h"
 
 namespace {
 
@@ -29,23 +28,7 @@ QImage WebLinkThumbnail(const TDibGraphic& picture) {
 }
 
 QImage LoadWebLinkThumbnail(const std::string& path) {
-    const TImageFileFormat& format = ImageFileFormatOf(path);
-    if (format.Codec != TImageCodec::Png)
-        return WebLinkThumbnail(LoadImageFile(path));
-    // Screen captures stored as PNG are fitted straight from the file's rows, without the
-    // whole picture in memory: the same cell, in a fraction of the time and memory. Each
-    // thread keeps its reader, whose buffers then serve picture after picture.
-    const TBudgetVector<uint8_t> data = ReadImageFileData(path);
-    thread_local TPngRowReader reader;
-    if (!reader.Read(data))
-        return WebLinkThumbnail(DecodeImage(data, TImageCodec::Png));
-    struct TFinish {
-        TPngRowReader& Reader;
-        ~TFinish() { Reader.Finish(); }
-    } finish{reader};
-    const TImageHeader& header = reader.Header();
-    const TRowSource rows{header.Width, header.Height, true,
-                          [](int y, uint8_t* scratch) { return reader.RedFirstRow(y, scratch); }};
-    return ThumbnailCell(FitThumbnail(rows, WebLinkThumbWidth, WebLinkThumbHeight), header.Width,
-                         header.Height);
+    const TFittedThumbnail fitted =
+        LoadFittedThumbnail(path, WebLinkThumbWidth, WebLinkThumbHeight);
+    return ThumbnailCell(fitted.Picture, fitted.SourceWidth, fitted.SourceHeight);
 }

@@ -1,9 +1,14 @@
 #include "imaging/fit_thumbnail.h"
 
+#include "imaging/format_registry.h"
+
+#include "image_test_support.h"
 #include "test_images.h"
 
 #include <climits>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 TEST(FitThumbnail, FitsByAspectRatioAndCentres) {
     struct Case {
@@ -45,4 +50,39 @@ TEST(FitThumbnail, ResamplesOrStretchesToTheFittedSize) {
     EXPECT_THROW(FitThumbnail(TDibGraphic(), 8, 8), EImageError);
     EXPECT_THROW(FitThumbnail(TDibGraphic(), 8, 8, nullptr), EImageError);
     EXPECT_TRUE(FitThumbnail(picture, 0, 8).Empty());
+}
+
+// A file's thumbnail is the thumbnail of its whole picture, whatever the filter, also where a
+// true-colour PNG file is fitted straight from its rows; odd sizes reach every interlace pass
+// and both fitting directions.
+TEST(FitThumbnail, AFileFitsAsItsWholePictureWithEveryFilter) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("karvin-fit-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    struct TCase {
+        int Width, Height, BoxWidth, BoxHeight;
+    };
+    const TCase cases[] = {{97, 61, 120, 90}, {61, 97, 120, 90}, {5, 3, 120, 90}, {1, 1, 8, 8}};
+    std::vector<const TResampleFilter*> filters{nullptr};
+    for (const TResampleFilter& filter : ResampleFilters)
+        filters.push_back(&filter);
+    for (const TCase& c : cases) {
+        const TDibGraphic picture = MakeNoise(c.Width, c.Height);
+        for (const char* extension : {".png", ".bmp"}) {
+            const std::string path = (folder / (std::string("p") + extension)).string();
+            SaveImageFile(picture, path);
+            for (const TResampleFilter* filter : filters) {
+                SCOPED_TRACE(path + " " + std::to_string(c.Width) + "x" + std::to_string(c.Height) +
+                             " " + (filter ? filter->Name : "plain"));
+                const TFittedThumbnail fitted =
+                    LoadFittedThumbnail(path, c.BoxWidth, c.BoxHeight, filter);
+                EXPECT_EQ(fitted.SourceWidth, c.Width);
+                EXPECT_EQ(fitted.SourceHeight, c.Height);
+                EXPECT_TRUE(SamePixels(fitted.Picture,
+                                       FitThumbnail(picture, c.BoxWidth, c.BoxHeight, filter)));
+            }
+        }
+    }
+    std::filesystem::remove_all(folder);
+    EXPECT_THROW(LoadFittedThumbnail((folder / "gone.png").string(), 8, 8), EImageError);
 }
