@@ -384,6 +384,15 @@ void TfrmMain::DurIdozezedDelay1Click() {
 
 void TfrmMain::ShowKarvin1Click() {
     ShowNormalAndActivate();
+    // An image the thumbnail viewer opened in the editor: that editor is what the user is
+    // working in, and it comes to the front over the main window.
+    const TfrmThumb* viewer = Thumbs->OpenViewer();
+    TfrmEditor* editor = Editing->OpenEditor();
+    if (viewer && viewer->EditorOpen() && editor) {
+        editor->raise();
+        if (!Services.Windows.SetForegroundWindow(editor->winId()))
+            editor->activateWindow();
+    }
 }
 
 void TfrmMain::ShowNormalAndActivate() {

@@ -53,7 +53,9 @@ void TEditImageCommand::EditListEntry(int row, bool openedFromMain) {
     {
         TfrmEditor editor(Services, Links, main.Window());
         editor.OpenListEntry(row, main.View().Graphic(), openedFromMain);
+        Editor = &editor;
         Services.Dialogs.ExecModal(editor);
+        Editor = nullptr;
     }
     // A change the editor saved shows, under the row's path of now.
     RunCommand(Services.Dialogs, main.Window(),

@@ -8,6 +8,8 @@
 #include "widgets/feature_links.h"
 #include "widgets/main_view.h"
 
+#include <QPointer>
+
 class TEditImageCommand {
 public:
     TEditImageCommand(const TServices& services, const TEditorLinks& links);
@@ -23,8 +25,11 @@ public:
     // Starts the external editor stored in "editor.dat" on `imagePath`. A stored path that is
     // not an executable file is refused with a message; with no stored path nothing happens.
     void StartExternalEditor(const QString& imagePath);
+    // The editor window while EditListEntry shows it, else nullptr.
+    TfrmEditor* OpenEditor() const { return Editor; }
 
 private:
     TServices Services;
     TEditorLinks Links;
+    QPointer<TfrmEditor> Editor;
 };

@@ -250,6 +250,31 @@ TEST_F(ThumbViewer, CopiesTheThumbnailPressedLast) {
               MakeNoise(40, 30, 3).Pixel(0, 0));
 }
 
+TEST_F(ThumbViewer, TheTrayCommandBringsTheViewersEditorToTheFront) {
+    auto window = StartWith(3);
+    std::vector<TWindowId> activated;
+    TWindowId editorWindow = 0;
+    InViewer([&] { window->Small1Click(); },
+             [&](TfrmThumb& viewer) {
+                 Click(viewer, 2);
+                 Dialogs.ModalScripts.push_back([&](QDialog& editor) {
+                     editorWindow = editor.winId();
+                     Windows.Activated.clear();
+                     window->ShowKarvin1Click();
+                     activated = Windows.Activated;
+                     return int(QDialog::Rejected);
+                 });
+                 viewer.ImageEditor1Click();
+                 EXPECT_FALSE(viewer.EditorOpen());
+             });
+    // The main window first, then the editor over it.
+    EXPECT_EQ(activated, (std::vector<TWindowId>{window->winId(), editorWindow}));
+    // Without the viewer's editor open, only the main window.
+    Windows.Activated.clear();
+    window->ShowKarvin1Click();
+    EXPECT_EQ(Windows.Activated, std::vector<TWindowId>{window->winId()});
+}
+
 TEST_F(ThumbViewer, MailRecipientGetsTheSelectedPaths) {
     auto window = StartWith(5);
     InViewer([&] { window->Small1Click(); },
