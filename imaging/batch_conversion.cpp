@@ -1,5 +1,6 @@
 #include "imaging/batch_conversion.h"
 
+#include "base/worker_threads.h"
 #include "imaging/dib_graphic.h"
 #include "imaging/format_registry.h"
 #include "imaging/true_color.h"
@@ -11,11 +12,8 @@
 #include <exception>
 #include <map>
 #include <mutex>
-#include <sched.h>
 #include <set>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -31,13 +29,6 @@ std::string FileNameOf(const std::string& path) {
 std::string StemOf(const std::string& name) {
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-unsigned ProcessorCount() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0)
-        return unsigned(std::max(CPU_COUNT(&set), 1));
-    return std::max(std::thread::hardware_concurrency(), 1u);
 }
 
 bool EntryExists(const std::string& path) {
@@ -162,17 +153,7 @@ TBatchSummary RunBatchConversion(const std::vector<TBatchItem>& items, const TBa
 
     const unsigned wanted = options.Threads != 0 ? options.Threads : ProcessorCount();
     const std::size_t threadCount = std::min<std::size_t>({wanted, items.size(), 64});
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t i = 1; i < threadCount; ++i) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break; // fewer threads then
-            }
-        }
-        work();
-    }
+    RunOnThreads(threadCount, work);
     if (reportError)
         std::rethrow_exception(reportError);
     return summary;

@@ -1,5 +1,6 @@
 #include "imaging/deflate_parts_p.h"
 
+#include "base/worker_threads.h"
 #include "imaging/deflate_end_p.h"
 
 #include <libdeflate.h>
@@ -15,12 +16,6 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
-
-#ifdef __linux__
-#include <sched.h>
-#endif
 
 namespace {
 
@@ -132,15 +127,6 @@ private:
     TBytes Scratch_; // as large as the largest bound so far; only the part's bytes leave it
 };
 
-unsigned ProcessorCount() {
-#ifdef __linux__
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0)
-        return unsigned(std::max(CPU_COUNT(&set), 1));
-#endif
-    return std::max(std::thread::hardware_concurrency(), 1u);
-}
-
 struct TCompressedPart {
     TBytes Bytes;
     uint32_t Adler = 1;
@@ -213,17 +199,7 @@ void DeflateInParts(std::size_t partCount, const TDeflatePartSource& source,
 
     const unsigned wanted = settings.Threads != 0 ? settings.Threads : ProcessorCount();
     const std::size_t threadCount = std::min<std::size_t>({wanted, partCount, 64});
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t i = 1; i < threadCount; ++i) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break; // fewer threads then
-            }
-        }
-        work();
-    }
+    RunOnThreads(threadCount, work);
     if (error)
         std::rethrow_exception(error);
     if (nextToSink != partCount)
