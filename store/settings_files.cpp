@@ -206,3 +206,49 @@ std::string ReadConsoleTextFolder() {
 void WriteConsoleTextFolder(const std::string& folder) {
     WriteSettingsLines("dospath.dat", {folder});
 }
+
+namespace {
+
+// "#RRGGBB" (either case) as 0x00RRGGBB, or nullopt.
+std::optional<uint32_t> ColorOnLine(const std::vector<std::string>& lines, std::size_t index) {
+    if (index >= lines.size())
+        return std::nullopt;
+    const std::string_view text = Trimmed(lines[index]);
+    if (text.size() != 7 || text.front() != '#')
+        return std::nullopt;
+    uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data() + 1, text.data() + 7, value, 16);
+    if (error != std::errc() || end != text.data() + 7)
+        return std::nullopt;
+    return value;
+}
+
+std::string ColorText(uint32_t color) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string text = "#";
+    for (int shift = 20; shift >= 0; shift -= 4)
+        text += Digits[(color >> shift) & 0xF];
+    return text;
+}
+
+} // namespace
+
+TAnnotateSettings ReadAnnotateSettings() {
+    const auto lines = ReadSettingsLines("annotate.dat");
+    TAnnotateSettings settings;
+    if (const auto color = ColorOnLine(lines, 0))
+        settings.Color = *color;
+    if (const auto width = NumberOnLine(lines, 1);
+        width && *width >= TAnnotateSettings::MinWidth && *width <= TAnnotateSettings::MaxWidth)
+        settings.Width = *width;
+    if (const auto size = NumberOnLine(lines, 2);
+        size && *size >= TAnnotateSettings::MinFontSize && *size <= TAnnotateSettings::MaxFontSize)
+        settings.FontSize = *size;
+    return settings;
+}
+
+void WriteAnnotateSettings(const TAnnotateSettings& settings) {
+    WriteSettingsLines("annotate.dat",
+                       {ColorText(settings.Color & 0xFFFFFF), std::to_string(settings.Width),
+                        std::to_string(settings.FontSize)});
+}

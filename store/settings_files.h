@@ -4,6 +4,7 @@
 // Writers rewrite the whole file through a temporary file and throw EFileError.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -72,3 +73,23 @@ void WriteEditorPath(const std::string& path);
 // is stored.
 std::string ReadConsoleTextFolder();
 void WriteConsoleTextFolder(const std::string& folder);
+
+// "annotate.dat": what the editor's marks are drawn with, the same for every tool. Line 1 the
+// colour as "#RRGGBB", line 2 the line width in pixels (1..100), line 3 the font size in
+// pixels (6..400). Each line that is missing or not such a value gives its default.
+struct TAnnotateSettings {
+    static constexpr uint32_t DefaultColor = 0xFF0000;
+    static constexpr int DefaultWidth = 3;
+    static constexpr int DefaultFontSize = 24;
+    static constexpr int MinWidth = 1;
+    static constexpr int MaxWidth = 100;
+    static constexpr int MinFontSize = 6;
+    static constexpr int MaxFontSize = 400;
+
+    uint32_t Color = DefaultColor; // 0x00RRGGBB
+    int Width = DefaultWidth;
+    int FontSize = DefaultFontSize;
+    bool operator==(const TAnnotateSettings&) const = default;
+};
+TAnnotateSettings ReadAnnotateSettings();
+void WriteAnnotateSettings(const TAnnotateSettings& settings);

@@ -2,6 +2,7 @@
 
 #include "tests/store/work_folder_fixture.h"
 
+#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -24,6 +25,12 @@ std::string Show(const std::optional<int>& number) {
 std::string Show(const std::optional<std::string>& text) {
     return text.value_or("none");
 }
+std::string Show(const TAnnotateSettings& settings) {
+    char color[8];
+    std::snprintf(color, sizeof color, "%06X", unsigned(settings.Color));
+    return std::string(color) + " " + std::to_string(settings.Width) + " " +
+           std::to_string(settings.FontSize);
+}
 
 struct TReaderCase {
     const char* File;
@@ -45,6 +52,7 @@ TEST_F(SettingsFiles, ReadersGiveTheDefaultForMissingFilesAndUnexpectedLines) {
         {"quality.dat", [] { return std::to_string(ReadThumbQuality()); }},
         {"editor.dat", [] { return Show(ReadEditorPath()); }},
         {"dospath.dat", [] { return ReadConsoleTextFolder(); }},
+        {"annotate.dat", [] { return Show(ReadAnnotateSettings()); }},
     };
     const TReaderCase cases[] = {
         {"jpeg.cfg", std::nullopt, "100"},
@@ -92,6 +100,17 @@ TEST_F(SettingsFiles, ReadersGiveTheDefaultForMissingFilesAndUnexpectedLines) {
         {"editor.dat", "  \r\n", "none"},
         {"dospath.dat", std::nullopt, "~"},
         {"dospath.dat", "/home/me/text\r\n", "/home/me/text"},
+        {"annotate.dat", std::nullopt, "FF0000 3 24"},
+        {"annotate.dat", "#00ff80\r\n12\r\n40\r\n", "00FF80 12 40"},
+        {"annotate.dat", " #123456 \n1\n400", "123456 1 400"},
+        // Each line that is not its value gives its own default; the others are kept.
+        {"annotate.dat", "red\r\n7\r\n", "FF0000 7 24"},
+        {"annotate.dat", "#12345\r\n0\r\n5\r\n", "FF0000 3 24"},
+        {"annotate.dat", "#1234567\r\n101\r\n401\r\n", "FF0000 3 24"},
+        {"annotate.dat", "#-12345\r\n-3\r\n1e3\r\n", "FF0000 3 24"},
+        {"annotate.dat", "#0000GG\r\n99999999999\r\nbig\r\n", "FF0000 3 24"},
+        {"annotate.dat", "", "FF0000 3 24"},
+        {"annotate.dat", std::string("#00FF00\0\r\n5\r\n", 13), "FF0000 5 24"},
     };
     const std::string home = (Scratch / "home").string();
     for (const auto& c : cases) {
@@ -127,6 +146,9 @@ TEST_F(SettingsFiles, WritersRewriteWholeCrLfFiles) {
     EXPECT_EQ(Read("quality.dat"), "0\r\n");
     EXPECT_EQ(Read("editor.dat"), "/usr/bin/gimp\r\n");
     EXPECT_EQ(Read("dospath.dat"), "/srv/text\r\n");
+    WriteAnnotateSettings({0x00A0FF, 100, 6});
+    EXPECT_EQ(Read("annotate.dat"), "#00A0FF\r\n100\r\n6\r\n");
+    EXPECT_EQ(ReadAnnotateSettings(), (TAnnotateSettings{0x00A0FF, 100, 6}));
 }
 
 TEST_F(SettingsFiles, NamesAreMatchedWithoutRegardToCase) {
