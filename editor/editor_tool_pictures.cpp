@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace {
 
 const QColor Outline(40, 40, 48);
@@ -12,6 +14,7 @@ const QColor Paper(255, 255, 255);
 const QColor Sky(70, 130, 220);
 const QColor Leaf(60, 170, 70);
 const QColor Sun(245, 200, 40);
+const QColor Marker(215, 40, 40);
 
 // A sheet with a folded corner.
 void DrawSheet(QPainter& painter, const QRectF& sheet) {
@@ -208,6 +211,82 @@ void Draw(QPainter& painter, TEditorPicture picture) {
         painter.drawText(QRectF(1.5, 1.5, 13, 13), Qt::AlignCenter, "?");
         break;
     }
+    case TEditorPicture::Pointer:
+        painter.setBrush(Paper);
+        painter.drawPolygon(QPolygonF{
+            {4.5, 1.5}, {4.5, 13.5}, {7.5, 10.5}, {10, 15}, {12, 14}, {9.5, 9.5}, {13.5, 9.5}});
+        break;
+    case TEditorPicture::Arrow:
+        painter.setPen(QPen(Marker, 2, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(2.5, 13.5), QPointF(13, 3));
+        painter.drawLine(QPointF(13, 3), QPointF(7, 3.5));
+        painter.drawLine(QPointF(13, 3), QPointF(12.5, 9));
+        break;
+    case TEditorPicture::Line:
+        painter.setPen(QPen(Marker, 2, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(2.5, 13.5), QPointF(13.5, 2.5));
+        break;
+    case TEditorPicture::Rectangle:
+    case TEditorPicture::FilledRectangle:
+        painter.setPen(QPen(Marker, 1.5));
+        painter.setBrush(picture == TEditorPicture::FilledRectangle ? QBrush(Marker) : Qt::NoBrush);
+        painter.drawRect(QRectF(2, 3.5, 12, 9));
+        break;
+    case TEditorPicture::Ellipse:
+    case TEditorPicture::FilledEllipse:
+        painter.setPen(QPen(Marker, 1.5));
+        painter.setBrush(picture == TEditorPicture::FilledEllipse ? QBrush(Marker) : Qt::NoBrush);
+        painter.drawEllipse(QRectF(1.5, 3.5, 13, 9));
+        break;
+    case TEditorPicture::Pen: {
+        painter.setPen(QPen(Marker, 1.5, Qt::SolidLine, Qt::RoundCap));
+        QPainterPath stroke(QPointF(1.5, 12));
+        stroke.cubicTo(QPointF(4, 2), QPointF(8, 16), QPointF(14.5, 4));
+        painter.drawPath(stroke);
+        break;
+    }
+    case TEditorPicture::Highlighter:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(250, 230, 40, 200));
+        painter.drawRect(QRectF(1, 6, 14, 5));
+        painter.setPen(QPen(Outline, 1));
+        painter.drawLine(QPointF(3, 8.5), QPointF(13, 8.5));
+        break;
+    case TEditorPicture::Text: {
+        QFont font = painter.font();
+        font.setPixelSize(14);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Marker);
+        painter.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, "A");
+        break;
+    }
+    case TEditorPicture::Step: {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Marker);
+        painter.drawEllipse(QRectF(1, 1, 14, 14));
+        QFont font = painter.font();
+        font.setPixelSize(10);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Paper);
+        painter.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, "1");
+        break;
+    }
+    case TEditorPicture::Redact:
+        DrawSheet(painter, QRectF(1.5, 0.5, 12, 15));
+        painter.setBrush(Qt::black);
+        painter.drawRect(QRectF(3.5, 5.5, 8, 4));
+        break;
+    case TEditorPicture::Pixelate:
+        painter.setPen(Qt::NoPen);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) {
+                const int level = 60 + 45 * ((x * 3 + y * 5) % 5);
+                painter.setBrush(QColor(level, level, std::min(255, level + 40)));
+                painter.drawRect(QRectF(x * 4, y * 4, 4, 4));
+            }
+        break;
     }
 }
 
@@ -222,6 +301,26 @@ QIcon EditorIcon(TEditorPicture picture) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(2, 2);
         Draw(painter, picture);
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(2);
+    return QIcon(pixmap);
+}
+
+QIcon MarkColorIcon(uint32_t color, int width) {
+    QImage image(EditorPictureSize * 2, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.scale(2, 2);
+        const QColor shown = QColor::fromRgb(QRgb(0xFF000000u | color));
+        painter.setPen(QPen(Outline, 1));
+        painter.setBrush(shown);
+        painter.drawRect(QRectF(1.5, 1.5, 13, 8));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Outline);
+        const double thickness = std::clamp(width, 1, 6) * 0.8;
+        painter.drawRect(QRectF(1.5, 15 - thickness, 13, thickness));
     }
     QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setDevicePixelRatio(2);

@@ -3,6 +3,8 @@
 
 #include <QIcon>
 
+#include <cstdint>
+
 enum class TEditorPicture {
     Open,
     Save,
@@ -22,8 +24,25 @@ enum class TEditorPicture {
     Negative,
     Batch,
     Help,
+    // The annotation tools.
+    Pointer,
+    Arrow,
+    Line,
+    Rectangle,
+    FilledRectangle,
+    Ellipse,
+    FilledEllipse,
+    Pen,
+    Highlighter,
+    Text,
+    Step,
+    Redact,
+    Pixelate,
 };
 
 inline constexpr QSize EditorPictureSize(16, 16);
 
 QIcon EditorIcon(TEditorPicture picture);
+// A swatch of `color` (0x00RRGGBB) with a line of `width` pixels (at most 6 shown) under it:
+// the colour and width the marks are drawn with.
+QIcon MarkColorIcon(uint32_t color, int width);

@@ -109,6 +109,8 @@ void TfrmEditor::BuildWindow() {
     column->setMenuBar(MainMenu);
     BuildToolBar();
     column->addWidget(ToolBar);
+    BuildAnnotateBar();
+    column->addWidget(AnnotateBar);
 
     editImage = new TImageScrollBox(this);
     editImage->setObjectName("editImage");
@@ -123,6 +125,11 @@ void TfrmEditor::BuildWindow() {
                                       const QRect& rect) { editImageQuickSelect(part, rect); };
     editImage->OnClick = [this](TImageScrollBox&) { editImageClick(); };
     column->addWidget(editImage, 1);
+    AnnotateLayer = new TAnnotateLayer(editImage->Picture());
+    AnnotateLayer->Look = [this](TAnnotateTool tool) { return MarkLook(tool); };
+    AnnotateLayer->OnFinished = [this](const TAnnotateGesture& gesture) {
+        editImageGesture(gesture);
+    };
 
     StatusPanel = new QStatusBar(this);
     StatusPanel->setObjectName("StatusPanel");
@@ -145,8 +152,9 @@ void TfrmEditor::BuildWindow() {
     SelectTimer->setInterval(3000);
     connect(SelectTimer, &QTimer::timeout, this, &TfrmEditor::SelectTimerTimer);
 
-    // The client area (tool bar, picture, status bar) is 592 x 394; the menu bar comes on top.
-    resize(592, 394 + MainMenu->sizeHint().height());
+    // The client area (tool bar, picture, status bar) is 592 x 394; the menu bar and the
+    // annotation tools come on top.
+    resize(592, 394 + MainMenu->sizeHint().height() + AnnotateBar->height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -158,6 +166,9 @@ void TfrmEditor::FormCreate() {
     SetUndoEnabled(false);
     SetSelectionCommandsEnabled(false);
     tbPasteAsNew->setEnabled(false);
+    Marks = ReadAnnotateSettings();
+    ShowMarkColor();
+    ChooseAnnotateTool(TAnnotateTool::Pointer);
 }
 
 void TfrmEditor::OpenListEntry(int row, const TDibGraphic& image, bool openedFromMain) {
@@ -167,6 +178,7 @@ void TfrmEditor::OpenListEntry(int row, const TDibGraphic& image, bool openedFro
     SetCaption(CurrentFile_);
     OpenedFromMain = openedFromMain;
     editImage->AssignImage(image);
+    NewImageShown();
     ShowStatusText();
 }
 
@@ -183,6 +195,11 @@ bool TfrmEditor::event(QEvent* event) {
 }
 
 void TfrmEditor::reject() {
+    // Esc while a mark is dragged cancels the mark, not the window.
+    if (AnnotateLayer->Busy()) {
+        AnnotateLayer->Cancel();
+        return;
+    }
     if (FormCloseQuery())
         QDialog::reject();
 }
@@ -262,6 +279,9 @@ const TDibGraphic& TfrmEditor::PushUndo() {
 
 void TfrmEditor::CountUndoStep() {
     Undo_.Count();
+    StepBeforeUndo_.push_back(NextStep_);
+    while (StepBeforeUndo_.size() > std::size_t(Undo_.Steps()))
+        StepBeforeUndo_.pop_front();
     Modified_ = true;
     SetUndoEnabled(true);
 }
@@ -321,6 +341,10 @@ void TfrmEditor::ShowStatusText() {
 void TfrmEditor::Undo1Click() {
     if (!Undo_.Undo(Image()))
         return;
+    if (!StepBeforeUndo_.empty()) {
+        NextStep_ = StepBeforeUndo_.back();
+        StepBeforeUndo_.pop_back();
+    }
     Redraw();
     if (Undo_.Steps() == 0) {
         Modified_ = false;
@@ -394,6 +418,7 @@ void TfrmEditor::Cut1Click() {
 void TfrmEditor::Select1Click() {
     if (!HasImage())
         return;
+    ChooseAnnotateTool(TAnnotateTool::Pointer);
     if (SelectionActive)
         Redraw(); // the outline of the last selection goes
     SelectionActive = true;
@@ -481,6 +506,7 @@ void TfrmEditor::Paste1Click() {
             if (std::optional<TDibGraphic> picture = ClipboardPicture()) {
                 Image() = std::move(*picture);
                 Redraw();
+                NewImageShown();
                 Modified_ = true;
             }
             LinkedToList = false;
@@ -502,6 +528,7 @@ void TfrmEditor::Paste1Click() {
         Image() = std::move(*picture);
         Redraw();
         CountUndoStep();
+        NewImageShown();
         LinkedToList = false;
         CurrentFile_.clear();
         SetCaption(QString());

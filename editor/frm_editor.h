@@ -6,17 +6,20 @@
 // editor/edit_image_command.h); what it needs of the rest of the program comes in TEditorLinks:
 // the main window's list and help, saving, printing and the note step. The window's own
 // commands are in editor/frm_editor.cpp, the menus and the tool bar in
-// editor/frm_editor_menus.cpp, the file commands in editor/frm_editor_files.cpp.
+// editor/frm_editor_menus.cpp, the file commands in editor/frm_editor_files.cpp, the marks
+// drawn over the image (the Annotate menu) in editor/frm_editor_annotate.cpp.
 //
 // The editor's dialogs work on its image through the section "The image and its undo
 // history": PushUndo, then the change, then CountUndoStep.
 #pragma once
 
+#include "editor/annotate_layer.h"
 #include "editor/resize_image.h"
 #include "editor/selection_rect.h"
 #include "editor/undo_history.h"
 #include "imaging/image_transform.h"
 #include "platform/services.h"
+#include "store/settings_files.h"
 #include "widgets/feature_links.h"
 #include "widgets/main_view.h"
 
@@ -24,6 +27,8 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -40,6 +45,7 @@ class QToolButton;
 class TFastPreviewDialog;
 class TImageScrollBox;
 struct TAdjustOpening;
+struct TMark;
 enum class TEditorPicture;
 
 // What the editor needs of the rest of the program.
@@ -152,6 +158,24 @@ public:
     void Posterize1Click();
     void Solarize1Click();
 
+    // Annotate (editor/frm_editor_annotate.cpp). One tool is chosen at a time; Pointer gives
+    // the mouse back to panning and selecting. Colour, line width and font size are the same
+    // for every tool and kept in "annotate.dat".
+    void ChooseAnnotateTool(TAnnotateTool tool);
+    TAnnotateTool AnnotateTool() const;
+    void MarkColor1Click();
+    void MarkWidth1Click();
+    void MarkFontSize1Click();
+    const TAnnotateSettings& MarkSettings() const { return Marks; }
+    // A gesture of the chosen tool is finished (positions at the view's zoom): its mark is
+    // drawn into the image at the image's resolution as one undo step. A gesture that
+    // makes no mark (a drag of no size, empty text) changes nothing.
+    void editImageGesture(const TAnnotateGesture& gesture);
+    // The number the next step marker gets. It starts at 1 for every image shown, goes up
+    // with each marker placed, and Undo puts back the number of the step it undoes.
+    int NextStepNumber() const { return NextStep_; }
+    static constexpr std::size_t AnnotateToolCount = std::size_t(TAnnotateTool::Pixelate) + 1;
+
     // The view's events.
     void editImageQuickSelect(const TDibGraphic& part, const QRect& rect);
     void editImageClick();
@@ -200,6 +224,8 @@ private:
     // editor/frm_editor_menus.cpp
     void BuildMenus();
     void BuildToolBar();
+    void BuildAnnotateMenu();
+    void BuildAnnotateBar();
     QToolButton* AddToolButton(const char* name, TEditorPicture picture, const QString& hint,
                                void (TfrmEditor::*command)());
 
@@ -238,6 +264,17 @@ private:
 
     static TFileDialogOptions NewOpenDialog();
 
+    // editor/frm_editor_annotate.cpp: draws the mark with an undo step; false, with nothing
+    // changed, when it covers no pixel of the image.
+    bool AddMark(const TMark& mark);
+    // Another image is shown: step markers count from 1 again.
+    void NewImageShown();
+    void SaveMarkSettings();
+    TAnnotateLook MarkLook(TAnnotateTool tool) const;
+    // The stroke width of a tool's marks in image pixels.
+    int MarkWidth(TAnnotateTool tool) const;
+    void ShowMarkColor();
+
     TServices Services;
     TEditorLinks Links;
     // The open dialog; it opens where the last file was chosen.
@@ -261,6 +298,10 @@ private:
     QToolButton* tbPasteAsNew = nullptr;
     QToolButton* tbCut = nullptr;
     QToolButton* tbCrop = nullptr;
+    QToolBar* AnnotateBar = nullptr;
+    TAnnotateLayer* AnnotateLayer = nullptr;
+    std::array<QAction*, AnnotateToolCount> AnnotateTools{}; // by TAnnotateTool
+    QToolButton* tbMarkColor = nullptr;
 
     // The editor's state.
     QString CurrentFile_;       // the file edited; empty for a pasted image
@@ -276,4 +317,9 @@ private:
     // ResizeWidth, ResizeHeight and KeepAspect, set by the resize window.
     TResizeChoice Resize;
     TUndoHistory Undo_;
+    // The marks' colour, width and font size.
+    TAnnotateSettings Marks;
+    int NextStep_ = 1;
+    // NextStep_ as it was before each undo step, oldest first, as many as Undo_ keeps.
+    std::deque<int> StepBeforeUndo_;
 };

@@ -48,6 +48,7 @@ void TfrmEditor::Open1Click() {
             StoreBitmapResult(std::move(picture));
             Redraw();
         }
+        NewImageShown();
         LinkedToList = false;
         CurrentFile_ = chosen->Path;
         SetCaption(CurrentFile_);

@@ -96,6 +96,8 @@ void TfrmEditor::BuildMenus() {
     effects->addAction("Posteri&ze", this, &TfrmEditor::Posterize1Click);
     effects->addAction("Sol&arize", this, &TfrmEditor::Solarize1Click);
 
+    BuildAnnotateMenu();
+
     QMenu* view = MainMenu->addMenu("&View");
     view->addAction("&Image Info", this, &TfrmEditor::ImageInfo1Click);
 

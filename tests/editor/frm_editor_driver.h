@@ -6,10 +6,12 @@
 #include "widgets/image_scroll_box.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QTimer>
 #include <QToolBar>
@@ -87,6 +89,34 @@ public:
         Editor.editImageQuickSelect(part, rect);
     }
 
+    // The annotation tools: their tool bar, the menu entry of a tool, the layer over the
+    // picture that takes the mouse while a tool is chosen.
+    QToolBar* AnnotateBar() const { return Editor.AnnotateBar; }
+    QAction* ToolEntry(TAnnotateTool tool) const { return Editor.AnnotateTools[std::size_t(tool)]; }
+    TAnnotateLayer* Layer() const { return Editor.AnnotateLayer; }
+    int StepsBeforeUndoKept() const { return int(Editor.StepBeforeUndo_.size()); }
+
+    // The left button on the layer at positions of the picture as shown (at the zoom).
+    void Press(QPointF at) { Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
+    void Move(QPointF at) { Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
+    void Release(QPointF at) {
+        Mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    }
+    // Pressed at the first position, moved through the others, released at the last.
+    void Drag(const std::vector<QPointF>& path) {
+        Press(path.front());
+        for (std::size_t index = 1; index < path.size(); ++index)
+            Move(path[index]);
+        Release(path.back());
+    }
+    void Click(QPointF at) { Drag({at}); }
+
 private:
+    void Mouse(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QWidget* layer = Editor.AnnotateLayer;
+        QMouseEvent event(type, at, layer->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(layer, &event);
+    }
+
     TfrmEditor& Editor;
 };

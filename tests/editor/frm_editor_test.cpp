@@ -43,7 +43,8 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
     QStringList menus;
     for (const QAction* item : editor.Menus()->actions())
         menus << item->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Color", "&Image", "&View", "&Help"}));
+    EXPECT_EQ(menus,
+              (QStringList{"&File", "&Edit", "&Color", "&Image", "&Annotate", "&View", "&Help"}));
     EXPECT_EQ(Captions(editor.Menu("&File")),
               (QStringList{"&Open", "&Save", "Save &As", "&Print", "&Batch Conversion", "E&xit"}));
     EXPECT_EQ(Captions(editor.Menu("&Edit")),
@@ -78,6 +79,11 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
               (QStringList{"&Tooth", "&Random"}));
     EXPECT_EQ(Captions(editor.Menu("&Image/Special &Effects/&Tile")),
               (QStringList{"&Normal", "&Overlap"}));
+    EXPECT_EQ(Captions(editor.Menu("&Annotate")),
+              (QStringList{"&Pointer", "&Arrow", "&Line", "&Rectangle", "F&illed Rectangle",
+                           "&Ellipse", "Fille&d Ellipse", "Pe&n", "&Highlighter", "&Text",
+                           "Numbered &Steps", "Redact (&Black Box)", "Pi&xelate", "&Color...",
+                           "Line &Width...", "Font Si&ze..."}));
     EXPECT_EQ(Captions(editor.Menu("&View")), QStringList{"&Image Info"});
     EXPECT_EQ(editor.Menus()->actions().last()->menu(), nullptr); // Help is the command itself
 
@@ -97,6 +103,23 @@ TEST_F(EditorTest, ShowsItsMenusToolBarAndZoomBoxWithOnlyTheCommandsThatExist) {
                            "Paste As New Image", "Undo", "Select", "Crop", "Grayscale",
                            "Flip Vertical", "Flip Horizontal", "Image Information", "Brightness",
                            "Contrast", "Negative (Invert Colors)", "Batch Conversion", "Help"}));
+    // The annotation tools have a row of their own.
+    QStringList annotateButtons, annotateHints;
+    for (QAction* item : editor.AnnotateBar()->actions())
+        if (auto* button =
+                qobject_cast<QToolButton*>(editor.AnnotateBar()->widgetForAction(item))) {
+            annotateButtons << button->objectName();
+            annotateHints << button->toolTip();
+            EXPECT_EQ(button->height(), 22);
+        }
+    EXPECT_EQ(annotateButtons,
+              (QStringList{"tbPointer", "tbArrow", "tbLine", "tbRectangle", "tbFilledRectangle",
+                           "tbEllipse", "tbFilledEllipse", "tbPen", "tbHighlighter", "tbText",
+                           "tbStep", "tbRedact", "tbPixelate", "tbMarkColor"}));
+    EXPECT_EQ(annotateHints, (QStringList{"Pointer (Pan and Select)", "Arrow", "Line", "Rectangle",
+                                          "Filled Rectangle", "Ellipse", "Filled Ellipse", "Pen",
+                                          "Highlighter", "Text", "Numbered Steps",
+                                          "Redact (Black Box)", "Pixelate", "Color of the Marks"}));
     EXPECT_EQ(editor.ToolButton("tbOpen")->width(), 23);
     EXPECT_EQ(editor.ToolButton("tbInfo")->width(), 25);
 
