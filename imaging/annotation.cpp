@@ -10,6 +10,8 @@
 #include <cmath>
 #include <functional>
 #include <mutex>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -307,6 +309,13 @@ double Overlap(int p, double low, double high) {
     return std::max(0.0, std::min(p + 1.0, high) - std::max(double(p), low));
 }
 
+// The pixels [first, last] whose centres x + 0.5 lie within `reach` of `centre`, not beyond
+// [left, right).
+std::pair<int, int> PixelsWithin(double centre, double reach, int left, int right) {
+    return {std::max(left, PixelCeil(centre - reach - 0.5)),
+            std::min(right - 1, PixelFloor(centre + reach - 0.5))};
+}
+
 bool DrawRectangle(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int width) {
     const TFrame outer = FrameOf(mark);
     if (!outer.HasArea())
@@ -315,13 +324,22 @@ bool DrawRectangle(TCanvas& canvas, const TDibGraphic& image, const TMark& mark,
     const TFrame inner{outer.Left + width, outer.Top + width, outer.Right - width,
                        outer.Bottom - width};
     const bool hollow = !mark.Filled && inner.HasArea();
+    const TPixelBox box = TouchedPixels(image, outer);
     DrawCoverage(
-        canvas, TouchedPixels(image, outer),
+        canvas, box,
         [&](int y, int left, float* cover) {
             const double outerRow = Overlap(y, outer.Top, outer.Bottom);
             const double innerRow = hollow ? Overlap(y, inner.Top, inner.Bottom) : 0;
-            const int right = std::min(image.Width(), PixelCeil(outer.Right));
-            for (int x = left; x < right; ++x) {
+            // On rows wholly inside the hole, its pixels wholly inside stay untouched.
+            int skipFirst = box.Right, skipLast = box.Right;
+            if (innerRow == 1)
+                std::tie(skipFirst, skipLast) =
+                    std::pair{PixelCeil(inner.Left), PixelFloor(inner.Right) - 1};
+            for (int x = left; x < box.Right; ++x) {
+                if (x >= skipFirst && x <= skipLast) {
+                    x = skipLast;
+                    continue;
+                }
                 double c = outerRow * Overlap(x, outer.Left, outer.Right);
                 if (hollow)
                     c -= innerRow * Overlap(x, inner.Left, inner.Right);
@@ -332,16 +350,42 @@ bool DrawRectangle(TCanvas& canvas, const TDibGraphic& image, const TMark& mark,
     return true;
 }
 
-// Coverage of an ellipse, from the distance to its edge estimated by its implicit function
-// over its gradient: exact on the axes and close enough elsewhere for a half-pixel blend.
-double EllipseInside(double x, double y, double a, double b) {
-    const double f = (x * x) / (a * a) + (y * y) / (b * b) - 1;
-    const double gx = x / (a * a), gy = y / (b * b);
-    const double gradient = 2 * std::sqrt(gx * gx + gy * gy);
-    if (gradient == 0)
-        return 1;
-    return std::clamp(0.5 - f / gradient, 0.0, 1.0);
-}
+// An ellipse about the origin along one row of pixels. A pixel whose square lies wholly inside
+// is covered whole and one wholly outside not at all; along the rim the coverage comes from
+// the distance to the edge, estimated by the implicit function over its gradient (exact on
+// the axes, close enough elsewhere for a half-pixel blend).
+class TEllipseRow {
+public:
+    TEllipseRow(double a, double b, double dy) : A_(a), B_(b), Dy_(dy) {
+        const double across = std::abs(dy);
+        Inside_ = HalfWidth(across + 0.5) - 0.5;
+        Outside_ = HalfWidth(std::max(across - 0.5, 0.0)) + 0.5;
+    }
+    // Pixel centres within these distances of the middle are covered whole, at all.
+    double Inside() const { return Inside_; }
+    double Outside() const { return Outside_; }
+
+    double Coverage(double dx) const {
+        const double along = std::abs(dx);
+        if (along <= Inside_)
+            return 1;
+        if (along >= Outside_)
+            return 0;
+        const double f = (dx * dx) / (A_ * A_) + (Dy_ * Dy_) / (B_ * B_) - 1;
+        const double gx = dx / (A_ * A_), gy = Dy_ / (B_ * B_);
+        const double gradient = 2 * std::sqrt(gx * gx + gy * gy);
+        return gradient == 0 ? 1 : std::clamp(0.5 - f / gradient, 0.0, 1.0);
+    }
+
+private:
+    // Half the ellipse's width at `across` from its middle row; -1 beyond its top and bottom.
+    double HalfWidth(double across) const {
+        return across >= B_ ? -1 : A_ * std::sqrt(1 - (across / B_) * (across / B_));
+    }
+
+    double A_, B_, Dy_;
+    double Inside_ = 0, Outside_ = 0;
+};
 
 bool DrawEllipse(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int width) {
     const TFrame frame = FrameOf(mark);
@@ -356,11 +400,22 @@ bool DrawEllipse(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, i
         canvas, box,
         [&](int y, int left, float* cover) {
             const double dy = y + 0.5 - centreY;
-            for (int x = left; x < box.Right; ++x) {
+            const TEllipseRow outer(a, b, dy);
+            const TEllipseRow inner(hollow ? innerA : 1, hollow ? innerB : 1, dy);
+            const auto [first, last] = PixelsWithin(centreX, outer.Outside(), left, box.Right);
+            // Inside the hole the coverage is nothing, whatever the outer ellipse gives.
+            auto [skipFirst, skipLast] = PixelsWithin(centreX, inner.Inside(), left, box.Right);
+            if (!hollow)
+                skipFirst = box.Right;
+            for (int x = first; x <= last; ++x) {
+                if (x >= skipFirst && x <= skipLast) {
+                    x = skipLast;
+                    continue;
+                }
                 const double dx = x + 0.5 - centreX;
-                double c = EllipseInside(dx, dy, a, b);
+                double c = outer.Coverage(dx);
                 if (hollow)
-                    c -= EllipseInside(dx, dy, innerA, innerB);
+                    c -= inner.Coverage(dx);
                 cover[x - left] = EdgeCoverage(c);
             }
         },
