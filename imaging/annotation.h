@@ -17,14 +17,18 @@ enum class TMarkKind {
     Rectangle,   // Points: two opposite corners; Filled or outline of Width
     Ellipse,     // Points: two opposite corners of its box; Filled or outline of Width
     Pen,         // Points: the freehand path, in order
-    Highlighter, // Points: the path; translucent, so what lies under it stays readable
+    Highlighter, // Points: the path; translucent, so what lies under it stays readable;
+                 // three times Width broad
     Text,        // Points: the top-left corner of the text; Text, FontSize, Color
     Step,        // Points: the marker's centre; Text holds its number ("1", "2", ...)
-    Redact,      // Points: two opposite corners; the pixels are replaced by Color
+    Redact,      // Points: two opposite corners; every pixel the box touches becomes Color
     Pixelate,    // Points: two opposite corners; blocks of Block pixels, each its average
 };
 
-// A position in image pixels: pixel (x, y) covers [x, x + 1) x [y, y + 1).
+// A position in image pixels: pixel (x, y) covers [x, x + 1) x [y, y + 1). A stroke of odd
+// width through pixel centres (x + 0.5) covers whole pixels; boxes (Rectangle, Ellipse,
+// Redact, Pixelate) drawn between pixel edges (whole numbers) do, and an outline lies inside
+// its box.
 struct TMarkPoint {
     double X = 0;
     double Y = 0;

@@ -1,5 +1,6 @@
 #include "app/cli_transform.h"
 
+#include "imaging/annotation.h"
 #include "imaging/anti_alias_transform.h"
 #include "imaging/convert_to_gray_transform.h"
 #include "imaging/convolution_transform.h"
@@ -68,6 +69,13 @@ TEST(CliTransform, EveryOperationParsesAndRuns) {
         {"fit:6x6", 6, 4, ifTrueColor},
         {"fit:6x6:plain", 6, 4, ifTrueColor},
         {"fit:100x10:Mitchell", 15, 10, ifTrueColor},
+        {"rect:1,1,8,5", 12, 8, ifTrueColor},
+        {"rect:-5,-5,100,100:#00ff00:100", 12, 8, ifTrueColor},
+        {"arrow:0,0,11,7:Blue:1", 12, 8, ifTrueColor},
+        {"text:1,1:Hi", 12, 8, ifTrueColor},
+        {"text:1,1:a\\:b\\\\c\\nd:6:FFFFFF", 12, 8, ifTrueColor},
+        {"redact:2,2,3,3", 12, 8, ifTrueColor},
+        {"pixelate:0,0,12,8:1000", 12, 8, ifTrueColor},
     };
     for (const auto& c : cases) {
         TDibGraphic image;
@@ -207,6 +215,38 @@ TEST(CliTransform, EveryOperationDoesWhatItsNameSays) {
         {"fit:6x6:plain", FitThumbnail(picture, 6, 6, nullptr)},
         {"fit:6x6:Box", FitThumbnail(picture, 6, 6, FindResampleFilter("Box"))},
     };
+    auto marked = [&](TMarkKind kind, std::vector<TMarkPoint> points, uint32_t color, int width,
+                      std::string text = "", int size = 24, int block = MinPixelateBlock) {
+        TMark mark;
+        mark.Kind = kind;
+        mark.Points = std::move(points);
+        mark.Color = color;
+        mark.Width = width;
+        mark.Text = std::move(text);
+        mark.FontSize = size;
+        mark.Block = block;
+        TDibGraphic image = picture;
+        DrawMark(image, mark);
+        return image;
+    };
+    const std::vector<Case> marks = {
+        {"rect:1,1,8,5", marked(TMarkKind::Rectangle, {{1, 1}, {9, 6}}, 0xFF0000, 3)},
+        {"rect:1,1,8,5:#0000FF:1", marked(TMarkKind::Rectangle, {{1, 1}, {9, 6}}, 0x0000FF, 1)},
+        {"rect:-2,3,20,2:yellow", marked(TMarkKind::Rectangle, {{-2, 3}, {18, 5}}, 0xFFFF00, 3)},
+        {"arrow:1,1,10,6", marked(TMarkKind::Arrow, {{1.5, 1.5}, {10.5, 6.5}}, 0xFF0000, 3)},
+        {"arrow:10,6,1,1:00ff00:2",
+         marked(TMarkKind::Arrow, {{10.5, 6.5}, {1.5, 1.5}}, 0x00FF00, 2)},
+        {"text:1,0:Hi", marked(TMarkKind::Text, {{1, 0}}, 0x000000, 3, "Hi")},
+        {"text:-3,-2:W\\:x:12:White", marked(TMarkKind::Text, {{-3, -2}}, 0xFFFFFF, 3, "W:x", 12)},
+        {"redact:2,1,5,4", marked(TMarkKind::Redact, {{2, 1}, {7, 5}}, 0x000000, 3)},
+        {"pixelate:0,0,12,8", marked(TMarkKind::Pixelate, {{0, 0}, {12, 8}}, 0, 3)},
+        {"pixelate:3,2,20,20:13",
+         marked(TMarkKind::Pixelate, {{3, 2}, {23, 22}}, 0, 3, "", 24, 13)},
+    };
+    for (const Case& c : marks) {
+        EXPECT_FALSE(SameImage(c.Expected, picture)) << c.Text; // the mark shows
+        cases.push_back(c);
+    }
     for (const TResampleFilter& filter : ResampleFilters)
         cases.push_back({std::string("resample:17x11:") + filter.Name,
                          Resampled(picture, 17, 11, filter.Name)});
@@ -275,6 +315,28 @@ TEST(CliTransform, WrongOperationsAndArgumentsAreRefusedWithTheReason) {
         {"fit", "needs the box"},
         {"fit:10x10:Gauss", "unknown filter \"Gauss\""},
         {"fit:10x10:plain:x", "needs the box"},
+        {"rect", "needs the area: rect:X,Y,W,H[:COLOR[:WIDTH]]"},
+        {"rect:1,2,3", "the area must be X,Y,WIDTH,HEIGHT in whole numbers"},
+        {"rect:1,2,0,5", "the width and height at least 1"},
+        {"rect:1,2,3,4:purple", "unknown colour \"purple\" (RRGGBB in hex"},
+        {"rect:1,2,3,4:#12345", "unknown colour \"#12345\""},
+        {"rect:1,2,3,4:0x1234", "unknown colour"},
+        {"rect:1,2,3,4:red:0", "the line width must be a whole number from 1 to 100"},
+        {"rect:1,2,3,4:red:101", "the line width must be a whole number from 1 to 100"},
+        {"rect:1,2,3,4:red:2:x", "needs the area"},
+        {"arrow:1,2,3", "the ends must be X1,Y1,X2,Y2 in whole numbers"},
+        {"arrow:1,2,1,2", "the arrow's ends must differ"},
+        {"arrow:1,2,3,4:red:-1", "the line width must be a whole number from 1 to 100"},
+        {"text:1,2", "needs the place and the text"},
+        {"text:1:Hi", "the place must be X,Y in whole numbers"},
+        {"text:1,2:Hi:5", "the font size must be a whole number from 6 to 400"},
+        {"text:1,2:Hi:401", "the font size must be a whole number from 6 to 400"},
+        {"text:1,2:Hi:20:nocolour", "unknown colour \"nocolour\""},
+        {"text:1,2:a:b:20:red", "needs the place and the text"},
+        {"redact:1,2,3,4:red", "needs the area: redact:X,Y,W,H"},
+        {"redact:1,2,3,-4", "the width and height at least 1"},
+        {"pixelate:1,2,3,4:11", "the block must be a whole number from 12 to 1000"},
+        {"pixelate:1,2,3,4:1001", "the block must be a whole number from 12 to 1000"},
     };
     for (auto [text, reason] : cases) {
         try {
@@ -285,6 +347,13 @@ TEST(CliTransform, WrongOperationsAndArgumentsAreRefusedWithTheReason) {
                 << text << ": " << e.what();
         }
     }
+}
+
+TEST(CliTransform, MarksOutsideTheImageAndEmptyTextChangeNothing) {
+    const TDibGraphic picture = Picture();
+    for (const char* text : {"rect:20,0,5,5", "arrow:-10,-10,-1,-5", "text:0,20:Hi", "text:0,0:",
+                             "text:0,0::12:red", "redact:-10,0,10,8", "pixelate:0,8,12,8"})
+        EXPECT_TRUE(SameImage(Transformed(text), picture)) << text;
 }
 
 TEST(CliTransform, OperationErrorsOnTheImageAreImageErrors) {

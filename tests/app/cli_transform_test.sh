@@ -27,6 +27,25 @@ difference=$(/usr/bin/convert -metric AE "$work/djpeg.bmp" "$work/karvin.bmp" -c
 top=$(/usr/bin/convert "$work/djpeg.bmp" -format '%[fx:p{0,0}.b > p{0,0}.r]' info:)
 [[ $top == 1 ]] || { echo "flip-v did not turn the picture upside down"; exit 1; }
 
+# Marks: a redacted area is black through and through, a pixelated one uniform blocks.
+"$karvin" transform "$work/in.png" "$work/marked.png" rect:2,2,20,10:00ff00:2 arrow:0,29,39,0 \
+    'text:1,1:a\:b:10:#FFFFFF' redact:5,5,10,10 pixelate:20,10,20,20 text:0,0:
+redacted=$(/usr/bin/convert "$work/marked.png" -crop 10x10+5+5 +repage \
+    -format '%k %[hex:p{0,0}]' info:)
+[[ $redacted == "1 000000" ]] || { echo "redacted area holds $redacted"; exit 1; }
+block=$(/usr/bin/convert "$work/marked.png" -crop 12x12+20+10 +repage -format '%k' info:)
+[[ $block == 1 ]] || { echo "a pixelated block holds $block colours"; exit 1; }
+corner=$(/usr/bin/convert "$work/marked.png" -crop 1x1+39+29 +repage -format '%[hex:p{0,0}]' info:)
+original=$(/usr/bin/convert "$work/in.png" -crop 1x1+39+29 +repage -format '%[hex:p{0,0}]' info:)
+[[ $corner != "$original" ]] || { echo "pixelate left its last block alone"; exit 1; }
+
+set +e
+message=$("$karvin" transform "$work/in.png" "$work/x.bmp" rect:1,1,5,5:red:101 2>&1)
+code=$?
+set -e
+[[ $code == 2 && $message == *'"rect:1,1,5,5:red:101": the line width must be'* ]] ||
+    { echo "out-of-range width: exit $code, $message"; exit 1; }
+
 set +e
 "$karvin" transform "$work/in.png" "$work/x.bmp" swirl 2>/dev/null
 code=$?
