@@ -271,7 +271,7 @@ private:
     void NewImageShown();
     void SaveMarkSettings();
     TAnnotateLook MarkLook(TAnnotateTool tool) const;
-    // The stroke width of a tool's marks in image pixels.
+    // The stroke width of a tool's marks in image pixels, as DrawMark draws it.
     int MarkWidth(TAnnotateTool tool) const;
     void ShowMarkColor();
 

@@ -163,10 +163,8 @@ TAnnotateLook TfrmEditor::MarkLook(TAnnotateTool tool) const {
 }
 
 int TfrmEditor::MarkWidth(TAnnotateTool tool) const {
-    // A highlighter is a broad stroke whatever the width of the lines.
-    if (tool == TAnnotateTool::Highlighter)
-        return std::min(MaxMarkWidth, std::max(4 * Marks.Width, 8));
-    return Marks.Width;
+    // The highlighter's stroke is three times as broad as the lines.
+    return tool == TAnnotateTool::Highlighter ? 3 * Marks.Width : Marks.Width;
 }
 
 void TfrmEditor::editImageGesture(const TAnnotateGesture& gesture) {
@@ -188,11 +186,10 @@ void TfrmEditor::editImageGesture(const TAnnotateGesture& gesture) {
 
     TMark mark;
     mark.Color = Marks.Color;
-    mark.Width = MarkWidth(gesture.Tool);
+    mark.Width = Marks.Width;
     mark.FontSize = Marks.FontSize;
-    // Strokes run through the centres of the pixels; filled shapes and redactions cover
+    // Strokes run through the centres of the pixels; boxes (with an outline inside them) cover
     // both end pixels whole.
-    const auto centres = [&] { mark.Points = {Centre(first), Centre(last)}; };
     const auto cover = [&] {
         mark.Points = {
             {double(std::min(first.x(), last.x())), double(std::min(first.y(), last.y()))},
@@ -206,7 +203,7 @@ void TfrmEditor::editImageGesture(const TAnnotateGesture& gesture) {
         if (first == last)
             return;
         mark.Kind = gesture.Tool == TAnnotateTool::Arrow ? TMarkKind::Arrow : TMarkKind::Line;
-        centres();
+        mark.Points = {Centre(first), Centre(last)};
         break;
     case TAnnotateTool::Rectangle:
     case TAnnotateTool::Ellipse:
@@ -214,7 +211,7 @@ void TfrmEditor::editImageGesture(const TAnnotateGesture& gesture) {
             return;
         mark.Kind =
             gesture.Tool == TAnnotateTool::Rectangle ? TMarkKind::Rectangle : TMarkKind::Ellipse;
-        centres();
+        cover();
         break;
     case TAnnotateTool::FilledRectangle:
     case TAnnotateTool::FilledEllipse:
