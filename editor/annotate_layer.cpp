@@ -13,16 +13,21 @@ QRectF Box(const QPointF& a, const QPointF& b) {
     return QRectF(a, b).normalized();
 }
 
-// The two strokes of an arrow's head at `to`, pointing away from `from`.
-void DrawArrowHead(QPainter& painter, const QPointF& from, const QPointF& to, double width) {
+// An arrow as the marks draw it: the shaft, and a filled head at `to` that grows with the
+// width (at least 10 image pixels long, `zoom` picture pixels each).
+void DrawArrow(QPainter& painter, const QPointF& from, const QPointF& to, double width,
+               double zoom) {
     const double length = std::hypot(to.x() - from.x(), to.y() - from.y());
     if (length <= 0)
         return;
-    const double side = std::max(8.0, 4 * width);
-    const double angle = std::atan2(to.y() - from.y(), to.x() - from.x());
-    for (const double turn : {2.6, -2.6})
-        painter.drawLine(
-            to, to + QPointF(side * std::cos(angle + turn), side * std::sin(angle + turn)));
+    const double headLength = std::min(length, std::max(10.0 * zoom, 4.0 * width));
+    const QPointF unit = (to - from) / length, across(-unit.y(), unit.x());
+    const QPointF base = to - unit * headLength;
+    painter.drawLine(from, base);
+    painter.setBrush(painter.pen().color());
+    painter.setPen(Qt::NoPen);
+    painter.drawPolygon(
+        QPolygonF{to, base + across * headLength / 2, base - across * headLength / 2});
 }
 
 } // namespace
@@ -67,8 +72,7 @@ void TAnnotateLayer::paintEvent(QPaintEvent*) {
     const QPointF from = Points_.front(), to = Points_.back();
     switch (Tool_) {
     case TAnnotateTool::Arrow:
-        painter.drawLine(from, to);
-        DrawArrowHead(painter, from, to, pen.widthF());
+        DrawArrow(painter, from, to, pen.widthF(), look.Zoom);
         break;
     case TAnnotateTool::Line:
         painter.drawLine(from, to);

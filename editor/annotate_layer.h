@@ -48,6 +48,7 @@ struct TAnnotateGesture {
 struct TAnnotateLook {
     QColor Color;
     double Width = 1;
+    double Zoom = 1; // picture pixels per image pixel
 };
 
 class TAnnotateLayer : public QWidget {

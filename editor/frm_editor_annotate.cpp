@@ -159,6 +159,7 @@ TAnnotateLook TfrmEditor::MarkLook(TAnnotateTool tool) const {
     look.Color = tool == TAnnotateTool::Redact ? QColor(Qt::black)
                                                : QColor::fromRgb(QRgb(0xFF000000u | Marks.Color));
     look.Width = MarkWidth(tool) * zoom;
+    look.Zoom = zoom;
     return look;
 }
 
