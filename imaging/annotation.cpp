@@ -550,8 +550,10 @@ struct TGlyphImage {
 
 struct TTextImage {
     std::vector<TGlyphImage> Glyphs;
-    // The inked pixels [Left, Right) x [Top, Bottom); empty when nothing shows.
+    // The inked pixels [Left, Right) x [Top, Bottom) of the glyphs laid out; no glyph when
+    // nothing shows.
     TPixelBox Ink{0, 0, 0, 0};
+    bool AnyInk = false;
 };
 
 // Code points of UTF-8 text; a byte that does not start a valid sequence becomes U+FFFD.
@@ -616,7 +618,11 @@ public:
     TFontEngine(const TFontEngine&) = delete;
     TFontEngine& operator=(const TFontEngine&) = delete;
 
-    TTextImage Render(const std::string& text, int pixelSize, int left, int top) {
+    // Lays the text out from its top-left corner, lines broken at '\n'. With `keep`, only the
+    // glyphs that reach into it are kept (and give the ink box); without, no glyph is kept
+    // and the ink box measures the whole text.
+    TTextImage Render(const std::string& text, int pixelSize, int left, int top,
+                      const TPixelBox* keep) {
         const std::lock_guard lock(Mutex_);
         if (!Face_)
             throw EImageError("No font found to draw text with");
@@ -629,16 +635,26 @@ public:
         long baseline = top + ascender;
         FT_Pos penX = FT_Pos(left) * 64; // 26.6 fixed point
         FT_UInt previous = 0;
-        bool anyInk = false;
+        // Glyphs beyond the kept box on this line need not be drawn: a whole glyph size of
+        // room leaves the bearings and overhangs of any glyph inside it.
+        bool restOfLineOutside = false;
+        const long room = 2L * pixelSize;
         for (const char32_t code : DecodeUtf8(text)) {
             if (code == U'\n') {
                 penX = FT_Pos(left) * 64;
                 baseline += lineHeight;
                 previous = 0;
+                restOfLineOutside = false;
+                if (keep && baseline - room > keep->Bottom)
+                    break; // every further line lies below
                 continue;
             }
-            if (code < 0x20 || code == 0x7F)
+            if (code < 0x20 || code == 0x7F || restOfLineOutside)
                 continue;
+            if (keep && (baseline + room < keep->Top || (penX >> 6) - room > keep->Right)) {
+                restOfLineOutside = true;
+                continue;
+            }
             const FT_UInt index = FT_Get_Char_Index(Face_, FT_ULong(code));
             if (previous && index && FT_HAS_KERNING(Face_)) {
                 FT_Vector kerning{0, 0};
@@ -650,10 +666,24 @@ public:
                 continue;
             const FT_GlyphSlot slot = Face_->glyph;
             const FT_Bitmap& bitmap = slot->bitmap;
-            if (bitmap.width > 0 && bitmap.rows > 0 && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            const TPixelBox g{int(((penX + 32) >> 6) + slot->bitmap_left),
+                              int(baseline - slot->bitmap_top),
+                              int(((penX + 32) >> 6) + slot->bitmap_left + long(bitmap.width)),
+                              int(baseline - slot->bitmap_top + long(bitmap.rows))};
+            const bool kept = keep && g.Left < keep->Right && g.Right > keep->Left &&
+                              g.Top < keep->Bottom && g.Bottom > keep->Top;
+            if (!g.Empty() && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && (kept || !keep)) {
+                TPixelBox& ink = image.Ink;
+                ink = image.AnyInk
+                          ? TPixelBox{std::min(ink.Left, g.Left), std::min(ink.Top, g.Top),
+                                      std::max(ink.Right, g.Right), std::max(ink.Bottom, g.Bottom)}
+                          : g;
+                image.AnyInk = true;
+            }
+            if (!g.Empty() && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && kept) {
                 TGlyphImage glyph;
-                glyph.Left = int(((penX + 32) >> 6) + slot->bitmap_left);
-                glyph.Top = int(baseline - slot->bitmap_top);
+                glyph.Left = g.Left;
+                glyph.Top = g.Top;
                 glyph.Width = int(bitmap.width);
                 glyph.Rows = int(bitmap.rows);
                 glyph.Coverage.resize(std::size_t(glyph.Width) * std::size_t(glyph.Rows));
@@ -664,19 +694,11 @@ public:
                     std::copy(source, source + glyph.Width,
                               glyph.Coverage.begin() + std::ptrdiff_t(r) * glyph.Width);
                 }
-                TPixelBox& ink = image.Ink;
-                const TPixelBox g{glyph.Left, glyph.Top, glyph.Left + glyph.Width,
-                                  glyph.Top + glyph.Rows};
-                ink = anyInk
-                          ? TPixelBox{std::min(ink.Left, g.Left), std::min(ink.Top, g.Top),
-                                      std::max(ink.Right, g.Right), std::max(ink.Bottom, g.Bottom)}
-                          : g;
-                anyInk = true;
                 image.Glyphs.push_back(std::move(glyph));
             }
             penX += slot->advance.x;
-            // Text far off to the right can never come back into the image.
-            if (penX > FT_Pos(CoordinateLimit))
+            // Text far off to the right or below can never come back into the image.
+            if (penX > FT_Pos(CoordinateLimit) || baseline > long(CoordinateLimit))
                 break;
         }
         return image;
@@ -706,15 +728,6 @@ private:
     FT_Library Library_ = nullptr;
     FT_Face Face_ = nullptr;
 };
-
-// Moves every glyph by (dx, dy).
-void Shift(TTextImage& text, int dx, int dy) {
-    for (auto& glyph : text.Glyphs) {
-        glyph.Left += dx;
-        glyph.Top += dy;
-    }
-    text.Ink = {text.Ink.Left + dx, text.Ink.Top + dy, text.Ink.Right + dx, text.Ink.Bottom + dy};
-}
 
 void DrawText(TCanvas& canvas, const TDibGraphic& image, const TTextImage& text, uint32_t color) {
     const TPixelBox box = Clip(text.Ink, image);
@@ -746,11 +759,11 @@ uint32_t ContrastingColor(uint32_t color) {
 
 bool DrawStep(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int fontSize) {
     const TMarkPoint centre = mark.Points[0];
-    TTextImage number;
+    TTextImage number; // measured first, then drawn where it is centred
     if (!mark.Text.empty())
-        number = TFontEngine::Instance().Render(mark.Text, fontSize, 0, 0);
+        number = TFontEngine::Instance().Render(mark.Text, fontSize, 0, 0, nullptr);
     // The disc holds one or two digits with room around them, and widens for longer numbers.
-    const double inkWidth = number.Glyphs.empty() ? 0 : number.Ink.Width();
+    const double inkWidth = number.AnyInk ? number.Ink.Width() : 0;
     const double radius = std::max(0.75 * fontSize, inkWidth / 2 + 0.3 * fontSize);
     const TStroke disc({{centre, centre}}, 2 * radius);
     const TPixelBox discBox = disc.Bounds(image);
@@ -758,12 +771,13 @@ bool DrawStep(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int 
         canvas, discBox,
         [&](int y, int left, float* cover) { disc.Fill(y, left, discBox.Width(), cover); },
         mark.Color, TBlend::Paint);
-    if (!number.Glyphs.empty()) {
+    if (number.AnyInk) {
         // Centred by its ink, so every digit sits in the middle whatever the font's bearings.
         const int dx = int(std::lround(centre.X - (number.Ink.Left + number.Ink.Right) / 2.0));
         const int dy = int(std::lround(centre.Y - (number.Ink.Top + number.Ink.Bottom) / 2.0));
-        Shift(number, dx, dy);
-        DrawText(canvas, image, number, ContrastingColor(mark.Color));
+        const TPixelBox whole{0, 0, image.Width(), image.Height()};
+        DrawText(canvas, image, TFontEngine::Instance().Render(mark.Text, fontSize, dx, dy, &whole),
+                 ContrastingColor(mark.Color));
     }
     return canvas.Changed();
 }
@@ -815,8 +829,9 @@ bool DrawMark(TDibGraphic& image, const TMark& mark) {
         const TMarkPoint at = mark.Points[0];
         if (std::abs(at.X) > CoordinateLimit || std::abs(at.Y) > CoordinateLimit)
             return false;
+        const TPixelBox whole{0, 0, image.Width(), image.Height()};
         const TTextImage text = TFontEngine::Instance().Render(
-            mark.Text, fontSize, int(std::floor(at.X)), int(std::floor(at.Y)));
+            mark.Text, fontSize, int(std::floor(at.X)), int(std::floor(at.Y)), &whole);
         if (!text.Glyphs.empty())
             DrawText(canvas, image, text, color);
         return canvas.Changed();

@@ -287,6 +287,28 @@ TEST(Annotation, TextTakesItsColourAndLines) {
     EXPECT_TRUE(blue);
 }
 
+TEST(Annotation, HugeTextIsLaidOutOnlyWhereTheImageIs) {
+    // Thousands of glyphs of the largest size, most of them beyond the image on every side,
+    // draw the same as the few lines and letters that reach into it.
+    auto lines = [](int count, int length) {
+        std::string text;
+        for (int line = 0; line < count; ++line)
+            text += std::string(std::size_t(length), 'W') + "\n";
+        return text;
+    };
+    for (const TMarkPoint at : {TMarkPoint{-200, -150}, TMarkPoint{-40000, -30000}}) {
+        TDibGraphic image = Plain(120, 90), expected = Plain(120, 90);
+        TMark mark = MarkOf(TMarkKind::Text, {at}, Black);
+        mark.FontSize = MaxMarkFontSize;
+        mark.Text = lines(2000, 2000);
+        ASSERT_TRUE(DrawMark(image, mark));
+        mark.Text = lines(80, 120); // enough to reach past the image from either corner
+        ASSERT_TRUE(DrawMark(expected, mark));
+        EXPECT_TRUE(InkOf(image).Any()) << at.X;
+        EXPECT_TRUE(SamePixels(expected, image)) << at.X;
+    }
+}
+
 TEST(Annotation, EmptyOrBlankTextChangesNothing) {
     for (const char* text : {"", " ", "\n\t"}) {
         TDibGraphic image = Plain(50, 50);
