@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <tuple>
 #include <utility>
@@ -145,7 +146,12 @@ struct TSegment {
 class TStroke {
 public:
     TStroke(std::vector<TSegment> segments, double width)
-        : Segments_(std::move(segments)), Radius_(width / 2) {}
+        : Segments_(std::move(segments)), Radius_(width / 2) {
+        // By their top, so that rows taken from the top down meet each segment once.
+        std::sort(Segments_.begin(), Segments_.end(), [](const TSegment& a, const TSegment& b) {
+            return std::min(a.From.Y, a.To.Y) < std::min(b.From.Y, b.To.Y);
+        });
+    }
 
     // Everything within the radius plus the half pixel of the antialiased edge.
     TPixelBox Bounds(const TDibGraphic& image) const {
@@ -160,13 +166,24 @@ public:
         return BoundsOf(image, minX, minY, maxX, maxY, Radius_ + 1);
     }
 
-    void Fill(int y, int left, int count, float* cover) const {
+    // Rows are taken from the top down: only the segments that reach the row are looked at,
+    // so a long freehand path costs what its pieces near each row cost.
+    void Fill(int y, int left, int count, float* cover) {
         const double centreY = y + 0.5;
         const double reach = Radius_ + 0.5;
-        for (const auto& s : Segments_) {
-            if (centreY < std::min(s.From.Y, s.To.Y) - reach ||
-                centreY > std::max(s.From.Y, s.To.Y) + reach)
-                continue;
+        if (y < LastRow_) {
+            Active_.clear();
+            Next_ = 0;
+        }
+        LastRow_ = y;
+        while (Next_ < Segments_.size() &&
+               std::min(Segments_[Next_].From.Y, Segments_[Next_].To.Y) - reach <= centreY)
+            Active_.push_back(Next_++);
+        std::erase_if(Active_, [&](std::size_t i) {
+            return std::max(Segments_[i].From.Y, Segments_[i].To.Y) + reach < centreY;
+        });
+        for (const std::size_t i : Active_) {
+            const TSegment& s = Segments_[i];
             double low = 0, high = 0;
             if (!RowSpan(s, centreY, reach, low, high))
                 continue;
@@ -236,6 +253,9 @@ private:
 
     std::vector<TSegment> Segments_;
     double Radius_;
+    std::vector<std::size_t> Active_; // the segments that reach the last row
+    std::size_t Next_ = 0;            // the first segment not yet reached
+    int LastRow_ = std::numeric_limits<int>::min();
 };
 
 // A filled convex polygon, its points in either winding order.
@@ -430,7 +450,7 @@ bool DrawStroke(TCanvas& canvas, const TDibGraphic& image, const std::vector<TMa
         segments.push_back({path[i], path[i + 1]});
     if (path.size() == 1)
         segments.push_back({path[0], path[0]}); // a click leaves a dot
-    const TStroke stroke(std::move(segments), width);
+    TStroke stroke(std::move(segments), width);
     const TPixelBox box = stroke.Bounds(image);
     DrawCoverage(
         canvas, box,
@@ -453,7 +473,7 @@ bool DrawArrow(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int
     const TConvexPolygon head({to,
                                {base.X - uy * headHalf, base.Y + ux * headHalf},
                                {base.X + uy * headHalf, base.Y - ux * headHalf}});
-    const TStroke shaft({{from, base}}, width);
+    TStroke shaft({{from, base}}, width);
     const TPixelBox shaftBox = shaft.Bounds(image), headBox = head.Bounds(image);
     const TPixelBox box =
         Clip({std::min(shaftBox.Left, headBox.Left), std::min(shaftBox.Top, headBox.Top),
@@ -765,7 +785,7 @@ bool DrawStep(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int 
     // The disc holds one or two digits with room around them, and widens for longer numbers.
     const double inkWidth = number.AnyInk ? number.Ink.Width() : 0;
     const double radius = std::max(0.75 * fontSize, inkWidth / 2 + 0.3 * fontSize);
-    const TStroke disc({{centre, centre}}, 2 * radius);
+    TStroke disc({{centre, centre}}, 2 * radius);
     const TPixelBox discBox = disc.Bounds(image);
     DrawCoverage(
         canvas, discBox,
