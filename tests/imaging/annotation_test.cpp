@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 #include <string>
 
@@ -406,6 +407,47 @@ TEST(Annotation, MarksWithoutAreaOrPointsChangeNothing) {
         const TDibGraphic before = image;
         EXPECT_FALSE(DrawMark(image, marks[i])) << i;
         EXPECT_TRUE(SamePixels(before, image)) << i;
+    }
+}
+
+TEST(Annotation, RandomMarksStayInsideTheImageAndReportWhatTheyChanged) {
+    // Any kind, anywhere (near the image, across it, far off, at its edges), any setting:
+    // nothing is written outside the rows (the sanitizer watches), and a mark reported as
+    // drawing nothing left the image as it was.
+    std::mt19937 random(20240611);
+    auto coordinate = [&](int size) {
+        switch (random() % 4) {
+        case 0:
+            return double(int(random() % unsigned(size + 40)) - 20);
+        case 1:
+            return (int(random() % 2000) - 500) / 7.0;
+        case 2:
+            return double(random() % 2 ? size : 0);
+        default:
+            return (random() % 2 ? 1 : -1) * std::pow(10.0, double(random() % 12));
+        }
+    };
+    const TImageFormat formats[] = {ifTrueColor, ifColor256, ifGray16, ifBlackWhite};
+    for (int i = 0; i < 1500; ++i) {
+        const int width = 1 + int(random() % 40), height = 1 + int(random() % 30);
+        TDibGraphic image = PatternImage(formats[i % 4], width, height);
+        const TDibGraphic before = image;
+        TMark mark;
+        mark.Kind = TMarkKind(random() % 10);
+        for (std::size_t n = random() % 6; n > 0; --n)
+            mark.Points.push_back({coordinate(width), coordinate(height)});
+        mark.Color = uint32_t(random());
+        mark.Width = int(random() % 120) - 10;
+        mark.Filled = random() % 2;
+        mark.Text = std::string("Ab\n\xC3\xA9:1").substr(0, random() % 7);
+        mark.FontSize = int(random() % 60);
+        mark.Block = int(random() % 40);
+        if (!DrawMark(image, mark)) {
+            ASSERT_EQ(image.ImageFormat(), before.ImageFormat()) << i;
+            ASSERT_TRUE(SamePixels(before, image)) << i;
+        } else {
+            ASSERT_EQ(image.ImageFormat(), ifTrueColor) << i;
+        }
     }
 }
 
