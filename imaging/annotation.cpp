@@ -31,11 +31,19 @@ constexpr int HighlighterWidthFactor = 3;
 constexpr const char* TextFamily = "DejaVu Sans";
 constexpr const char* FallbackFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
+// Points further out than this are not positions but garbage, and squaring them must not
+// overflow.
+constexpr double PointLimit = 1e100;
+
+// Pixel numbers of coordinates, limited; an undefined coordinate gives the widest bound, so
+// the exact test per pixel decides.
 int PixelFloor(double v) {
-    return int(std::floor(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
+    return std::isnan(v) ? int(-CoordinateLimit)
+                         : int(std::floor(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
 }
 int PixelCeil(double v) {
-    return int(std::ceil(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
+    return std::isnan(v) ? int(CoordinateLimit)
+                         : int(std::ceil(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
 }
 
 // Pixels [Left, Right) x [Top, Bottom).
@@ -134,7 +142,7 @@ void DrawCoverage(TCanvas& canvas, const TPixelBox& box, const TRowCoverage& fil
 }
 
 float EdgeCoverage(double inside) {
-    return float(std::clamp(inside, 0.0, 1.0));
+    return inside > 0 ? float(std::min(inside, 1.0)) : 0.0f; // nothing for an undefined value
 }
 
 // Round-capped thick segments: a polyline of them joins round, and a pixel under two of
@@ -143,10 +151,41 @@ struct TSegment {
     TMarkPoint From, To;
 };
 
+// The part of segment `s` within CoordinateLimit of the origin on both axes; false when none.
+// Lines far longer than any image keep their course where the image is: an end outside is
+// moved along the segment onto the limit it crosses, from the other end, so the part near
+// the image keeps the precision the ends give it.
+bool ClipToLimits(TSegment& s) {
+    const double limit = CoordinateLimit;
+    auto outside = [&](const TMarkPoint& p) {
+        return (p.X < -limit ? 1 : 0) | (p.X > limit ? 2 : 0) | (p.Y < -limit ? 4 : 0) |
+               (p.Y > limit ? 8 : 0);
+    };
+    for (int step = 0; step < 8; ++step) {
+        const int from = outside(s.From), to = outside(s.To);
+        if ((from | to) == 0)
+            return true;
+        if ((from & to) != 0)
+            return false; // both beyond the same limit
+        TMarkPoint& p = from ? s.From : s.To;
+        const TMarkPoint q = from ? s.To : s.From;
+        const int sides = from ? from : to;
+        if (sides & 3) {
+            const double x = sides & 1 ? -limit : limit;
+            p = {x, p.Y + (x - p.X) / (q.X - p.X) * (q.Y - p.Y)}; // a part of the way: 0..1
+        } else {
+            const double y = sides & 4 ? -limit : limit;
+            p = {p.X + (y - p.Y) / (q.Y - p.Y) * (q.X - p.X), y};
+        }
+    }
+    return outside(s.From) == 0 && outside(s.To) == 0;
+}
+
 class TStroke {
 public:
     TStroke(std::vector<TSegment> segments, double width)
         : Segments_(std::move(segments)), Radius_(width / 2) {
+        std::erase_if(Segments_, [](TSegment& s) { return !ClipToLimits(s); });
         // By their top, so that rows taken from the top down meet each segment once.
         std::sort(Segments_.begin(), Segments_.end(), [](const TSegment& a, const TSegment& b) {
             return std::min(a.From.Y, a.To.Y) < std::min(b.From.Y, b.To.Y);
@@ -225,13 +264,16 @@ private:
         }
         const double dx = s.To.X - s.From.X, dy = s.To.Y - s.From.Y;
         const double length = std::hypot(dx, dy);
-        if (length > 0 && dy != 0) {
+        // A segment all but level or upright is taken as such: dividing by its tiny slope
+        // would lose the span.
+        const double level = 1e-9 * length;
+        if (length > 0 && std::abs(dy) > level) {
             // Within reach of the line through the segment...
             const double across = reach * length / std::abs(dy);
             const double middle = s.From.X + (y - s.From.Y) * dx / dy;
             double a = middle - across, b = middle + across;
             // ...and between the perpendiculars at its ends.
-            if (dx != 0) {
+            if (std::abs(dx) > level) {
                 double t0 = s.From.X - (y - s.From.Y) * dy / dx;
                 double t1 = s.From.X + (length * length - (y - s.From.Y) * dy) / dx;
                 if (t0 > t1)
@@ -245,8 +287,8 @@ private:
             }
             if (a <= b)
                 take(a, b);
-        } else if (length > 0 && std::abs(y - s.From.Y) <= reach) {
-            take(s.From.X, s.To.X);
+        } else if (length > 0) {
+            take(s.From.X, s.To.X); // the caller keeps to rows within reach
         }
         return any;
     }
@@ -802,9 +844,9 @@ bool DrawStep(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int 
     return canvas.Changed();
 }
 
-bool Finite(const std::vector<TMarkPoint>& points) {
+bool WithinLimits(const std::vector<TMarkPoint>& points) {
     return std::all_of(points.begin(), points.end(), [](const TMarkPoint& p) {
-        return std::isfinite(p.X) && std::isfinite(p.Y);
+        return std::abs(p.X) <= PointLimit && std::abs(p.Y) <= PointLimit;
     });
 }
 
@@ -816,7 +858,7 @@ bool DrawMark(TDibGraphic& image, const TMark& mark) {
                                        mark.Kind == TMarkKind::Highlighter
                                    ? 1
                                    : 2;
-    if (image.Empty() || mark.Points.size() < needed || !Finite(mark.Points))
+    if (image.Empty() || mark.Points.size() < needed || !WithinLimits(mark.Points))
         return false;
     const int width = std::clamp(mark.Width, MinMarkWidth, MaxMarkWidth);
     const int fontSize = std::clamp(mark.FontSize, MinMarkFontSize, MaxMarkFontSize);

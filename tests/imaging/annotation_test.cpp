@@ -390,6 +390,26 @@ TEST(Annotation, MarksAreClippedAtEveryEdgeAndOutsideChangeNothing) {
         }
 }
 
+TEST(Annotation, LinesReachingFarBeyondTheImageKeepTheirCourseAcrossIt) {
+    // Ends far off, or a slope so slight that dividing by it overflows: the part in the
+    // image is the same row of pixels as a short line along it.
+    const std::vector<std::vector<TMarkPoint>> lines{
+        {{-1e50, 10.5}, {1e50, 10.5}},
+        {{-1e50, 10.5}, {1e50, 10.5 + 1e-300}},
+        {{5.5, 10.5}, {1e12, 10.5}},
+        {{-3e9, 10.5}, {3e9, 10.5}},
+    };
+    TDibGraphic expected = Plain(40, 20);
+    ASSERT_TRUE(DrawMark(expected, MarkOf(TMarkKind::Line, {{-10, 10.5}, {50, 10.5}}, Red, 3)));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        TDibGraphic image = Plain(40, 20);
+        ASSERT_TRUE(DrawMark(image, MarkOf(TMarkKind::Line, lines[i], Red, 3))) << i;
+        for (int x = 6; x < 40; ++x)
+            for (int y = 0; y < 20; ++y)
+                ASSERT_EQ(image.Pixel(x, y), expected.Pixel(x, y)) << i << ": " << x << "," << y;
+    }
+}
+
 TEST(Annotation, MarksWithoutAreaOrPointsChangeNothing) {
     const std::vector<TMark> marks{
         MarkOf(TMarkKind::Line, {{10, 10}, {10, 10}}),
@@ -401,6 +421,8 @@ TEST(Annotation, MarksWithoutAreaOrPointsChangeNothing) {
         MarkOf(TMarkKind::Pen, {}),
         MarkOf(TMarkKind::Line, {{10, 10}}),
         MarkOf(TMarkKind::Line, {{10, 10}, {std::nan(""), 20}}),
+        MarkOf(TMarkKind::Pen, {{10, 10}, {HUGE_VAL, 20}}),
+        MarkOf(TMarkKind::Rectangle, {{-1e200, -1e200}, {1e200, 1e200}}), // not a position
     };
     for (std::size_t i = 0; i < marks.size(); ++i) {
         TDibGraphic image = PatternImage(ifTrueColor, 40, 40);
