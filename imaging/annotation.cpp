@@ -70,7 +70,8 @@ TPixelBox BoundsOf(const TDibGraphic& image, double minX, double minY, double ma
                 image);
 }
 
-// How a covered pixel changes: `alpha` is its coverage, 1..255.
+// How a covered pixel changes, in proportion to its coverage: painted over with the colour, or
+// multiplied by it like a highlighter's ink.
 enum class TBlend { Paint, Highlight };
 
 // The image the mark is drawn on. A palette image becomes true colour at the first pixel
