@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <tuple>
 #include <utility>
@@ -30,11 +31,19 @@ constexpr int HighlighterWidthFactor = 3;
 constexpr const char* TextFamily = "DejaVu Sans";
 constexpr const char* FallbackFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
+// Points further out than this are not positions but garbage, and squaring them must not
+// overflow.
+constexpr double PointLimit = 1e100;
+
+// Pixel numbers of coordinates, limited; an undefined coordinate gives the widest bound, so
+// the exact test per pixel decides.
 int PixelFloor(double v) {
-    return int(std::floor(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
+    return std::isnan(v) ? int(-CoordinateLimit)
+                         : int(std::floor(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
 }
 int PixelCeil(double v) {
-    return int(std::ceil(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
+    return std::isnan(v) ? int(CoordinateLimit)
+                         : int(std::ceil(std::clamp(v, -CoordinateLimit, CoordinateLimit)));
 }
 
 // Pixels [Left, Right) x [Top, Bottom).
@@ -61,7 +70,8 @@ TPixelBox BoundsOf(const TDibGraphic& image, double minX, double minY, double ma
                 image);
 }
 
-// How a covered pixel changes: `alpha` is its coverage, 1..255.
+// How a covered pixel changes, in proportion to its coverage: painted over with the colour, or
+// multiplied by it like a highlighter's ink.
 enum class TBlend { Paint, Highlight };
 
 // The image the mark is drawn on. A palette image becomes true colour at the first pixel
@@ -133,7 +143,7 @@ void DrawCoverage(TCanvas& canvas, const TPixelBox& box, const TRowCoverage& fil
 }
 
 float EdgeCoverage(double inside) {
-    return float(std::clamp(inside, 0.0, 1.0));
+    return inside > 0 ? float(std::min(inside, 1.0)) : 0.0f; // nothing for an undefined value
 }
 
 // Round-capped thick segments: a polyline of them joins round, and a pixel under two of
@@ -142,10 +152,46 @@ struct TSegment {
     TMarkPoint From, To;
 };
 
+// The part of segment `s` within CoordinateLimit of the origin on both axes; false when none.
+// Lines far longer than any image keep their course where the image is: an end outside is
+// moved along the segment onto the limit it crosses, from the other end, so the part near
+// the image keeps the precision the ends give it.
+bool ClipToLimits(TSegment& s) {
+    const double limit = CoordinateLimit;
+    auto outside = [&](const TMarkPoint& p) {
+        return (p.X < -limit ? 1 : 0) | (p.X > limit ? 2 : 0) | (p.Y < -limit ? 4 : 0) |
+               (p.Y > limit ? 8 : 0);
+    };
+    for (int step = 0; step < 8; ++step) {
+        const int from = outside(s.From), to = outside(s.To);
+        if ((from | to) == 0)
+            return true;
+        if ((from & to) != 0)
+            return false; // both beyond the same limit
+        TMarkPoint& p = from ? s.From : s.To;
+        const TMarkPoint q = from ? s.To : s.From;
+        const int sides = from ? from : to;
+        if (sides & 3) {
+            const double x = sides & 1 ? -limit : limit;
+            p = {x, p.Y + (x - p.X) / (q.X - p.X) * (q.Y - p.Y)}; // a part of the way: 0..1
+        } else {
+            const double y = sides & 4 ? -limit : limit;
+            p = {p.X + (y - p.Y) / (q.Y - p.Y) * (q.X - p.X), y};
+        }
+    }
+    return outside(s.From) == 0 && outside(s.To) == 0;
+}
+
 class TStroke {
 public:
     TStroke(std::vector<TSegment> segments, double width)
-        : Segments_(std::move(segments)), Radius_(width / 2) {}
+        : Segments_(std::move(segments)), Radius_(width / 2) {
+        std::erase_if(Segments_, [](TSegment& s) { return !ClipToLimits(s); });
+        // By their top, so that rows taken from the top down meet each segment once.
+        std::sort(Segments_.begin(), Segments_.end(), [](const TSegment& a, const TSegment& b) {
+            return std::min(a.From.Y, a.To.Y) < std::min(b.From.Y, b.To.Y);
+        });
+    }
 
     // Everything within the radius plus the half pixel of the antialiased edge.
     TPixelBox Bounds(const TDibGraphic& image) const {
@@ -160,13 +206,24 @@ public:
         return BoundsOf(image, minX, minY, maxX, maxY, Radius_ + 1);
     }
 
-    void Fill(int y, int left, int count, float* cover) const {
+    // Rows are taken from the top down: only the segments that reach the row are looked at,
+    // so a long freehand path costs what its pieces near each row cost.
+    void Fill(int y, int left, int count, float* cover) {
         const double centreY = y + 0.5;
         const double reach = Radius_ + 0.5;
-        for (const auto& s : Segments_) {
-            if (centreY < std::min(s.From.Y, s.To.Y) - reach ||
-                centreY > std::max(s.From.Y, s.To.Y) + reach)
-                continue;
+        if (y < LastRow_) {
+            Active_.clear();
+            Next_ = 0;
+        }
+        LastRow_ = y;
+        while (Next_ < Segments_.size() &&
+               std::min(Segments_[Next_].From.Y, Segments_[Next_].To.Y) - reach <= centreY)
+            Active_.push_back(Next_++);
+        std::erase_if(Active_, [&](std::size_t i) {
+            return std::max(Segments_[i].From.Y, Segments_[i].To.Y) + reach < centreY;
+        });
+        for (const std::size_t i : Active_) {
+            const TSegment& s = Segments_[i];
             double low = 0, high = 0;
             if (!RowSpan(s, centreY, reach, low, high))
                 continue;
@@ -208,13 +265,16 @@ private:
         }
         const double dx = s.To.X - s.From.X, dy = s.To.Y - s.From.Y;
         const double length = std::hypot(dx, dy);
-        if (length > 0 && dy != 0) {
+        // A segment all but level or upright is taken as such: dividing by its tiny slope
+        // would lose the span.
+        const double level = 1e-9 * length;
+        if (length > 0 && std::abs(dy) > level) {
             // Within reach of the line through the segment...
             const double across = reach * length / std::abs(dy);
             const double middle = s.From.X + (y - s.From.Y) * dx / dy;
             double a = middle - across, b = middle + across;
             // ...and between the perpendiculars at its ends.
-            if (dx != 0) {
+            if (std::abs(dx) > level) {
                 double t0 = s.From.X - (y - s.From.Y) * dy / dx;
                 double t1 = s.From.X + (length * length - (y - s.From.Y) * dy) / dx;
                 if (t0 > t1)
@@ -228,14 +288,17 @@ private:
             }
             if (a <= b)
                 take(a, b);
-        } else if (length > 0 && std::abs(y - s.From.Y) <= reach) {
-            take(s.From.X, s.To.X);
+        } else if (length > 0) {
+            take(s.From.X, s.To.X); // the caller keeps to rows within reach
         }
         return any;
     }
 
     std::vector<TSegment> Segments_;
     double Radius_;
+    std::vector<std::size_t> Active_; // the segments that reach the last row
+    std::size_t Next_ = 0;            // the first segment not yet reached
+    int LastRow_ = std::numeric_limits<int>::min();
 };
 
 // A filled convex polygon, its points in either winding order.
@@ -430,7 +493,7 @@ bool DrawStroke(TCanvas& canvas, const TDibGraphic& image, const std::vector<TMa
         segments.push_back({path[i], path[i + 1]});
     if (path.size() == 1)
         segments.push_back({path[0], path[0]}); // a click leaves a dot
-    const TStroke stroke(std::move(segments), width);
+    TStroke stroke(std::move(segments), width);
     const TPixelBox box = stroke.Bounds(image);
     DrawCoverage(
         canvas, box,
@@ -453,7 +516,7 @@ bool DrawArrow(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int
     const TConvexPolygon head({to,
                                {base.X - uy * headHalf, base.Y + ux * headHalf},
                                {base.X + uy * headHalf, base.Y - ux * headHalf}});
-    const TStroke shaft({{from, base}}, width);
+    TStroke shaft({{from, base}}, width);
     const TPixelBox shaftBox = shaft.Bounds(image), headBox = head.Bounds(image);
     const TPixelBox box =
         Clip({std::min(shaftBox.Left, headBox.Left), std::min(shaftBox.Top, headBox.Top),
@@ -550,8 +613,10 @@ struct TGlyphImage {
 
 struct TTextImage {
     std::vector<TGlyphImage> Glyphs;
-    // The inked pixels [Left, Right) x [Top, Bottom); empty when nothing shows.
+    // The inked pixels [Left, Right) x [Top, Bottom) of the glyphs laid out; no glyph when
+    // nothing shows.
     TPixelBox Ink{0, 0, 0, 0};
+    bool AnyInk = false;
 };
 
 // Code points of UTF-8 text; a byte that does not start a valid sequence becomes U+FFFD.
@@ -616,7 +681,11 @@ public:
     TFontEngine(const TFontEngine&) = delete;
     TFontEngine& operator=(const TFontEngine&) = delete;
 
-    TTextImage Render(const std::string& text, int pixelSize, int left, int top) {
+    // Lays the text out from its top-left corner, lines broken at '\n'. With `keep`, only the
+    // glyphs that reach into it are kept (and give the ink box); without, no glyph is kept
+    // and the ink box measures the whole text.
+    TTextImage Render(const std::string& text, int pixelSize, int left, int top,
+                      const TPixelBox* keep) {
         const std::lock_guard lock(Mutex_);
         if (!Face_)
             throw EImageError("No font found to draw text with");
@@ -629,16 +698,26 @@ public:
         long baseline = top + ascender;
         FT_Pos penX = FT_Pos(left) * 64; // 26.6 fixed point
         FT_UInt previous = 0;
-        bool anyInk = false;
+        // Glyphs beyond the kept box on this line need not be drawn: a whole glyph size of
+        // room leaves the bearings and overhangs of any glyph inside it.
+        bool restOfLineOutside = false;
+        const long room = 2L * pixelSize;
         for (const char32_t code : DecodeUtf8(text)) {
             if (code == U'\n') {
                 penX = FT_Pos(left) * 64;
                 baseline += lineHeight;
                 previous = 0;
+                restOfLineOutside = false;
+                if (keep && baseline - room > keep->Bottom)
+                    break; // every further line lies below
                 continue;
             }
-            if (code < 0x20 || code == 0x7F)
+            if (code < 0x20 || code == 0x7F || restOfLineOutside)
                 continue;
+            if (keep && (baseline + room < keep->Top || (penX >> 6) - room > keep->Right)) {
+                restOfLineOutside = true;
+                continue;
+            }
             const FT_UInt index = FT_Get_Char_Index(Face_, FT_ULong(code));
             if (previous && index && FT_HAS_KERNING(Face_)) {
                 FT_Vector kerning{0, 0};
@@ -650,10 +729,24 @@ public:
                 continue;
             const FT_GlyphSlot slot = Face_->glyph;
             const FT_Bitmap& bitmap = slot->bitmap;
-            if (bitmap.width > 0 && bitmap.rows > 0 && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            const TPixelBox g{int(((penX + 32) >> 6) + slot->bitmap_left),
+                              int(baseline - slot->bitmap_top),
+                              int(((penX + 32) >> 6) + slot->bitmap_left + long(bitmap.width)),
+                              int(baseline - slot->bitmap_top + long(bitmap.rows))};
+            const bool kept = keep && g.Left < keep->Right && g.Right > keep->Left &&
+                              g.Top < keep->Bottom && g.Bottom > keep->Top;
+            if (!g.Empty() && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && (kept || !keep)) {
+                TPixelBox& ink = image.Ink;
+                ink = image.AnyInk
+                          ? TPixelBox{std::min(ink.Left, g.Left), std::min(ink.Top, g.Top),
+                                      std::max(ink.Right, g.Right), std::max(ink.Bottom, g.Bottom)}
+                          : g;
+                image.AnyInk = true;
+            }
+            if (!g.Empty() && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && kept) {
                 TGlyphImage glyph;
-                glyph.Left = int(((penX + 32) >> 6) + slot->bitmap_left);
-                glyph.Top = int(baseline - slot->bitmap_top);
+                glyph.Left = g.Left;
+                glyph.Top = g.Top;
                 glyph.Width = int(bitmap.width);
                 glyph.Rows = int(bitmap.rows);
                 glyph.Coverage.resize(std::size_t(glyph.Width) * std::size_t(glyph.Rows));
@@ -664,19 +757,11 @@ public:
                     std::copy(source, source + glyph.Width,
                               glyph.Coverage.begin() + std::ptrdiff_t(r) * glyph.Width);
                 }
-                TPixelBox& ink = image.Ink;
-                const TPixelBox g{glyph.Left, glyph.Top, glyph.Left + glyph.Width,
-                                  glyph.Top + glyph.Rows};
-                ink = anyInk
-                          ? TPixelBox{std::min(ink.Left, g.Left), std::min(ink.Top, g.Top),
-                                      std::max(ink.Right, g.Right), std::max(ink.Bottom, g.Bottom)}
-                          : g;
-                anyInk = true;
                 image.Glyphs.push_back(std::move(glyph));
             }
             penX += slot->advance.x;
-            // Text far off to the right can never come back into the image.
-            if (penX > FT_Pos(CoordinateLimit))
+            // Text far off to the right or below can never come back into the image.
+            if (penX > FT_Pos(CoordinateLimit) || baseline > long(CoordinateLimit))
                 break;
         }
         return image;
@@ -706,15 +791,6 @@ private:
     FT_Library Library_ = nullptr;
     FT_Face Face_ = nullptr;
 };
-
-// Moves every glyph by (dx, dy).
-void Shift(TTextImage& text, int dx, int dy) {
-    for (auto& glyph : text.Glyphs) {
-        glyph.Left += dx;
-        glyph.Top += dy;
-    }
-    text.Ink = {text.Ink.Left + dx, text.Ink.Top + dy, text.Ink.Right + dx, text.Ink.Bottom + dy};
-}
 
 void DrawText(TCanvas& canvas, const TDibGraphic& image, const TTextImage& text, uint32_t color) {
     const TPixelBox box = Clip(text.Ink, image);
@@ -746,31 +822,32 @@ uint32_t ContrastingColor(uint32_t color) {
 
 bool DrawStep(TCanvas& canvas, const TDibGraphic& image, const TMark& mark, int fontSize) {
     const TMarkPoint centre = mark.Points[0];
-    TTextImage number;
+    TTextImage number; // measured first, then drawn where it is centred
     if (!mark.Text.empty())
-        number = TFontEngine::Instance().Render(mark.Text, fontSize, 0, 0);
+        number = TFontEngine::Instance().Render(mark.Text, fontSize, 0, 0, nullptr);
     // The disc holds one or two digits with room around them, and widens for longer numbers.
-    const double inkWidth = number.Glyphs.empty() ? 0 : number.Ink.Width();
+    const double inkWidth = number.AnyInk ? number.Ink.Width() : 0;
     const double radius = std::max(0.75 * fontSize, inkWidth / 2 + 0.3 * fontSize);
-    const TStroke disc({{centre, centre}}, 2 * radius);
+    TStroke disc({{centre, centre}}, 2 * radius);
     const TPixelBox discBox = disc.Bounds(image);
     DrawCoverage(
         canvas, discBox,
         [&](int y, int left, float* cover) { disc.Fill(y, left, discBox.Width(), cover); },
         mark.Color, TBlend::Paint);
-    if (!number.Glyphs.empty()) {
+    if (number.AnyInk) {
         // Centred by its ink, so every digit sits in the middle whatever the font's bearings.
         const int dx = int(std::lround(centre.X - (number.Ink.Left + number.Ink.Right) / 2.0));
         const int dy = int(std::lround(centre.Y - (number.Ink.Top + number.Ink.Bottom) / 2.0));
-        Shift(number, dx, dy);
-        DrawText(canvas, image, number, ContrastingColor(mark.Color));
+        const TPixelBox whole{0, 0, image.Width(), image.Height()};
+        DrawText(canvas, image, TFontEngine::Instance().Render(mark.Text, fontSize, dx, dy, &whole),
+                 ContrastingColor(mark.Color));
     }
     return canvas.Changed();
 }
 
-bool Finite(const std::vector<TMarkPoint>& points) {
+bool WithinLimits(const std::vector<TMarkPoint>& points) {
     return std::all_of(points.begin(), points.end(), [](const TMarkPoint& p) {
-        return std::isfinite(p.X) && std::isfinite(p.Y);
+        return std::abs(p.X) <= PointLimit && std::abs(p.Y) <= PointLimit;
     });
 }
 
@@ -782,7 +859,7 @@ bool DrawMark(TDibGraphic& image, const TMark& mark) {
                                        mark.Kind == TMarkKind::Highlighter
                                    ? 1
                                    : 2;
-    if (image.Empty() || mark.Points.size() < needed || !Finite(mark.Points))
+    if (image.Empty() || mark.Points.size() < needed || !WithinLimits(mark.Points))
         return false;
     const int width = std::clamp(mark.Width, MinMarkWidth, MaxMarkWidth);
     const int fontSize = std::clamp(mark.FontSize, MinMarkFontSize, MaxMarkFontSize);
@@ -815,8 +892,9 @@ bool DrawMark(TDibGraphic& image, const TMark& mark) {
         const TMarkPoint at = mark.Points[0];
         if (std::abs(at.X) > CoordinateLimit || std::abs(at.Y) > CoordinateLimit)
             return false;
+        const TPixelBox whole{0, 0, image.Width(), image.Height()};
         const TTextImage text = TFontEngine::Instance().Render(
-            mark.Text, fontSize, int(std::floor(at.X)), int(std::floor(at.Y)));
+            mark.Text, fontSize, int(std::floor(at.X)), int(std::floor(at.Y)), &whole);
         if (!text.Glyphs.empty())
             DrawText(canvas, image, text, color);
         return canvas.Changed();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 #include <string>
 
@@ -287,6 +288,28 @@ TEST(Annotation, TextTakesItsColourAndLines) {
     EXPECT_TRUE(blue);
 }
 
+TEST(Annotation, HugeTextIsLaidOutOnlyWhereTheImageIs) {
+    // Thousands of glyphs of the largest size, most of them beyond the image on every side,
+    // draw the same as the few lines and letters that reach into it.
+    auto lines = [](int count, int length) {
+        std::string text;
+        for (int line = 0; line < count; ++line)
+            text += std::string(std::size_t(length), 'W') + "\n";
+        return text;
+    };
+    for (const TMarkPoint at : {TMarkPoint{-200, -150}, TMarkPoint{-40000, -30000}}) {
+        TDibGraphic image = Plain(120, 90), expected = Plain(120, 90);
+        TMark mark = MarkOf(TMarkKind::Text, {at}, Black);
+        mark.FontSize = MaxMarkFontSize;
+        mark.Text = lines(2000, 2000);
+        ASSERT_TRUE(DrawMark(image, mark));
+        mark.Text = lines(80, 120); // enough to reach past the image from either corner
+        ASSERT_TRUE(DrawMark(expected, mark));
+        EXPECT_TRUE(InkOf(image).Any()) << at.X;
+        EXPECT_TRUE(SamePixels(expected, image)) << at.X;
+    }
+}
+
 TEST(Annotation, EmptyOrBlankTextChangesNothing) {
     for (const char* text : {"", " ", "\n\t"}) {
         TDibGraphic image = Plain(50, 50);
@@ -367,6 +390,26 @@ TEST(Annotation, MarksAreClippedAtEveryEdgeAndOutsideChangeNothing) {
         }
 }
 
+TEST(Annotation, LinesReachingFarBeyondTheImageKeepTheirCourseAcrossIt) {
+    // Ends far off, or a slope so slight that dividing by it overflows: the part in the
+    // image is the same row of pixels as a short line along it.
+    const std::vector<std::vector<TMarkPoint>> lines{
+        {{-1e50, 10.5}, {1e50, 10.5}},
+        {{-1e50, 10.5}, {1e50, 10.5 + 1e-300}},
+        {{5.5, 10.5}, {1e12, 10.5}},
+        {{-3e9, 10.5}, {3e9, 10.5}},
+    };
+    TDibGraphic expected = Plain(40, 20);
+    ASSERT_TRUE(DrawMark(expected, MarkOf(TMarkKind::Line, {{-10, 10.5}, {50, 10.5}}, Red, 3)));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        TDibGraphic image = Plain(40, 20);
+        ASSERT_TRUE(DrawMark(image, MarkOf(TMarkKind::Line, lines[i], Red, 3))) << i;
+        for (int x = 6; x < 40; ++x)
+            for (int y = 0; y < 20; ++y)
+                ASSERT_EQ(image.Pixel(x, y), expected.Pixel(x, y)) << i << ": " << x << "," << y;
+    }
+}
+
 TEST(Annotation, MarksWithoutAreaOrPointsChangeNothing) {
     const std::vector<TMark> marks{
         MarkOf(TMarkKind::Line, {{10, 10}, {10, 10}}),
@@ -378,12 +421,55 @@ TEST(Annotation, MarksWithoutAreaOrPointsChangeNothing) {
         MarkOf(TMarkKind::Pen, {}),
         MarkOf(TMarkKind::Line, {{10, 10}}),
         MarkOf(TMarkKind::Line, {{10, 10}, {std::nan(""), 20}}),
+        MarkOf(TMarkKind::Pen, {{10, 10}, {HUGE_VAL, 20}}),
+        MarkOf(TMarkKind::Rectangle, {{-1e200, -1e200}, {1e200, 1e200}}), // not a position
     };
     for (std::size_t i = 0; i < marks.size(); ++i) {
         TDibGraphic image = PatternImage(ifTrueColor, 40, 40);
         const TDibGraphic before = image;
         EXPECT_FALSE(DrawMark(image, marks[i])) << i;
         EXPECT_TRUE(SamePixels(before, image)) << i;
+    }
+}
+
+TEST(Annotation, RandomMarksStayInsideTheImageAndReportWhatTheyChanged) {
+    // Any kind, anywhere (near the image, across it, far off, at its edges), any setting:
+    // nothing is written outside the rows (the sanitizer watches), and a mark reported as
+    // drawing nothing left the image as it was.
+    std::mt19937 random(20240611);
+    auto coordinate = [&](int size) {
+        switch (random() % 4) {
+        case 0:
+            return double(int(random() % unsigned(size + 40)) - 20);
+        case 1:
+            return (int(random() % 2000) - 500) / 7.0;
+        case 2:
+            return double(random() % 2 ? size : 0);
+        default:
+            return (random() % 2 ? 1 : -1) * std::pow(10.0, double(random() % 12));
+        }
+    };
+    const TImageFormat formats[] = {ifTrueColor, ifColor256, ifGray16, ifBlackWhite};
+    for (int i = 0; i < 1500; ++i) {
+        const int width = 1 + int(random() % 40), height = 1 + int(random() % 30);
+        TDibGraphic image = PatternImage(formats[i % 4], width, height);
+        const TDibGraphic before = image;
+        TMark mark;
+        mark.Kind = TMarkKind(random() % 10);
+        for (std::size_t n = random() % 6; n > 0; --n)
+            mark.Points.push_back({coordinate(width), coordinate(height)});
+        mark.Color = uint32_t(random());
+        mark.Width = int(random() % 120) - 10;
+        mark.Filled = random() % 2;
+        mark.Text = std::string("Ab\n\xC3\xA9:1").substr(0, random() % 7);
+        mark.FontSize = int(random() % 60);
+        mark.Block = int(random() % 40);
+        if (!DrawMark(image, mark)) {
+            ASSERT_EQ(image.ImageFormat(), before.ImageFormat()) << i;
+            ASSERT_TRUE(SamePixels(before, image)) << i;
+        } else {
+            ASSERT_EQ(image.ImageFormat(), ifTrueColor) << i;
+        }
     }
 }
 
