@@ -274,6 +274,9 @@ void TfrmEditor::Redraw() {
 }
 
 const TDibGraphic& TfrmEditor::PushUndo() {
+    // A command that changes the image (a shortcut pressed while a mark is dragged) ends the
+    // mark, which was placed on the image as it was.
+    AnnotateLayer->Cancel();
     return Undo_.Push(Image());
 }
 
@@ -339,6 +342,7 @@ void TfrmEditor::ShowStatusText() {
 // Edit.
 
 void TfrmEditor::Undo1Click() {
+    AnnotateLayer->Cancel();
     if (!Undo_.Undo(Image()))
         return;
     if (!StepBeforeUndo_.empty()) {

@@ -340,6 +340,18 @@ TEST_F(EditorTest, EscCancelsTheMarkInProgressAndKeepsTheWindow) {
     // The next drag draws as usual.
     editor.Drag({Shown(100, 2, 2), Shown(100, 30, 20)});
     EXPECT_EQ(editor.Undo().Steps(), 1);
+
+    // Undo or an effect while a mark is dragged ends the mark too.
+    for (void (TfrmEditor::*command)() : {&TfrmEditor::Undo1Click, &TfrmEditor::Inverted1Click}) {
+        editor.Press(Shown(100, 5, 25));
+        editor.Move(Shown(100, 35, 25));
+        (Editor.get()->*command)();
+        EXPECT_FALSE(editor.Layer()->Busy());
+        const std::vector<uint32_t> changed = Pixels(editor.Image());
+        editor.Release(Shown(100, 35, 25));
+        EXPECT_EQ(Pixels(editor.Image()), changed);
+    }
+    EXPECT_EQ(editor.Undo().Steps(), 1); // the effect's
 }
 
 TEST_F(EditorTest, ADragOfNoSizeOrEmptyTextMakesNoMarkAndNoUndoStep) {
