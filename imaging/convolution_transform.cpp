@@ -1,11 +1,11 @@
 #include "imaging/convolution_transform.h"
 
 #include "imaging/bgr_rows_p.h"
+#include "imaging/parallel_rows.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -31,45 +31,41 @@ void TConvolutionTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& 
     result.NewImage(width, height, ifTrueColor, nullptr, source.XDpi(), source.YDpi());
     const int divisor = Divisor == 0 ? 1 : Divisor;
 
-    // Every possible non-negative sum divided once: a table lookup per channel instead of a
-    // division. A negative divisor makes every such quotient <= 0, which is black.
-    int largest = 0;
-    for (int k : Coefficients)
-        largest += std::max(k, 0) * 255;
-    std::vector<uint8_t> quotient(std::size_t(largest) + 1);
-    for (int sum = 0; sum <= largest; ++sum)
-        quotient[sum] = uint8_t(std::clamp(sum / divisor, 0, 255));
-    const auto channel = [&](int sum) { return sum < 0 ? uint8_t(0) : quotient[sum]; };
+    // A negative sum gives black; any other is divided and limited to 0..255. Dividing in
+    // single precision and cutting off the fraction gives exactly the integer quotient: the
+    // sums stay far below 2^24, so the division is exact but for its rounding, and no
+    // quotient below 256 lies within that rounding of the next whole number (the distance is
+    // at least 1 / 128). A negative divisor makes every quotient <= 0, which is black.
+    const float divisorValue = float(divisor);
 
     const std::size_t rowBytes = std::size_t(width) * 3;
-    std::vector<uint8_t> rows(3 * rowBytes); // the rows above, at and below the current one
     TDibGraphic expanded;
     const TDibGraphic& colors = AsTrueColor(source, expanded);
-    const auto load = [&](int y, int slot) {
-        std::memcpy(rows.data() + slot * rowBytes, colors.ScanLine(y), rowBytes);
-    };
-    load(0, 0);
-    load(1, 1);
-    std::memcpy(result.ScanLine(0), rows.data(), rowBytes);
+    // The frame keeps the source colours: the top and bottom rows here, the first and last
+    // pixel of every other row with it.
+    std::memcpy(result.ScanLine(0), colors.ScanLine(0), rowBytes);
+    std::memcpy(result.ScanLine(height - 1), colors.ScanLine(height - 1), rowBytes);
     const auto& k = Coefficients;
-    for (int y = 1; y <= height - 2; ++y) {
-        StepProgress(y, 0, height - 1);
-        load(y + 1, (y + 1) % 3);
-        const uint8_t* above = rows.data() + ((y - 1) % 3) * rowBytes;
-        const uint8_t* at = rows.data() + (y % 3) * rowBytes;
-        const uint8_t* below = rows.data() + ((y + 1) % 3) * rowBytes;
-        uint8_t* out = result.ScanLine(y);
-        // The first and last pixel of the row belong to the frame and keep their colour.
-        std::memcpy(out, at, 3);
-        std::memcpy(out + rowBytes - 3, at + rowBytes - 3, 3);
-        for (std::size_t i = 3; i < rowBytes - 3; ++i) {
-            const int sum = k[0] * above[i - 3] + k[1] * above[i] + k[2] * above[i + 3] +
-                            k[3] * at[i - 3] + k[4] * at[i] + k[5] * at[i + 3] +
-                            k[6] * below[i - 3] + k[7] * below[i] + k[8] * below[i + 3];
-            out[i] = channel(sum);
+    TRowsDone rowsDone([&](int rows) { StepProgress(rows, 0, height - 2); });
+    const auto convolveRows = [&](int first, int end) {
+        for (int y = first + 1; y < end + 1; ++y) {
+            const uint8_t* above = colors.ScanLine(y - 1);
+            const uint8_t* at = colors.ScanLine(y);
+            const uint8_t* below = colors.ScanLine(y + 1);
+            uint8_t* out = result.ScanLine(y);
+            std::memcpy(out, at, 3);
+            std::memcpy(out + rowBytes - 3, at + rowBytes - 3, 3);
+            for (std::size_t i = 3; i < rowBytes - 3; ++i) {
+                const int sum = k[0] * above[i - 3] + k[1] * above[i] + k[2] * above[i + 3] +
+                                k[3] * at[i - 3] + k[4] * at[i] + k[5] * at[i + 3] +
+                                k[6] * below[i - 3] + k[7] * below[i] + k[8] * below[i + 3];
+                const float quotient = float(std::max(sum, 0)) / divisorValue;
+                out[i] = uint8_t(std::clamp(quotient, 0.0f, 255.0f));
+            }
+            rowsDone.Add();
         }
-    }
-    std::memcpy(result.ScanLine(height - 1), rows.data() + ((height - 1) % 3) * rowBytes, rowBytes);
+    };
+    ForEachRowBand(height - 2, rowBytes, convolveRows);
     dest = std::move(result);
     EndProgress();
 }

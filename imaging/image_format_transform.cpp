@@ -2,6 +2,7 @@
 
 #include "imaging/bgr_rows_p.h"
 #include "imaging/optimised_palette.h"
+#include "imaging/parallel_rows.h"
 
 #include <algorithm>
 #include <vector>
@@ -48,9 +49,16 @@ void TImageFormatTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& 
     } else {
         TDibGraphic expanded;
         const TDibGraphic& colors = AsTrueColor(source, expanded);
-        TBgrRowWriter writer(result);
-        for (int y = 0; y < source.Height(); ++y)
-            writer.Write(y, colors.ScanLine(y));
+        // Each thread maps its own rows with its own writer (and palette matcher): one band
+        // per thread, so that each matcher learns its cells once.
+        ForEachRowBand(
+            source.Height(), std::size_t(source.Width()) * 3,
+            [&](int first, int end) {
+                TBgrRowWriter writer(result);
+                for (int y = first; y < end; ++y)
+                    writer.Write(y, colors.ScanLine(y));
+            },
+            1);
     }
     dest = std::move(result);
     EndProgress();

@@ -1,12 +1,14 @@
 #include "imaging/resample.h"
 
 #include "imaging/bgr_rows_p.h"
+#include "imaging/parallel_rows.h"
 #include "imaging/rounding_p.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -224,28 +226,19 @@ const TResampleFilter* FindResampleFilter(std::string_view name) {
 
 namespace {
 
-void Resample(const TRowSource& source, TDibGraphic& dest, TFilterFunction filter, float support,
-              int xDpi, int yDpi) {
+// Destination rows [first, end) of `result`. The first pass stretches source rows to the new
+// width ("work rows"); the second combines work rows into each destination row. A work row is
+// made when a destination row first needs it and dropped after the last one that does, so
+// only the rows one destination row reaches (with its neighbours') are held at once, not the
+// whole picture. Each row range holds its own work rows: ranges on different threads make the
+// rows at their edges each for themselves, which gives the same bytes.
+void ResampleRows(const TRowSource& source, const TContributorLists& columns,
+                  const TContributorLists& rows, TDibGraphic& result, int first, int end) {
     const int sourceWidth = source.Width, sourceHeight = source.Height;
-    if (sourceWidth <= 0 || sourceHeight <= 0)
-        throw EImageError("Source bitmap too small");
-    const int width = dest.Width(), height = dest.Height();
-    TDibGraphic result;
-    result.NewImage(width, height, ifTrueColor, nullptr, xDpi, yDpi);
-    if (result.Empty()) {
-        dest = std::move(result);
-        return;
-    }
-
-    // The first pass stretches source rows to the new width ("work rows"); the second combines
-    // work rows into each destination row. A work row is made when a destination row first
-    // needs it and dropped after the last one that does, so only the rows one destination
-    // row reaches (with its neighbours') are held at once, not the whole picture.
-    const TContributorLists columns = BuildContributors(sourceWidth, width, filter, support);
-    const TContributorLists rows = BuildContributors(sourceHeight, height, filter, support);
+    const int width = result.Width(), height = result.Height();
     std::vector<int> firstUse(std::size_t(sourceHeight), -1),
         lastUse(std::size_t(sourceHeight), -1);
-    for (int y = 0; y < height; ++y)
+    for (int y = first; y < end; ++y)
         for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k) {
             const std::size_t row = std::size_t(rows.Contributors[k].Pixel);
             if (firstUse[row] < 0)
@@ -254,25 +247,32 @@ void Resample(const TRowSource& source, TDibGraphic& dest, TFilterFunction filte
         }
     // The most work rows held at once: those whose first use lies at or before a destination
     // row and whose last use lies at or after it.
-    std::vector<int> held(std::size_t(height) + 1, 0);
+    std::vector<int> held(std::size_t(end - first) + 1, 0);
     for (int row = 0; row < sourceHeight; ++row)
         if (firstUse[std::size_t(row)] >= 0) {
-            ++held[std::size_t(firstUse[std::size_t(row)])];
-            --held[std::size_t(lastUse[std::size_t(row)]) + 1];
+            ++held[std::size_t(firstUse[std::size_t(row)] - first)];
+            --held[std::size_t(lastUse[std::size_t(row)] - first) + 1];
         }
     std::size_t slots = 0;
-    for (int y = 0, count = 0; y < height; ++y)
-        slots = std::max(slots, std::size_t(count += held[std::size_t(y)]));
+    for (int y = first, count = 0; y < end; ++y)
+        slots = std::max(slots, std::size_t(count += held[std::size_t(y - first)]));
 
     const std::size_t rowBytes = std::size_t(width) * 3;
-    const std::size_t workBytes = slots > 0 ? rowBytes * slots : 0;
+    const std::size_t workBytes = rowBytes * slots;
     CheckWorkingMemory(workBytes, [&] {
         return "resampling " + std::to_string(sourceWidth) + "x" + std::to_string(sourceHeight) +
                " to " + std::to_string(width) + "x" + std::to_string(height) + " (" +
                std::to_string(slots) + " rows of " + std::to_string(width) +
                " pixels held at once)";
     });
-    TBudgetVector<uint8_t> work(workBytes);
+    // Every slot is written before it is read: no need to clear it first.
+    const TMemoryReservation workCharge(workBytes, "resampling work rows");
+    std::unique_ptr<uint8_t[]> work;
+    try {
+        work.reset(new uint8_t[std::max<std::size_t>(workBytes, 1)]);
+    } catch (const std::bad_alloc&) {
+        ThrowOutOfMemory(workBytes);
+    }
     std::vector<int> slotOf(std::size_t(sourceHeight), -1); // where each held row is
     std::vector<int> freeSlots(slots);
     for (std::size_t i = 0; i < slots; ++i)
@@ -284,10 +284,10 @@ void Resample(const TRowSource& source, TDibGraphic& dest, TFilterFunction filte
     auto workRow = [&](int row) -> const uint8_t* {
         int& slot = slotOf[std::size_t(row)];
         if (slot >= 0)
-            return work.data() + rowBytes * std::size_t(slot);
+            return work.get() + rowBytes * std::size_t(slot);
         slot = freeSlots.back();
         freeSlots.pop_back();
-        uint8_t* out = work.data() + rowBytes * std::size_t(slot);
+        uint8_t* out = work.get() + rowBytes * std::size_t(slot);
         RowToFloats(source.Row(row, rowScratch.data()), sourceRowBytes, sourceRow.data());
         if (source.RedFirst)
             StretchRow<true>(sourceRow.data(), columns, out, width);
@@ -297,20 +297,41 @@ void Resample(const TRowSource& source, TDibGraphic& dest, TFilterFunction filte
     };
 
     // Adding whole rows, one contributor after the other, sums every pixel in the same order
-    // as pixel by pixel.
-    std::vector<float> sums(rowBytes);
-    for (int y = 0; y < height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0.0f);
-        for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k) {
-            const auto [pixel, weight] = rows.Contributors[k];
-            const uint8_t* in = workRow(pixel);
-            for (std::size_t i = 0; i < rowBytes; ++i)
-                sums[i] += weight * float(in[i]);
-        }
+    // as pixel by pixel. The row is summed a block at a time, so that the block's sums stay in
+    // the first-level cache while every contributor adds to them. The first contributor's
+    // product is the sum as it stands (0 + p is p, but for the sign of a zero, which makes no
+    // difference once rounded).
+    constexpr std::size_t Block = 2048;
+    float sums[Block];
+    std::vector<const uint8_t*> inputs;
+    for (int y = first; y < end; ++y) {
+        const int k0 = rows.Start[y], k1 = rows.Start[y + 1];
+        inputs.clear();
+        for (int k = k0; k < k1; ++k)
+            inputs.push_back(workRow(rows.Contributors[k].Pixel));
         uint8_t* out = result.ScanLine(y);
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            out[i] = ToChannel(sums[i]);
-        for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k) {
+        for (std::size_t begin = 0; begin < rowBytes; begin += Block) {
+            const std::size_t count = std::min(Block, rowBytes - begin);
+            if (inputs.empty()) {
+                std::memset(out + begin, 0, count);
+                continue;
+            }
+            {
+                const float weight = rows.Contributors[k0].Weight;
+                const uint8_t* in = inputs[0] + begin;
+                for (std::size_t i = 0; i < count; ++i)
+                    sums[i] = weight * float(in[i]);
+            }
+            for (int k = k0 + 1; k < k1; ++k) {
+                const float weight = rows.Contributors[k].Weight;
+                const uint8_t* in = inputs[std::size_t(k - k0)] + begin;
+                for (std::size_t i = 0; i < count; ++i)
+                    sums[i] += weight * float(in[i]);
+            }
+            for (std::size_t i = 0; i < count; ++i)
+                out[begin + i] = ToChannel(sums[i]);
+        }
+        for (int k = k0; k < k1; ++k) {
             const int row = rows.Contributors[k].Pixel;
             int& slot = slotOf[std::size_t(row)];
             if (lastUse[std::size_t(row)] == y && slot >= 0) {
@@ -318,6 +339,34 @@ void Resample(const TRowSource& source, TDibGraphic& dest, TFilterFunction filte
                 slot = -1;
             }
         }
+    }
+}
+
+// `threaded`: the source's rows may be asked for from several threads at once, in any order.
+void Resample(const TRowSource& source, TDibGraphic& dest, TFilterFunction filter, float support,
+              int xDpi, int yDpi, bool threaded) {
+    const int sourceWidth = source.Width, sourceHeight = source.Height;
+    if (sourceWidth <= 0 || sourceHeight <= 0)
+        throw EImageError("Source bitmap too small");
+    const int width = dest.Width(), height = dest.Height();
+    TDibGraphic result;
+    result.NewImage(width, height, ifTrueColor, nullptr, xDpi, yDpi);
+    if (result.Empty()) {
+        dest = std::move(result);
+        return;
+    }
+    const TContributorLists columns = BuildContributors(sourceWidth, width, filter, support);
+    const TContributorLists rows = BuildContributors(sourceHeight, height, filter, support);
+    if (!threaded) {
+        ResampleRows(source, columns, rows, result, 0, height);
+    } else {
+        // A destination row costs its own bytes and its share of the source's.
+        const std::size_t bytes = std::size_t(width) * 3 * std::size_t(height) +
+                                  std::size_t(sourceWidth) * 3 * std::size_t(sourceHeight);
+        ForEachRowBand(
+            height, bytes / std::size_t(height),
+            [&](int first, int end) { ResampleRows(source, columns, rows, result, first, end); },
+            2);
     }
     dest = std::move(result);
 }
@@ -332,11 +381,11 @@ void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFuncti
     const TDibGraphic& colors = AsTrueColor(source, expanded);
     const TRowSource rows{colors.Width(), colors.Height(), false,
                           [&colors](int y, uint8_t*) { return colors.ScanLine(y); }};
-    Resample(rows, dest, filter, support, source.XDpi(), source.YDpi());
+    Resample(rows, dest, filter, support, source.XDpi(), source.YDpi(), true);
 }
 
 void ResampleStretch(const TRowSource& source, TDibGraphic& dest, TFilterFunction filter,
                      float support) {
     TDibGraphic defaults;
-    Resample(source, dest, filter, support, defaults.XDpi(), defaults.YDpi());
+    Resample(source, dest, filter, support, defaults.XDpi(), defaults.YDpi(), false);
 }

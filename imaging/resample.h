@@ -30,7 +30,8 @@ const TResampleFilter* FindResampleFilter(std::string_view name);
 // beforehand) showing all of `source`, by two one-dimensional passes. The weights are the
 // filter's own values, not normalised: the filter decides the brightness. Throws "Source
 // bitmap too small" for an empty source and leaves `dest` unchanged; a destination without
-// pixels stays empty.
+// pixels stays empty. Large pictures are shared out among the processors (parallel_rows.h),
+// with the same result as on one.
 void ResampleStretch(const TDibGraphic& source, TDibGraphic& dest, TFilterFunction filter,
                      float support);
 
@@ -48,6 +49,6 @@ struct TRowSource {
 };
 
 // ResampleStretch of the picture `source` gives row by row: the same pixels as from the
-// whole picture. `dest` gets the default resolution.
+// whole picture. `dest` gets the default resolution. Runs on the calling thread only.
 void ResampleStretch(const TRowSource& source, TDibGraphic& dest, TFilterFunction filter,
                      float support);

@@ -1,5 +1,6 @@
 #include "imaging/rotate_transform.h"
 
+#include "imaging/parallel_rows.h"
 #include "imaging/rounding_p.h"
 
 #include <charconv>
@@ -121,28 +122,38 @@ void TRotateTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest)
         columnSin[j] = -((j - ncx) * sine);
     }
     const int bits = source.BitsPerPixel();
-    uint8_t background[3] = {uint8_t(ColorBlue(Background)), uint8_t(ColorGreen(Background)),
-                             uint8_t(ColorRed(Background))};
+    const uint8_t background[3] = {uint8_t(ColorBlue(Background)), uint8_t(ColorGreen(Background)),
+                                   uint8_t(ColorRed(Background))};
     const int backgroundIndex = bits == 24 ? 0 : result.NearestPaletteIndex(Background);
-    for (int i = 0; i < newHeight; ++i) {
-        StepProgress(i, 0, newHeight - 1);
-        const double rowSin = (i - ncy) * sine, rowCos = (i - ncy) * cosine;
-        uint8_t* out = result.ScanLine(i);
-        for (int j = 0; j < newWidth; ++j) {
-            int sx = int(RoundHalfEven(columnCos[j] + rowSin + cx));
-            int sy = int(RoundHalfEven(columnSin[j] + rowCos + cy));
-            if (sx == width)
-                sx = width - 1;
-            if (sy == height)
-                sy = height - 1;
-            if (sx >= 0 && sx < width && sy >= 0 && sy < height)
-                CopyPixel(source, sx, sy, result, j, i);
-            else if (bits == 24)
-                std::memcpy(out + 3 * std::size_t(j), background, 3);
-            else
-                result.SetPixelIndex(j, i, backgroundIndex);
+    // Each destination row on its own: rows are shared out among the processors.
+    TRowsDone rowsDone([&](int rows) { StepProgress(rows, 0, newHeight); });
+    const auto turnRows = [&](int first, int end) {
+        for (int i = first; i < end; ++i) {
+            const double rowSin = (i - ncy) * sine, rowCos = (i - ncy) * cosine;
+            uint8_t* out = result.ScanLine(i);
+            for (int j = 0; j < newWidth; ++j) {
+                int sx = int(RoundHalfEven(columnCos[j] + rowSin + cx));
+                int sy = int(RoundHalfEven(columnSin[j] + rowCos + cy));
+                if (sx == width)
+                    sx = width - 1;
+                if (sy == height)
+                    sy = height - 1;
+                const bool inside = sx >= 0 && sx < width && sy >= 0 && sy < height;
+                if (bits == 24) {
+                    const uint8_t* from =
+                        inside ? source.ScanLine(sy) + 3 * std::size_t(sx) : background;
+                    std::memcpy(out + 3 * std::size_t(j), from, 3);
+                } else if (bits == 8) {
+                    out[j] = inside ? source.ScanLine(sy)[sx] : uint8_t(backgroundIndex);
+                } else {
+                    result.SetPixelIndex(j, i,
+                                         inside ? source.PixelIndex(sx, sy) : backgroundIndex);
+                }
+            }
+            rowsDone.Add();
         }
-    }
+    };
+    ForEachRowBand(newHeight, std::size_t(newWidth) * 3, turnRows);
     dest = std::move(result);
     EndProgress();
 }

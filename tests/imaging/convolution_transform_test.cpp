@@ -1,8 +1,11 @@
 #include "imaging/convolution_transform.h"
 
 #include "test_images.h"
+#include "thread_count_support.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -20,6 +23,12 @@ uint32_t Centre(TConvolutionTransform& transform, const TDibGraphic& source) {
     transform.ApplyOnDest(source, dest);
     EXPECT_EQ(dest.ImageFormat(), ifTrueColor);
     return dest.Pixel(1, 1);
+}
+
+template <typename TTransform> TDibGraphic Apply(TTransform transform, const TDibGraphic& source) {
+    TDibGraphic dest;
+    transform.ApplyOnDest(source, dest);
+    return dest;
 }
 
 } // namespace
@@ -110,4 +119,30 @@ TEST(ConvolutionTransform, UniformAreasKeepTheirColour) {
         transform->ApplyOnDest(uniform, dest);
         EXPECT_EQ(Pixels(dest), Pixels(uniform)) << transform->ClassName();
     }
+}
+
+TEST(ConvolutionTransform, EveryThreadCountGivesTheSameBytes) {
+    TConvolutionTransform general; // large and negative coefficients, a negative divisor
+    general.Coefficients = {-128, 127, 5, 0, -7, 100, 3, -1, 9};
+    general.Divisor = -3;
+    const std::pair<const char*, std::function<TDibGraphic(const TDibGraphic&)>> filters[] = {
+        {"sharpen", [](const TDibGraphic& s) { return Apply(TSharpenTransform(), s); }},
+        {"sharpen 100",
+         [](const TDibGraphic& s) {
+             TSharpenTransform sharpen;
+             sharpen.Strength = 100;
+             return Apply(sharpen, s);
+         }},
+        {"smooth", [](const TDibGraphic& s) { return Apply(TSmoothTransform(), s); }},
+        {"emboss", [](const TDibGraphic& s) { return Apply(TEmbossTransform(), s); }},
+        {"general", [&](const TDibGraphic& s) { return Apply(general, s); }},
+    };
+    for (const TOddSize size : OddSizes)
+        for (const TImageFormat format : {ifTrueColor, ifColor16}) {
+            const TDibGraphic source = GrainyGradient(size.Width, size.Height, format);
+            for (const auto& [name, filter] : filters)
+                ExpectSameOnAnyThreadCount([&] { return filter(source); },
+                                           std::string(name) + " " + std::to_string(size.Width) +
+                                               "x" + std::to_string(size.Height));
+        }
 }

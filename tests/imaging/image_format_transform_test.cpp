@@ -1,8 +1,10 @@
 #include "imaging/image_format_transform.h"
 
 #include "test_images.h"
+#include "thread_count_support.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -129,4 +131,24 @@ TEST(ImageFormatTransform, EmptyImagesConvertToEmptyImages) {
             EXPECT_TRUE(dest.Empty());
             EXPECT_EQ(dest.ImageFormat(), target);
         }
+}
+
+TEST(ImageFormatTransform, EveryThreadCountGivesTheSameBytes) {
+    const TImageFormat targets[] = {ifColor256, ifColor16, ifGray256, ifGray16, ifBlackWhite};
+    for (const TOddSize size : OddSizes) {
+        const TDibGraphic source = GrainyGradient(size.Width, size.Height);
+        for (const TImageFormat target : targets)
+            for (const bool optimise : {false, true})
+                for (const bool dither : {false, true}) {
+                    // Only palette targets build a palette; a large one takes its time.
+                    if (optimise && ((target != ifColor256 && target != ifColor16) ||
+                                     (target == ifColor16 && size.Width * size.Height > 100000)))
+                        continue;
+                    ExpectSameOnAnyThreadCount(
+                        [&] { return Convert(source, Conversion(target, optimise, dither)); },
+                        FormatDescription(target) + (optimise ? " optimised" : "") +
+                            (dither ? " dithered " : " ") + std::to_string(size.Width) + "x" +
+                            std::to_string(size.Height));
+                }
+    }
 }

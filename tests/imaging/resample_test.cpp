@@ -3,6 +3,7 @@
 #include "image_test_support.h"
 #include "imaging/image_limits.h"
 #include "test_images.h"
+#include "thread_count_support.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -279,4 +280,30 @@ TEST(ResampleStretch, EveryChannelIsTheSumOfItsContributorsInListOrder) {
                 }
         }
     }
+}
+
+TEST(ResampleStretch, EveryThreadCountGivesTheSameBytes) {
+    // Each filter shrinking, enlarging, and both at once, from every odd size; the large size
+    // only to sizes that stay moderate.
+    for (const TResampleFilter& filter : ResampleFilters)
+        for (const TOddSize size : OddSizes) {
+            const TDibGraphic source = GrainyGradient(size.Width, size.Height);
+            const bool large = size.Width * size.Height > 100000;
+            const TOddSize targets[] = {
+                {std::max(1, size.Width / 2), std::max(1, size.Height / 2)},
+                {large ? size.Width + 59 : 2 * size.Width + 1,
+                 large ? size.Height + 21 : 2 * size.Height + 1},
+                {size.Width * 3 / 2 + 1, std::max(1, size.Height / 3)},
+            };
+            for (const TOddSize target : targets)
+                ExpectSameOnAnyThreadCount(
+                    [&] { return Stretch(source, target.Width, target.Height, filter.Name); },
+                    std::string(filter.Name) + " " + std::to_string(size.Width) + "x" +
+                        std::to_string(size.Height) + " to " + std::to_string(target.Width) + "x" +
+                        std::to_string(target.Height));
+        }
+    // A palette source is expanded first, on any thread count alike.
+    const TDibGraphic palette = GrainyGradient(97, 61, ifColor256);
+    ExpectSameOnAnyThreadCount([&] { return Stretch(palette, 150, 40, "Lanczos3"); },
+                               "Lanczos3 of a 256-colour picture");
 }

@@ -1,10 +1,12 @@
 #include "imaging/rotate_transform.h"
 
 #include "test_images.h"
+#include "thread_count_support.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -113,4 +115,17 @@ TEST(RotateTransform, OddInputGivesAResultOrAClearError) {
     const TDibGraphic pixel = Rotate(MakeImage(1, 1, Coordinates), 45);
     ASSERT_EQ(pixel.Width(), 1);
     EXPECT_EQ(pixel.Pixel(0, 0), Coordinates(0, 0));
+}
+
+TEST(RotateTransform, FreeRotationGivesTheSameBytesOnEveryThreadCount) {
+    const TImageFormat formats[] = {ifTrueColor, ifColor256, ifColor16, ifBlackWhite};
+    for (const TImageFormat format : formats)
+        for (const TOddSize size : OddSizes) {
+            const TDibGraphic source = GrainyGradient(size.Width, size.Height, format);
+            for (const double angle : {30.0, -45.5, 137.0, 0.3})
+                ExpectSameOnAnyThreadCount(
+                    [&] { return Rotate(source, angle); },
+                    FormatDescription(format) + " " + std::to_string(size.Width) + "x" +
+                        std::to_string(size.Height) + " by " + std::to_string(angle));
+        }
 }
