@@ -5,6 +5,7 @@
 #include "imaging/parallel_rows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -49,16 +50,32 @@ void TImageFormatTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& 
     } else {
         TDibGraphic expanded;
         const TDibGraphic& colors = AsTrueColor(source, expanded);
-        // Each thread maps its own rows with its own writer (and palette matcher): one band
-        // per thread, so that each matcher learns its cells once.
-        ForEachRowBand(
-            source.Height(), std::size_t(source.Width()) * 3,
-            [&](int first, int end) {
-                TBgrRowWriter writer(result);
+        const int width = source.Width();
+        if (TargetFormat == ifTrueColor) {
+            ForEachRowBand(source.Height(), std::size_t(width) * 3, [&](int first, int end) {
                 for (int y = first; y < end; ++y)
-                    writer.Write(y, colors.ScanLine(y));
-            },
-            1);
+                    std::memcpy(result.ScanLine(y), colors.ScanLine(y), std::size_t(width) * 3);
+            });
+        } else {
+            // Every pixel its nearest entry. The matcher learns the picture's cells first, so
+            // that the rows can then be mapped on every processor at once.
+            TPaletteMatcher matcher(result.Palette());
+            matcher.LearnColorsOf(colors);
+            const bool byteIndices = result.BitsPerPixel() == 8;
+            ForEachRowBand(source.Height(), std::size_t(width) * 3, [&](int first, int end) {
+                for (int y = first; y < end; ++y) {
+                    const uint8_t* bgr = colors.ScanLine(y);
+                    uint8_t* out = result.ScanLine(y);
+                    for (int x = 0; x < width; ++x, bgr += 3) {
+                        const int index = matcher.NearestLearnt(bgr[2], bgr[1], bgr[0]);
+                        if (byteIndices)
+                            out[x] = uint8_t(index);
+                        else
+                            result.SetPixelIndex(x, y, index);
+                    }
+                }
+            });
+        }
     }
     dest = std::move(result);
     EndProgress();

@@ -1,7 +1,10 @@
 #include "imaging/palette_matcher.h"
 
+#include "thread_count_support.h"
+
 #include <gtest/gtest.h>
 #include <random>
+#include <vector>
 
 // The matcher must give exactly the raster's own answer, ties included.
 TEST(PaletteMatcher, AgreesWithTheRastersNearestEntry) {
@@ -18,10 +21,27 @@ TEST(PaletteMatcher, AgreesWithTheRastersNearestEntry) {
         TDibGraphic raster;
         raster.NewImage(1, 1, ifColor256, &palette);
         TPaletteMatcher matcher(palette);
-        for (int i = 0; i < 20000; ++i) {
-            const uint32_t color = random() & 0xFFFFFF;
-            ASSERT_EQ(matcher.Nearest(color), raster.NearestPaletteIndex(color))
+        // A second matcher learns the colours from a picture first, on three threads, and
+        // then answers without learning.
+        std::vector<uint32_t> colors(20000);
+        for (uint32_t& color : colors)
+            color = random() & 0xFFFFFF;
+        TDibGraphic picture;
+        picture.NewImage(200, 100, ifTrueColor);
+        for (std::size_t i = 0; i < colors.size(); ++i)
+            picture.SetPixel(int(i % 200), int(i / 200), colors[i]);
+        TPaletteMatcher learnt(palette);
+        {
+            TTransformThreadsScope threads(3);
+            learnt.LearnColorsOf(picture);
+        }
+        for (const uint32_t color : colors) {
+            const int expected = raster.NearestPaletteIndex(color);
+            ASSERT_EQ(matcher.Nearest(color), expected)
                 << "round " << round << " colour " << std::hex << color;
+            ASSERT_EQ(learnt.NearestLearnt(ColorRed(color), ColorGreen(color), ColorBlue(color)),
+                      expected)
+                << "learnt, round " << round << " colour " << std::hex << color;
         }
     }
     EXPECT_EQ(TPaletteMatcher({}).Nearest(0x123456), 0);
