@@ -200,6 +200,60 @@ void StretchRow(const float* row, const TContributorLists& lists, uint8_t* out, 
         StorePixel<Swap>(sumFrom(x, lists.Start[x], TPixelSums{}), out + 3 * x);
 }
 
+// One destination row from its contributors' work rows: each byte the sum, in list order, of
+// weight times the work rows' byte. Sixteen bytes at a time go through every contributor in
+// registers; each lane does the very multiplications and additions, in the same order, that
+// byte by byte would. The first product is the sum as it stands (0 + p is p, but for the sign
+// of a zero, which makes no difference once rounded).
+void CombineRows(const uint8_t* const* inputs, const float* weights, int count, uint8_t* out,
+                 std::size_t bytes) {
+    if (count == 0) {
+        std::memset(out, 0, bytes);
+        return;
+    }
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const auto widen = [&](const uint8_t* in, __m128(&lanes)[4]) {
+        const __m128i bytes16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        const __m128i low = _mm_unpacklo_epi8(bytes16, zero);
+        const __m128i high = _mm_unpackhi_epi8(bytes16, zero);
+        lanes[0] = _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero));
+        lanes[1] = _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero));
+        lanes[2] = _mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero));
+        lanes[3] = _mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero));
+    };
+    const __m128 lowest = _mm_setzero_ps(), highest = _mm_set1_ps(255.0f);
+    for (; i + 16 <= bytes; i += 16) {
+        __m128 sums[4], values[4];
+        widen(inputs[0] + i, values);
+        const __m128 firstWeight = _mm_set1_ps(weights[0]);
+        for (int lane = 0; lane < 4; ++lane)
+            sums[lane] = _mm_mul_ps(firstWeight, values[lane]);
+        for (int k = 1; k < count; ++k) {
+            widen(inputs[k] + i, values);
+            const __m128 weight = _mm_set1_ps(weights[k]);
+            for (int lane = 0; lane < 4; ++lane)
+                sums[lane] = _mm_add_ps(sums[lane], _mm_mul_ps(weight, values[lane]));
+        }
+        // Limited to 0..255, then rounded to nearest with halves to even (the processor's
+        // rounding), as ToChannel does.
+        __m128i whole[4];
+        for (int lane = 0; lane < 4; ++lane)
+            whole[lane] = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(sums[lane], lowest), highest));
+        const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(whole[0], whole[1]),
+                                                _mm_packs_epi32(whole[2], whole[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), packed);
+    }
+#endif
+    for (; i < bytes; ++i) {
+        float sum = weights[0] * float(inputs[0][i]);
+        for (int k = 1; k < count; ++k)
+            sum += weights[k] * float(inputs[k][i]);
+        out[i] = ToChannel(sum);
+    }
+}
+
 } // namespace
 
 const std::array<TResampleFilter, 7> ResampleFilters = {{
@@ -296,41 +350,18 @@ void ResampleRows(const TRowSource& source, const TContributorLists& columns,
         return out;
     };
 
-    // Adding whole rows, one contributor after the other, sums every pixel in the same order
-    // as pixel by pixel. The row is summed a block at a time, so that the block's sums stay in
-    // the first-level cache while every contributor adds to them. The first contributor's
-    // product is the sum as it stands (0 + p is p, but for the sign of a zero, which makes no
-    // difference once rounded).
-    constexpr std::size_t Block = 2048;
-    float sums[Block];
     std::vector<const uint8_t*> inputs;
+    std::vector<float> weights;
     for (int y = first; y < end; ++y) {
         const int k0 = rows.Start[y], k1 = rows.Start[y + 1];
         inputs.clear();
-        for (int k = k0; k < k1; ++k)
+        weights.clear();
+        for (int k = k0; k < k1; ++k) {
             inputs.push_back(workRow(rows.Contributors[k].Pixel));
-        uint8_t* out = result.ScanLine(y);
-        for (std::size_t begin = 0; begin < rowBytes; begin += Block) {
-            const std::size_t count = std::min(Block, rowBytes - begin);
-            if (inputs.empty()) {
-                std::memset(out + begin, 0, count);
-                continue;
-            }
-            {
-                const float weight = rows.Contributors[k0].Weight;
-                const uint8_t* in = inputs[0] + begin;
-                for (std::size_t i = 0; i < count; ++i)
-                    sums[i] = weight * float(in[i]);
-            }
-            for (int k = k0 + 1; k < k1; ++k) {
-                const float weight = rows.Contributors[k].Weight;
-                const uint8_t* in = inputs[std::size_t(k - k0)] + begin;
-                for (std::size_t i = 0; i < count; ++i)
-                    sums[i] += weight * float(in[i]);
-            }
-            for (std::size_t i = 0; i < count; ++i)
-                out[begin + i] = ToChannel(sums[i]);
+            weights.push_back(rows.Contributors[k].Weight);
         }
+        CombineRows(inputs.data(), weights.data(), int(inputs.size()), result.ScanLine(y),
+                    rowBytes);
         for (int k = k0; k < k1; ++k) {
             const int row = rows.Contributors[k].Pixel;
             int& slot = slotOf[std::size_t(row)];
