@@ -45,21 +45,27 @@ void TConvolutionTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& 
     // pixel of every other row with it.
     std::memcpy(result.ScanLine(0), colors.ScanLine(0), rowBytes);
     std::memcpy(result.ScanLine(height - 1), colors.ScanLine(height - 1), rowBytes);
-    const auto& k = Coefficients;
     TRowsDone rowsDone([&](int rows) { StepProgress(rows, 0, height - 2); });
     const auto convolveRows = [&](int first, int end) {
+        // The coefficients, the divisor and the row's end as plain local numbers, and rows
+        // that do not overlap: what the compiler needs to do many bytes of a row at once.
+        const int k0 = Coefficients[0], k1 = Coefficients[1], k2 = Coefficients[2],
+                  k3 = Coefficients[3], k4 = Coefficients[4], k5 = Coefficients[5],
+                  k6 = Coefficients[6], k7 = Coefficients[7], k8 = Coefficients[8];
+        const std::size_t last = rowBytes - 3;
+        const float divideBy = divisorValue;
         for (int y = first + 1; y < end + 1; ++y) {
-            const uint8_t* above = colors.ScanLine(y - 1);
-            const uint8_t* at = colors.ScanLine(y);
-            const uint8_t* below = colors.ScanLine(y + 1);
-            uint8_t* out = result.ScanLine(y);
+            const uint8_t* __restrict above = colors.ScanLine(y - 1);
+            const uint8_t* __restrict at = colors.ScanLine(y);
+            const uint8_t* __restrict below = colors.ScanLine(y + 1);
+            uint8_t* __restrict out = result.ScanLine(y);
             std::memcpy(out, at, 3);
-            std::memcpy(out + rowBytes - 3, at + rowBytes - 3, 3);
-            for (std::size_t i = 3; i < rowBytes - 3; ++i) {
-                const int sum = k[0] * above[i - 3] + k[1] * above[i] + k[2] * above[i + 3] +
-                                k[3] * at[i - 3] + k[4] * at[i] + k[5] * at[i + 3] +
-                                k[6] * below[i - 3] + k[7] * below[i] + k[8] * below[i + 3];
-                const float quotient = float(std::max(sum, 0)) / divisorValue;
+            std::memcpy(out + last, at + last, 3);
+            for (std::size_t i = 3; i < last; ++i) {
+                const int sum = k0 * above[i - 3] + k1 * above[i] + k2 * above[i + 3] +
+                                k3 * at[i - 3] + k4 * at[i] + k5 * at[i + 3] + k6 * below[i - 3] +
+                                k7 * below[i] + k8 * below[i + 3];
+                const float quotient = float(std::max(sum, 0)) / divideBy;
                 out[i] = uint8_t(std::clamp(quotient, 0.0f, 255.0f));
             }
             rowsDone.Add();
