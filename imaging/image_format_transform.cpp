@@ -4,8 +4,15 @@
 #include "imaging/optimised_palette.h"
 #include "imaging/parallel_rows.h"
 
+#include "base/worker_threads.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -85,6 +92,11 @@ void TImageFormatTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& 
 // sixteenths: 7 to the right, 3 below left, 5 below, 1 below right. The first and last pixel
 // of a row pass nothing on, and every stored value is limited to 0..255 - so an error that
 // would darken the next row is dropped.
+//
+// Several rows are diffused at once, each a little behind the row above it: pixel x of a row
+// needs the errors of the row above up to pixel x + 2 (the one that passes on last to x + 1,
+// whose colour pixel x changes), so a row goes on only as far as the row above has come. Every
+// value is then computed from the very same values, in the same order, as row after row.
 void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest) {
     const int width = source.Width(), height = source.Height();
     if (width == 0 || height == 0)
@@ -92,42 +104,108 @@ void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest
     const TPalette& palette = dest.Palette();
     TDibGraphic expanded;
     const TDibGraphic& colors = AsTrueColor(source, expanded);
-    TPaletteMatcher matcher(palette);
-    // Channel 0 blue, 1 green, 2 red, as the rows hold them.
-    std::vector<int> current(std::size_t(width) * 3), below(std::size_t(width) * 3, 0);
     const bool byteIndices = dest.BitsPerPixel() == 8;
+    const std::size_t channels = std::size_t(width) * 3;
 
-    for (int y = 0; y < height; ++y) {
-        StepProgress(Optimise ? y + (height - 1 - y) / 2 : y, 0, height - 1);
+    // Each thread its own matcher and row of colours (channel 0 blue, 1 green, 2 red, as the
+    // rows hold them). The errors passed into a row are in a ring of buffers: a row clears the
+    // one for the row below when it starts, by when the row that last used it has finished
+    // (rows finish in order, and no more rows than threads are under way).
+    const unsigned threads = RowThreads(height, channels * 4);
+    struct TThreadState {
+        TPaletteMatcher Matcher;
+        std::vector<int> Current;
+    };
+    std::vector<TThreadState> states;
+    states.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i)
+        states.push_back({TPaletteMatcher(palette), std::vector<int>(channels)});
+    const std::size_t ringSize = threads + 2;
+    std::vector<std::vector<int>> incoming(ringSize, std::vector<int>(channels, 0));
+    // Pixels finished in each row, for the row below to wait on.
+    const std::unique_ptr<std::atomic<int>[]> finished(new std::atomic<int>[std::size_t(height)]);
+    for (int y = 0; y < height; ++y)
+        finished[std::size_t(y)].store(0, std::memory_order_relaxed);
+    std::atomic<int> nextRow{0}, rowsDone{0};
+    std::atomic<unsigned> nextState{0};
+    std::atomic<bool> stop{false};
+    std::mutex lock;
+    std::exception_ptr error;
+    const std::thread::id caller = std::this_thread::get_id();
+    constexpr int Step = 32; // pixels between two reports of how far a row has come
+
+    const auto diffuseRow = [&](int y, TThreadState& state) {
+        const std::vector<int>& below = incoming[std::size_t(y) % ringSize];
+        std::vector<int>& next = incoming[std::size_t(y + 1) % ringSize];
+        std::fill(next.begin(), next.end(), 0);
+        std::vector<int>& current = state.Current;
         const uint8_t* bgr = colors.ScanLine(y);
-        for (std::size_t i = 0; i < current.size(); ++i) {
-            current[i] = ClampByte(bgr[i] + below[i]);
-            below[i] = 0;
-        }
         uint8_t* out = dest.ScanLine(y);
+        const std::atomic<int>* above = y > 0 ? &finished[std::size_t(y - 1)] : nullptr;
+        std::atomic<int>& mine = finished[std::size_t(y)];
         const auto put = [&](int x) {
             const int* c = &current[3 * std::size_t(x)];
-            const int index = matcher.Nearest(c[2], c[1], c[0]);
+            const int index = state.Matcher.Nearest(c[2], c[1], c[0]);
             if (byteIndices)
                 out[x] = uint8_t(index);
             else
                 dest.SetPixelIndex(x, y, index);
             return index;
         };
-        put(0);
-        for (int x = 1; x <= width - 2; ++x) {
-            const TPaletteEntry& held = palette[put(x)];
-            const int heldChannels[3] = {held.Blue, held.Green, held.Red};
-            for (int c = 0; c < 3; ++c) {
-                const std::size_t at = 3 * std::size_t(x) + c;
-                const int error = current[at] - heldChannels[c];
-                current[at + 3] = ClampByte(current[at + 3] + 7 * error / 16);
-                below[at - 3] = ClampByte(below[at - 3] + 3 * error / 16);
-                below[at] = ClampByte(below[at] + 5 * error / 16);
-                below[at + 3] = ClampByte(below[at + 3] + error / 16);
+        int ready = 0; // pixels whose colour has its errors from above
+        for (int begin = 0; begin < width; begin += Step) {
+            const int end = std::min(begin + Step, width);
+            const int needed = std::min(end + 1, width);
+            if (above) {
+                const int aboveNeeded = std::min(needed + 1, width);
+                while (above->load(std::memory_order_acquire) < aboveNeeded) {
+                    if (stop.load(std::memory_order_relaxed))
+                        return;
+                    std::this_thread::yield();
+                }
             }
+            for (std::size_t i = 3 * std::size_t(ready); i < 3 * std::size_t(needed); ++i)
+                current[i] = ClampByte(bgr[i] + below[i]);
+            ready = needed;
+            for (int x = begin; x < end; ++x) {
+                const int index = put(x);
+                if (x == 0 || x == width - 1)
+                    continue;
+                const TPaletteEntry& held = palette[std::size_t(index)];
+                const int heldChannels[3] = {held.Blue, held.Green, held.Red};
+                for (int c = 0; c < 3; ++c) {
+                    const std::size_t at = 3 * std::size_t(x) + c;
+                    const int error = current[at] - heldChannels[c];
+                    current[at + 3] = ClampByte(current[at + 3] + 7 * error / 16);
+                    next[at - 3] = ClampByte(next[at - 3] + 3 * error / 16);
+                    next[at] = ClampByte(next[at] + 5 * error / 16);
+                    next[at + 3] = ClampByte(next[at + 3] + error / 16);
+                }
+            }
+            mine.store(end, std::memory_order_release);
         }
-        if (width > 1)
-            put(width - 1);
-    }
+    };
+
+    RunOnThreads(threads, [&] {
+        const unsigned stateIndex = nextState++;
+        if (stateIndex >= states.size())
+            return;
+        try {
+            for (int y; !stop.load(std::memory_order_relaxed) && (y = nextRow++) < height;) {
+                if (std::this_thread::get_id() == caller) {
+                    const int done = rowsDone.load(std::memory_order_relaxed);
+                    StepProgress(Optimise ? done + (height - 1 - done) / 2 : done, 0, height - 1);
+                }
+                diffuseRow(y, states[stateIndex]);
+                ++rowsDone;
+            }
+        } catch (...) {
+            std::lock_guard guard(lock);
+            if (!error)
+                error = std::current_exception();
+            stop = true;
+        }
+    });
+    if (error)
+        std::rethrow_exception(error);
 }
