@@ -125,25 +125,27 @@ void TRotateTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest)
     const uint8_t background[3] = {uint8_t(ColorBlue(Background)), uint8_t(ColorGreen(Background)),
                                    uint8_t(ColorRed(Background))};
     const int backgroundIndex = bits == 24 ? 0 : result.NearestPaletteIndex(Background);
-    // Each destination row on its own: rows are shared out among the processors.
+    // Each destination row on its own: rows are shared out among the processors. The pixel
+    // size is a template argument, so that each row loop is made for one size.
     TRowsDone rowsDone([&](int rows) { StepProgress(rows, 0, newHeight); });
-    const auto turnRows = [&](int first, int end) {
+    const auto turnRowsOf = [&]<int Bits>(int first, int end) {
         for (int i = first; i < end; ++i) {
             const double rowSin = (i - ncy) * sine, rowCos = (i - ncy) * cosine;
             uint8_t* out = result.ScanLine(i);
             for (int j = 0; j < newWidth; ++j) {
-                int sx = int(RoundHalfEven(columnCos[j] + rowSin + cx));
-                int sy = int(RoundHalfEven(columnSin[j] + rowCos + cy));
+                int sx = int(RoundHalfEven(columnCos[std::size_t(j)] + rowSin + cx));
+                int sy = int(RoundHalfEven(columnSin[std::size_t(j)] + rowCos + cy));
                 if (sx == width)
                     sx = width - 1;
                 if (sy == height)
                     sy = height - 1;
-                const bool inside = sx >= 0 && sx < width && sy >= 0 && sy < height;
-                if (bits == 24) {
+                const bool inside =
+                    unsigned(sx) < unsigned(width) && unsigned(sy) < unsigned(height);
+                if constexpr (Bits == 24) {
                     const uint8_t* from =
                         inside ? source.ScanLine(sy) + 3 * std::size_t(sx) : background;
                     std::memcpy(out + 3 * std::size_t(j), from, 3);
-                } else if (bits == 8) {
+                } else if constexpr (Bits == 8) {
                     out[j] = inside ? source.ScanLine(sy)[sx] : uint8_t(backgroundIndex);
                 } else {
                     result.SetPixelIndex(j, i,
@@ -152,6 +154,14 @@ void TRotateTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest)
             }
             rowsDone.Add();
         }
+    };
+    const auto turnRows = [&](int first, int end) {
+        if (bits == 24)
+            turnRowsOf.template operator()<24>(first, end);
+        else if (bits == 8)
+            turnRowsOf.template operator()<8>(first, end);
+        else
+            turnRowsOf.template operator()<0>(first, end);
     };
     ForEachRowBand(newHeight, std::size_t(newWidth) * 3, turnRows);
     dest = std::move(result);
