@@ -169,6 +169,31 @@ template <bool Swap> inline void StorePixel(const TPixelSums& sums, uint8_t* out
     out[Swap ? 0 : 2] = ToChannel(sums[2]);
 }
 
+// Four pixels' sums stored as StorePixel does, limited and rounded four channels at a time
+// (the processor's rounding is to nearest with halves to even).
+template <bool Swap> inline void StoreFourPixels(const TPixelSums (&sums)[4], uint8_t* out) {
+#if defined(__SSE2__)
+    const __m128 lowest = _mm_setzero_ps(), highest = _mm_set1_ps(255.0f);
+    __m128i whole[4];
+    for (int i = 0; i < 4; ++i) {
+        __m128 lanes = sums[i];
+        if constexpr (Swap)
+            lanes = _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(3, 0, 1, 2));
+        whole[i] = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(lanes, lowest), highest));
+    }
+    alignas(16) uint8_t bytes[16]; // blue, green, red and an unused byte, four times
+    _mm_store_si128(
+        reinterpret_cast<__m128i*>(bytes),
+        _mm_packus_epi16(_mm_packs_epi32(whole[0], whole[1]), _mm_packs_epi32(whole[2], whole[3])));
+    for (int i = 0; i < 4; ++i)
+        for (int c = 0; c < 3; ++c)
+            out[3 * i + c] = bytes[4 * i + c];
+#else
+    for (int i = 0; i < 4; ++i)
+        StorePixel<Swap>(sums[i], out + 3 * i);
+#endif
+}
+
 // One row stretched by the contributor lists: destination pixel x is the sum of its
 // contributors' weighted pixels, taken in list order. Four destination pixels are summed side
 // by side, each in its own order: the additions of one pixel wait for each other, those of
@@ -194,7 +219,8 @@ void StretchRow(const float* row, const TContributorLists& lists, uint8_t* out, 
                 sums[i] += c.Weight * PixelAt(row, c.Pixel);
             }
         for (int i = 0; i < 4; ++i)
-            StorePixel<Swap>(sumFrom(x + i, start[i] + common, sums[i]), out + 3 * (x + i));
+            sums[i] = sumFrom(x + i, start[i] + common, sums[i]);
+        StoreFourPixels<Swap>(sums, out + 3 * x);
     }
     for (; x < width; ++x)
         StorePixel<Swap>(sumFrom(x, lists.Start[x], TPixelSums{}), out + 3 * x);
