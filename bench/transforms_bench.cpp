@@ -1,10 +1,12 @@
 // The transforms on a 1920 x 1080 screenshot-like picture: resampling, 256-colour reduction,
 // free rotation and a 3 x 3 convolution. bench/transforms_compare.sh has ImageMagick do the
 // nearest equivalent work on the very same pixels (written by this program when
-// KARVIN_BENCH_SAVE_INPUT names a file).
+// KARVIN_BENCH_SAVE_INPUT names a file). Each runs on one thread (/1) and on every processor
+// (/0), the results being the same bytes.
 #include "imaging/convolution_transform.h"
 #include "imaging/format_registry.h"
 #include "imaging/image_format_transform.h"
+#include "imaging/parallel_rows.h"
 #include "imaging/resample.h"
 #include "imaging/rotate_transform.h"
 
@@ -53,6 +55,15 @@ const TDibGraphic& Input() {
     return image;
 }
 
+// The thread count of the run (the benchmark's argument: 1, or 0 for every processor) for as
+// long as it lives.
+struct TTransformThreads {
+    explicit TTransformThreads(const benchmark::State& state) {
+        SetTransformThreads(unsigned(state.range(0)));
+    }
+    ~TTransformThreads() { SetTransformThreads(0); }
+};
+
 const bool InputSaved = [] {
     if (const char* path = std::getenv("KARVIN_BENCH_SAVE_INPUT")) {
         SaveImageFile(Input(), path);
@@ -62,6 +73,7 @@ const bool InputSaved = [] {
 }();
 
 void Resample(benchmark::State& state, int width, int height) {
+    const TTransformThreads threads(state);
     const auto& lanczos = ResampleFilters[Lanczos3FilterIndex];
     for (auto _ : state) {
         TDibGraphic dest;
@@ -79,6 +91,7 @@ void Lanczos3Double(benchmark::State& state) {
 }
 
 void Reduce256(benchmark::State& state, bool dither) {
+    const TTransformThreads threads(state);
     TImageFormatTransform reduce;
     reduce.TargetFormat = ifColor256;
     reduce.Optimise = true;
@@ -98,6 +111,7 @@ void Colors256Dithered(benchmark::State& state) {
 }
 
 void Rotate30(benchmark::State& state) {
+    const TTransformThreads threads(state);
     TRotateTransform rotate;
     rotate.Angle = 30;
     for (auto _ : state) {
@@ -108,6 +122,7 @@ void Rotate30(benchmark::State& state) {
 }
 
 void Sharpen3x3(benchmark::State& state) {
+    const TTransformThreads threads(state);
     TSharpenTransform sharpen;
     for (auto _ : state) {
         TDibGraphic dest;
@@ -118,9 +133,9 @@ void Sharpen3x3(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(Lanczos3Half)->Unit(benchmark::kMillisecond);
-BENCHMARK(Lanczos3Double)->Unit(benchmark::kMillisecond);
-BENCHMARK(Colors256)->Unit(benchmark::kMillisecond);
-BENCHMARK(Colors256Dithered)->Unit(benchmark::kMillisecond);
-BENCHMARK(Rotate30)->Unit(benchmark::kMillisecond);
-BENCHMARK(Sharpen3x3)->Unit(benchmark::kMillisecond);
+BENCHMARK(Lanczos3Half)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Lanczos3Double)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Colors256)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Colors256Dithered)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Rotate30)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Sharpen3x3)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # ImageMagick doing the work of transforms_bench on the same 1920 x 1080 picture, limited to
-# one thread (-limit thread 1) like Karvin. Each figure is the CPU time (user + system) of
-# the whole command, best of five runs, so that other work on the machine weighs as little
+# one thread (-limit thread 1) like the benchmark's one-thread runs (/1). Each figure is the
+# CPU time (user + system) of the whole command, best of five runs, so that other work on the machine weighs as little
 # as on the benchmark's CPU column; beside it the same less the best time of only reading the
 # picture, which compares with the benchmark (it does no file work).
 set -euo pipefail
