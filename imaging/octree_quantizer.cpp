@@ -1,7 +1,12 @@
 #include "imaging/octree_quantizer.h"
 
+#include "imaging/parallel_rows.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <mutex>
+#include <utility>
 
 TOctreeQuantizer::TOctreeQuantizer(int maxColors) : MaxColors_(maxColors < 1 ? 1 : maxColors) {
     for (int32_t& head : Reducible_)
@@ -207,15 +212,69 @@ TDibGraphic ReduceColorsForGif(const TDibGraphic& image) {
     TDibGraphic result;
     result.NewImage(width, height, ifColor256, &palette);
     result.SetPelsPerMeter(image.XPelsPerMeter(), image.YPelsPerMeter());
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = rowColors(y);
-        uint8_t* target = result.ScanLine(y);
-        for (int x = 0; x < width; ++x, row += 3) {
-            int16_t& slot = nearest[std::size_t(Cell(row[2], row[1], row[0]))];
-            if (slot < 0)
-                slot = int16_t(findNearest(row[2], row[1], row[0]));
-            target[x] = uint8_t(slot);
+    const std::size_t rowBytes = std::size_t(width) * 3;
+    if (RowThreads(height, rowBytes) == 1) {
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* row = rowColors(y);
+            uint8_t* target = result.ScanLine(y);
+            for (int x = 0; x < width; ++x, row += 3) {
+                int16_t& slot = nearest[std::size_t(Cell(row[2], row[1], row[0]))];
+                if (slot < 0)
+                    slot = int16_t(findNearest(row[2], row[1], row[0]));
+                target[x] = uint8_t(slot);
+            }
         }
+        return result;
     }
+
+    // On several threads: a cell's answer is that of the first colour in reading order that
+    // falls in it. Each band of rows notes its own first colour of every cell, and the band
+    // nearest the top decides; the answers are then found, and the rows mapped, on every
+    // processor.
+    std::vector<std::pair<int, std::vector<uint32_t>>> bandFirsts; // by first row
+    std::mutex lock;
+    ForEachRowBand(height, rowBytes, [&](int first, int end) {
+        TRowColors colors(image);
+        std::vector<uint32_t> firsts(nearest.size(), 0); // colour + 1, 0 while none
+        for (int y = first; y < end; ++y) {
+            const uint8_t* row = colors(y);
+            for (int x = 0; x < width; ++x, row += 3) {
+                uint32_t& firstColor = firsts[std::size_t(Cell(row[2], row[1], row[0]))];
+                if (firstColor == 0)
+                    firstColor = MakeColor(row[2], row[1], row[0]) + 1;
+            }
+        }
+        std::lock_guard guard(lock);
+        bandFirsts.emplace_back(first, std::move(firsts));
+    });
+    std::sort(bandFirsts.begin(), bandFirsts.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::pair<int, uint32_t>> asked; // cell, its first colour
+    for (std::size_t cell = 0; cell < nearest.size(); ++cell) {
+        if (nearest[cell] >= 0)
+            continue;
+        for (const auto& band : bandFirsts)
+            if (band.second[cell] != 0) {
+                asked.emplace_back(int(cell), band.second[cell] - 1);
+                break;
+            }
+    }
+    bandFirsts.clear();
+    ForEachRowBand(int(asked.size()), 256 * 4, [&](int first, int end) {
+        for (int i = first; i < end; ++i) {
+            const uint32_t color = asked[std::size_t(i)].second;
+            nearest[std::size_t(asked[std::size_t(i)].first)] =
+                int16_t(findNearest(ColorRed(color), ColorGreen(color), ColorBlue(color)));
+        }
+    });
+    ForEachRowBand(height, rowBytes, [&](int first, int end) {
+        TRowColors colors(image);
+        for (int y = first; y < end; ++y) {
+            const uint8_t* row = colors(y);
+            uint8_t* target = result.ScanLine(y);
+            for (int x = 0; x < width; ++x, row += 3)
+                target[x] = uint8_t(nearest[std::size_t(Cell(row[2], row[1], row[0]))]);
+        }
+    });
     return result;
 }

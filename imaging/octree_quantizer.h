@@ -54,5 +54,6 @@ const TPalette& StaticSystemColors();
 // entries 10 to 245, the static colours around them, and each pixel mapped without dithering
 // to the entry with the smallest sum of absolute channel differences (first entry wins). The
 // answer is remembered per cell of the 15-bit colour space, each palette colour having been
-// entered in its cell first. The result is 256 colour, same size and resolution.
+// entered in its cell first. The result is 256 colour, same size and resolution. Large
+// pictures are mapped on every processor (parallel_rows.h), with the same result.
 TDibGraphic ReduceColorsForGif(const TDibGraphic& image);

@@ -1,10 +1,12 @@
 #include "imaging/octree_quantizer.h"
 
 #include "image_test_support.h"
+#include "thread_count_support.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 TEST(OctreeQuantizer, PaletteIsTheLeavesInOrderOfChildIndex) {
     TOctreeQuantizer quantizer(236);
@@ -93,4 +95,17 @@ TEST(ReduceColorsForGif, PaletteImagesAreReducedByTheirColours) {
         const TDibGraphic reduced = ReduceColorsForGif(image);
         EXPECT_LE(LargestChannelDifference(image, reduced), 8);
     }
+}
+
+TEST(ReduceColorsForGif, EveryThreadCountGivesTheSameBytes) {
+    // Each cell's answer is that of its first colour in reading order, whichever band of rows
+    // meets it first; palette sources go through their colours.
+    for (const TImageFormat format : {ifTrueColor, ifColor256, ifColor16, ifBlackWhite})
+        for (const TOddSize size : OddSizes) {
+            const TDibGraphic source = GrainyGradient(size.Width, size.Height, format);
+            ExpectSameOnAnyThreadCount([&] { return ReduceColorsForGif(source); },
+                                       FormatDescription(format) + " " +
+                                           std::to_string(size.Width) + "x" +
+                                           std::to_string(size.Height));
+        }
 }
