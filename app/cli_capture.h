@@ -3,6 +3,8 @@
 // karvin trigger: asks the running Karvin to capture as on its PrintScreen hot key.
 #pragma once
 
+#include "app/command_usage.h"
+
 // argv[0] is "capture". Exit code 0 with the path written on stdout; 1 when the screen
 // cannot be read or the file cannot be written; 2 for a wrong command line.
 int RunCaptureCommand(int argc, char** argv);
@@ -10,10 +12,3 @@ int RunCaptureCommand(int argc, char** argv);
 // 1, with the reason on stderr, when none did (none runs, or the socket is not this user's);
 // 2 for a wrong command line.
 int RunTriggerCommand(int argc, char** argv);
-
-inline constexpr const char* CaptureCommandUsage =
-    "karvin capture [full|window|client] [-o FILE]\n"
-    "                                     capture the screen, the active window or its client\n"
-    "                                     area once into FILE (default: the next picN here)";
-inline constexpr const char* TriggerCommandUsage =
-    "karvin trigger                capture in the running Karvin, as on PrintScreen";

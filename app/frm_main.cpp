@@ -62,6 +62,16 @@
 
 namespace {
 
+// The program the start-up entry runs: the front end "karvin" beside this program, which
+// starts it when given no command, so the entry names the command users know; this program
+// itself where it stands alone.
+QString StartingProgram() {
+    const QString frontEnd = QCoreApplication::applicationDirPath() + "/karvin";
+    return ::access(QFile::encodeName(frontEnd).constData(), X_OK) == 0
+               ? frontEnd
+               : QCoreApplication::applicationFilePath();
+}
+
 QComboBox* MakeOptionBox(QWidget* parent, const char* name, const QStringList& texts, int width,
                          const char* hint) {
     auto* box = new QComboBox(parent);
@@ -370,8 +380,7 @@ void TfrmMain::ShowMainTimerTimer() {
 
 void TfrmMain::Karvin1Click() {
     {
-        TfrmConfigure configure(Services.Dialogs, ProgramFolder_,
-                                QCoreApplication::applicationFilePath(), this);
+        TfrmConfigure configure(Services.Dialogs, ProgramFolder_, StartingProgram(), this);
         Services.Dialogs.ExecModal(configure);
     }
     // The boxes, the hot keys and the tray follow the file, whatever the window did.

@@ -1,5 +1,5 @@
 #include "app/app_icon.h"
-#include "app/command_line.h"
+#include "app/desktop_command_line.h"
 #include "app/frm_main.h"
 #include "app/real_services.h"
 #include "platform/session.h"
@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
+#include <sys/prctl.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer build reports leaks at exit; these are the system libraries' own, which
@@ -86,9 +87,22 @@ bool ReadyForX11(int argc, char** argv) {
     return false;
 }
 
+// Started through the front end, the process keeps its id but the kernel names it after
+// this file; it takes the name it was started by again, so that tools that find it by name
+// (pgrep, killall, the task manager) see "karvin" as before.
+void KeepProcessName(const char* argv0) {
+    if (!argv0)
+        return;
+    const char* slash = std::strrchr(argv0, '/');
+    const char* name = slash ? slash + 1 : argv0;
+    if (*name)
+        prctl(PR_SET_NAME, name, 0, 0, 0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    KeepProcessName(argv[0]);
     if (auto exitCode = RunCommandLine(argc, argv))
         return *exitCode;
     if (!ReadyForX11(argc, argv))

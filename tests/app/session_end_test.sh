@@ -30,6 +30,9 @@ for signal in TERM HUP; do
     pid=$!
     pids+=("$pid")
     wait_for 10 visible_karvin || fail "the window was not shown"
+    # Started through the front end, the tray program is that process under that name.
+    pgrep -x karvin | grep -qx "$pid" || fail "pgrep -x karvin does not find the program"
+    pidof karvin | tr ' ' '\n' | grep -qx "$pid" || fail "pidof karvin does not find the program"
     "$karvin" trigger || fail "karvin trigger failed"
     wait_for 10 test -e "$work/pic2.bmp" || fail "the capture was not stored"
     # Scratch files as the program's steps leave them, and a write cut short.
