@@ -104,11 +104,52 @@ TImageHeader ReadBmpHeader(std::span<const uint8_t> data, bool wholeFile) {
     return ImageHeaderOf(ReadBmpHeaderFields(reader));
 }
 
+std::optional<TBmpPixelBlock> PlanBmpPixelBlock(std::span<const uint8_t> start,
+                                                std::size_t fileSize) {
+    TBmpHeader header;
+    std::size_t headersEnd = 0;
+    try {
+        TByteReader reader(start, "BMP", start.size() >= fileSize);
+        header = ReadBmpHeaderFields(reader);
+        headersEnd = reader.Position();
+    } catch (const EImageError&) {
+        return std::nullopt; // LoadBmp says what is wrong, or reads further
+    }
+    const TImageHeader image = ImageHeaderOf(header);
+    if (header.Compression != BI_RGB || header.TopDown || header.Width <= 0 || header.Height <= 0 ||
+        ::BitsPerPixel(image.Format) != header.Bits || header.DataStart < headersEnd ||
+        header.DataStart > fileSize)
+        return std::nullopt;
+    // Every row there with its padding, as ReadBmpHeader finds the data it takes.
+    const std::size_t block = DibRowStride(header.Width, header.Bits) * std::size_t(header.Height);
+    if (block > fileSize - header.DataStart)
+        return std::nullopt;
+    return TBmpPixelBlock{
+        NewImageFromHeader(image, fileSize - header.DataStart, "BMP", TNewPixels::ToOverwrite),
+        header.DataStart};
+}
+
+void FinishBmpPixelBlock(TDibGraphic& image) {
+    const int bits = image.BitsPerPixel();
+    const std::size_t usedBits = std::size_t(image.Width()) * std::size_t(bits);
+    const std::size_t used = (usedBits + 7) / 8, stride = image.RowStride();
+    if (usedBits == stride * 8)
+        return;
+    for (int y = 0; y < image.Height(); ++y) {
+        uint8_t* row = image.ScanLine(y);
+        ClearRowPadding(row, image.Width(), bits);
+        std::fill(row + used, row + stride, uint8_t(0));
+    }
+}
+
 TDibGraphic LoadBmp(std::span<const uint8_t> data) {
     TByteReader reader(data, "BMP");
     const TBmpHeader header = ReadBmpHeader(reader);
     const int bits = header.Bits;
-    TDibGraphic image = NewImageFromHeader(ImageHeaderOf(header), reader.Remaining(), "BMP");
+    // Run-length data may leave pixels out, which stay 0; other files give every pixel.
+    TDibGraphic image =
+        NewImageFromHeader(ImageHeaderOf(header), reader.Remaining(), "BMP",
+                           header.RunLengthCoded() ? TNewPixels::Zero : TNewPixels::ToOverwrite);
 
     if (header.RunLengthCoded()) {
         std::vector<uint8_t*> rows(std::size_t(header.Height));

@@ -68,10 +68,10 @@ void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t 
 }
 
 TDibGraphic NewImageFromHeader(const TImageHeader& header, std::size_t dataSize,
-                               const std::string& formatName) {
+                               const std::string& formatName, TNewPixels pixels) {
     CheckImageFitsData(header.Width, header.Height, header.Format, dataSize, formatName);
     TDibGraphic image;
-    image.NewImage(header.Width, header.Height, header.Format, &header.Palette);
+    image.NewImage(header.Width, header.Height, header.Format, &header.Palette, 0, 0, pixels);
     if (header.XPelsPerMeter > 0 && header.YPelsPerMeter > 0)
         image.SetPelsPerMeter(header.XPelsPerMeter, header.YPelsPerMeter);
     return image;

@@ -66,9 +66,10 @@ inline constexpr std::size_t FreeDecodeBytes = std::size_t(64) << 20;
 inline constexpr std::size_t MaxCompressionRatio = 2048;
 void CheckImageFitsData(int width, int height, TImageFormat format, std::size_t dataSize,
                         const std::string& formatName);
-// The image `header` describes, its pixels all zero, once CheckImageFitsData allows it.
+// The image `header` describes, once CheckImageFitsData allows it; its pixels zero, or left
+// for a decoder that writes every one of them (TNewPixels).
 TDibGraphic NewImageFromHeader(const TImageHeader& header, std::size_t dataSize,
-                               const std::string& formatName);
+                               const std::string& formatName, TNewPixels pixels = TNewPixels::Zero);
 // The bytes of pixels a file of `dataSize` bytes may decode to; the same limit holds for
 // memory a decoder needs besides the image (a scan line of the file's own layout, a raster of
 // another pixel size).

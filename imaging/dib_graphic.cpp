@@ -169,7 +169,7 @@ void SetScreenLogicalDpi(int dpi) {
 }
 
 void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPalette* palette,
-                           int xDpi, int yDpi) {
+                           int xDpi, int yDpi, TNewPixels pixels) {
     ImageFormatFromNumber(format);
     if (width < 0 || height < 0 || width > MaxImageDimension || height > MaxImageDimension)
         throw EImageError("Invalid image size " + std::to_string(width) + "x" +
@@ -182,7 +182,19 @@ void TDibGraphic::NewImage(int width, int height, TImageFormat format, const TPa
         return "a " + std::to_string(width) + "x" + std::to_string(height) + " image";
     });
 
-    TBudgetVector<uint8_t> bits(bytes, 0);
+    TRawBudgetVector<uint8_t> bits(bytes);
+    // A large block is new memory from the system, zero already.
+    if (bytes < LargeBlockBytes) {
+        if (pixels == TNewPixels::Zero) {
+            std::fill(bits.begin(), bits.end(), uint8_t(0));
+        } else {
+            // From the byte that holds the last pixel's bits, if it is not all of them.
+            const std::size_t used = std::size_t(width) * std::size_t(::BitsPerPixel(format)) / 8;
+            for (std::size_t row = 0; row < std::size_t(height) && used < stride; ++row)
+                std::fill(bits.begin() + std::ptrdiff_t(row * stride + used),
+                          bits.begin() + std::ptrdiff_t((row + 1) * stride), uint8_t(0));
+        }
+    }
     Bits_.swap(bits);
     Width_ = width;
     Height_ = height;

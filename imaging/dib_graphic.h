@@ -91,6 +91,12 @@ inline constexpr std::size_t DibRowStride(int width, int bitsPerPixel) {
     return ((std::size_t(width) * std::size_t(bitsPerPixel) + 31) / 32) * 4;
 }
 
+// What the pixels of a new raster start as: zero, or whatever the memory holds, for a caller
+// that writes every pixel of every row before anything reads them (a decoder). Either way the
+// bytes after each row's last whole pixel byte are zero, so that a file written from the
+// raster never depends on what the memory held.
+enum class TNewPixels { Zero, ToOverwrite };
+
 class TDibGraphic {
 public:
     TDibGraphic() = default;
@@ -100,7 +106,7 @@ public:
     // empty image; negative sizes, more pixels than MaxImagePixels and pixels beyond the
     // working-memory budget throw (image_limits.h), and the image stays as it was.
     void NewImage(int width, int height, TImageFormat format, const TPalette* palette = nullptr,
-                  int xDpi = 0, int yDpi = 0);
+                  int xDpi = 0, int yDpi = 0, TNewPixels pixels = TNewPixels::Zero);
     void Clear(); // back to the empty image
 
     bool Empty() const { return Width_ == 0 || Height_ == 0; }
@@ -154,7 +160,7 @@ private:
     int XPelsPerMeter_ = 0;
     int YPelsPerMeter_ = 0;
     TPalette Palette_;
-    TBudgetVector<uint8_t> Bits_; // copies are charged to the budget too
+    TRawBudgetVector<uint8_t> Bits_; // copies are charged to the budget too
 
     // Direct-mapped memory of colour -> nearest entry; key 0xFFFFFFFF marks a free slot.
     static constexpr std::size_t CacheSize = 1024;

@@ -88,7 +88,7 @@ TFittedThumbnail LoadFittedThumbnail(const std::string& path, int boxWidth, int 
     };
     if (!filter || ImageFileFormatOf(path).Codec != TImageCodec::Png)
         return whole(LoadImageFile(path));
-    const TBudgetVector<uint8_t> data = ReadImageFileData(path);
+    const TRawBudgetVector<uint8_t> data = ReadImageFileData(path);
     thread_local TPngRowReader reader;
     if (!reader.Read(data))
         return whole(DecodeImage(data, TImageCodec::Png));

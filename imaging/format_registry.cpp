@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -124,8 +125,24 @@ std::vector<uint8_t> EncodeImage(const TDibGraphic& image, TImageCodec codec,
 
 TDibGraphic LoadImageFile(const std::string& path, int frame) {
     const TImageFileFormat& format = ImageFileFormatOf(path);
-    const TImageFileBytes bytes = ReadImageFileBytes(path);
-    return DecodeImage(bytes, format.Codec, frame);
+    if (format.Codec != TImageCodec::Bmp)
+        return DecodeImage(ReadImageFileBytes(path), format.Codec, frame);
+    // A bitmap's pixel block is read straight into the image where the rows are laid out
+    // alike: the file is never held in memory besides it.
+    TImageFileReader file(path);
+    TImageFileBytes bytes;
+    file.ReadUpTo(bytes, std::size_t(64) << 10);
+    if (std::optional<TBmpPixelBlock> plain = PlanBmpPixelBlock(bytes, file.Size())) {
+        TDibGraphic& image = plain->Image;
+        if (file.ReadAt(plain->Offset, image.Bits(), image.ImageSize())) {
+            FinishBmpPixelBlock(image);
+            return std::move(image);
+        }
+        // The file has shrunk since: read as it is now, with the error that gives.
+        return LoadBmp(ReadImageFileBytes(path));
+    }
+    file.ReadUpTo(bytes, std::size_t(-1));
+    return LoadBmp(bytes);
 }
 
 TImageHeader ReadImageFileHeader(const std::string& path) {
@@ -147,7 +164,7 @@ TImageHeader ReadImageFileHeader(const std::string& path) {
     }
 }
 
-TBudgetVector<uint8_t> ReadImageFileData(const std::string& path) {
+TRawBudgetVector<uint8_t> ReadImageFileData(const std::string& path) {
     return ReadImageFileBytes(path);
 }
 

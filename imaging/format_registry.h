@@ -48,7 +48,7 @@ TDibGraphic LoadImageFile(const std::string& path, int frame = 1);
 TImageHeader ReadImageFileHeader(const std::string& path);
 // The whole file's bytes (charged to the working-memory budget), with the same checks as
 // LoadImageFile, for readers of other formats.
-TBudgetVector<uint8_t> ReadImageFileData(const std::string& path);
+TRawBudgetVector<uint8_t> ReadImageFileData(const std::string& path);
 // Writes an image file through the codec of its extension. The file is made whole under a
 // temporary name in the same folder and then renamed over `path`.
 void SaveImageFile(const TDibGraphic& image, const std::string& path,

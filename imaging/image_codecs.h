@@ -31,6 +31,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -54,6 +55,22 @@ std::vector<uint8_t> SaveBmp(const TDibGraphic& image);
 // The headers and palette that SaveBmp writes: the file is these bytes and then the image's
 // pixel block exactly as held (ImageSize() bytes from Bits()).
 std::vector<uint8_t> BmpFileHeaders(const TDibGraphic& image);
+
+// Reading a bitmap file without holding the file in memory. For an uncompressed file whose
+// rows lie bottom-up as the image holds them (1, 4, 8 or 24 bits, no change of depth), given
+// the start of the file (the headers and palette) and its size: the image LoadBmp makes of
+// it, its pixels not yet read, and the offset of the pixel block in the file, which is then
+// read straight into Bits() (ImageSize() bytes) and finished with FinishBmpPixelBlock.
+// nullopt for any other file, and for one whose headers need more than `start`: LoadBmp
+// reads those. Throws the errors LoadBmp would for an image too large.
+struct TBmpPixelBlock {
+    TDibGraphic Image;
+    std::size_t Offset = 0;
+};
+std::optional<TBmpPixelBlock> PlanBmpPixelBlock(std::span<const uint8_t> start,
+                                                std::size_t fileSize);
+// Clears what the file may hold after each row's last pixel, as LoadBmp does.
+void FinishBmpPixelBlock(TDibGraphic& image);
 
 TImageHeader ReadPcxHeader(std::span<const uint8_t> data, bool wholeFile = true);
 TDibGraphic LoadPcx(std::span<const uint8_t> data);

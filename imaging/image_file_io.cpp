@@ -80,6 +80,22 @@ bool TImageFileReader::ReadUpTo(TImageFileBytes& bytes, std::size_t size) {
     return AtEnd_;
 }
 
+bool TImageFileReader::ReadAt(std::size_t offset, uint8_t* target, std::size_t count) {
+    while (count > 0) {
+        const ssize_t got = ::pread(File_.Fd, target, count, off_t(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            FailWithSystemError("Cannot read file", Path_, errno);
+        if (got == 0)
+            return false;
+        target += got;
+        offset += std::size_t(got);
+        count -= std::size_t(got);
+    }
+    return true;
+}
+
 TImageFileBytes ReadImageFileBytes(const std::string& path) {
     TImageFileReader file(path);
     TImageFileBytes bytes;

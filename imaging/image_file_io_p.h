@@ -19,7 +19,7 @@
 #include <vector>
 
 // The bytes of an image file as read: charged to the working-memory budget.
-using TImageFileBytes = TBudgetVector<uint8_t>;
+using TImageFileBytes = TRawBudgetVector<uint8_t>;
 
 // An image file open for reading from its start. Only a regular file is read: a folder, a
 // named pipe or a device is refused at once (a pipe without waiting for a writer). Errors
@@ -31,6 +31,11 @@ public:
     // Appends to `bytes` (the file's bytes read so far) until it holds `size` bytes or the
     // whole file; true once the whole file has been read.
     bool ReadUpTo(TImageFileBytes& bytes, std::size_t size);
+    // The file's size when it was opened.
+    std::size_t Size() const { return Size_; }
+    // Reads `count` bytes from `offset` on into `target`; false when the file ends first (it
+    // has shrunk since it was opened).
+    bool ReadAt(std::size_t offset, uint8_t* target, std::size_t count);
 
 private:
     std::string Path_;

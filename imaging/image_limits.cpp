@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <fstream>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -108,4 +110,32 @@ TMemoryReservation& TMemoryReservation::operator=(TMemoryReservation&& other) no
         other.Bytes_ = 0;
     }
     return *this;
+}
+
+void* MapLargeBlock(std::size_t bytes) noexcept {
+    constexpr std::size_t HugePageBytes = std::size_t(2) << 20;
+    const std::size_t length = (bytes + HugePageBytes - 1) / HugePageBytes * HugePageBytes;
+    // One huge page more than needed, to start the block at a huge page's boundary.
+    void* mapped = ::mmap(nullptr, length + HugePageBytes, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t block = (start + HugePageBytes - 1) / HugePageBytes * HugePageBytes;
+    if (block > start)
+        ::munmap(mapped, block - start);
+    if (const std::size_t tail = start + HugePageBytes - block)
+        ::munmap(reinterpret_cast<void*>(block + length), tail);
+    void* const pointer = reinterpret_cast<void*>(block);
+    // Advice only: where the kernel declines, the pages come one by one at the first write.
+    ::madvise(pointer, length, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    ::madvise(pointer, length, MADV_POPULATE_WRITE);
+#endif
+    return pointer;
+}
+
+void UnmapLargeBlock(void* block, std::size_t bytes) noexcept {
+    constexpr std::size_t HugePageBytes = std::size_t(2) << 20;
+    ::munmap(block, (bytes + HugePageBytes - 1) / HugePageBytes * HugePageBytes);
 }

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // 300 million pixels (for example 20000 x 15000): a true-colour raster of 900 MB.
@@ -93,3 +95,68 @@ public:
 };
 
 template <typename T> using TBudgetVector = std::vector<T, TBudgetAllocator<T>>;
+
+// Large blocks, from this size on, are mapped from the system on their own (MapLargeBlock):
+// new memory the kernel hands over zeroed, on huge pages where it has them, with its pages put
+// in place at once instead of faulted in one by one at the first write to each. The
+// sanitizer build keeps them on the heap, where overruns are caught.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr std::size_t LargeBlockBytes = std::size_t(-1);
+#else
+inline constexpr std::size_t LargeBlockBytes = std::size_t(2) << 20;
+#endif
+// A zeroed block of `bytes` (LargeBlockBytes or more); nullptr when the system has no memory
+// left. UnmapLargeBlock gives it back.
+void* MapLargeBlock(std::size_t bytes) noexcept;
+void UnmapLargeBlock(void* block, std::size_t bytes) noexcept;
+
+// The budget allocator for memory that is written before it is read (rasters, the bytes of a
+// file): a container's `resize(n)` and `vector(n)` leave the new elements as the memory holds
+// them (`vector(n, value)` still fills), and large blocks are mapped as above, so a new block
+// of LargeBlockBytes or more is zero without anyone filling it.
+template <typename T> class TRawBudgetAllocator {
+public:
+    using value_type = T;
+
+    TRawBudgetAllocator() = default;
+    template <typename U> TRawBudgetAllocator(const TRawBudgetAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t count) {
+        const std::size_t bytes =
+            count > std::size_t(-1) / sizeof(T) ? std::size_t(-1) : count * sizeof(T);
+        ChargeWorkingMemory(bytes, "image data");
+        if (bytes >= LargeBlockBytes) {
+            if (void* block = MapLargeBlock(bytes))
+                return static_cast<T*>(block);
+            ReleaseWorkingMemory(bytes);
+            ThrowOutOfMemory(bytes);
+        }
+        try {
+            return std::allocator<T>().allocate(count);
+        } catch (const std::bad_alloc&) {
+            ReleaseWorkingMemory(bytes);
+            ThrowOutOfMemory(bytes);
+        }
+    }
+    void deallocate(T* pointer, std::size_t count) noexcept {
+        if (count * sizeof(T) >= LargeBlockBytes)
+            UnmapLargeBlock(pointer, count * sizeof(T));
+        else
+            std::allocator<T>().deallocate(pointer, count);
+        ReleaseWorkingMemory(count * sizeof(T));
+    }
+
+    template <typename U>
+    void construct(U* pointer) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(pointer)) U;
+    }
+    template <typename U, typename... TArgs> void construct(U* pointer, TArgs&&... arguments) {
+        ::new (static_cast<void*>(pointer)) U(std::forward<TArgs>(arguments)...);
+    }
+
+    template <typename U> bool operator==(const TRawBudgetAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+
+template <typename T> using TRawBudgetVector = std::vector<T, TRawBudgetAllocator<T>>;

@@ -210,7 +210,8 @@ TImageHeader ReadJpegHeader(std::span<const uint8_t> data, bool wholeFile) {
 TDibGraphic LoadJpeg(std::span<const uint8_t> data) {
     TJpegReader reader;
     const TImageHeader header = ReadHeader(reader, data, true);
-    TDibGraphic image = NewImageFromHeader(header, data.size(), "JPEG");
+    // The decoder gives every row, made up where the data ends early, or fails.
+    TDibGraphic image = NewImageFromHeader(header, data.size(), "JPEG", TNewPixels::ToOverwrite);
     // Progressive files keep every coefficient besides the image; that memory comes out of
     // the same budget (0 would mean no limit at all).
     const std::size_t budgetLeft =

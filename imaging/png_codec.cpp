@@ -453,7 +453,8 @@ TDibGraphic LoadPng(std::span<const uint8_t> data) {
             TPngRowReader& Reader;
             ~TFinish() { Reader.Finish(); }
         } finish{quick};
-        TDibGraphic image = NewImageFromHeader(quick.Header(), data.size(), "PNG");
+        TDibGraphic image =
+            NewImageFromHeader(quick.Header(), data.size(), "PNG", TNewPixels::ToOverwrite);
         for (int y = 0; y < image.Height(); ++y)
             quick.Row(y, image.ScanLine(y));
         return image;
@@ -466,7 +467,8 @@ TDibGraphic LoadPng(std::span<const uint8_t> data) {
     const TPngReadPlan& plan = state.Plan;
     const auto width = png_uint_32(header.Width), height = png_uint_32(header.Height);
     TDibGraphic& image = state.Image;
-    image = NewImageFromHeader(header, data.size(), "PNG");
+    // Every row is decoded, or the reading fails.
+    image = NewImageFromHeader(header, data.size(), "PNG", TNewPixels::ToOverwrite);
 
     state.Rows.resize(height);
     if (plan.Repack) {

@@ -60,7 +60,7 @@ TDibGraphic ReadImage(const QString& path, int frame) {
     const std::string extension = FileExtension(file);
     if (!extension.empty() && FindImageFileFormat(extension))
         return LoadImageFile(file, frame);
-    TBudgetVector<uint8_t> bytes = ReadImageFileData(file);
+    TRawBudgetVector<uint8_t> bytes = ReadImageFileData(file);
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               qsizetype(bytes.size()));
     QBuffer buffer(&data);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 TEST(DibGraphic, RowsAreBottomUpAndPaddedToFourBytes) {
     TDibGraphic image;
     image.NewImage(5, 3, ifTrueColor);
@@ -109,4 +111,31 @@ TEST(DibGraphic, ScreenColorNameByDepth) {
           Case{32, "4294967296 Colors TrueColor (32 Bit)"},
           Case{64, "18446744073709551616 Colors UltraColor (64 Bit)"}})
         EXPECT_EQ(ScreenColorName(c.Bits), c.Name) << c.Bits;
+}
+
+TEST(DibGraphic, NewPixelsAreZeroOrLeftToTheCallerWithZeroRowEnds) {
+    // Memory that held a picture before, small (the heap) and large (mapped on its own).
+    for (const int width : {5, 1001}) {
+        for (const TImageFormat format : {ifBlackWhite, ifColor16, ifColor256, ifTrueColor}) {
+            SCOPED_TRACE(testing::Message() << width << " wide, format " << format);
+            {
+                TDibGraphic used;
+                used.NewImage(width, 900, format);
+                std::fill_n(used.Bits(), used.ImageSize(), uint8_t(0xA5));
+            }
+            TDibGraphic zero;
+            zero.NewImage(width, 900, format);
+            EXPECT_EQ(std::count(zero.Bits(), zero.Bits() + zero.ImageSize(), 0),
+                      std::ptrdiff_t(zero.ImageSize()));
+
+            TDibGraphic left;
+            left.NewImage(width, 900, format, nullptr, 0, 0, TNewPixels::ToOverwrite);
+            // From the byte that holds the last pixel (all of it when that pixel ends the byte
+            // before) to the row's end.
+            const std::size_t from = std::size_t(width) * std::size_t(left.BitsPerPixel()) / 8;
+            for (int y = 0; y < left.Height(); ++y)
+                for (std::size_t i = from; i < left.RowStride(); ++i)
+                    ASSERT_EQ(left.ScanLine(y)[i], 0) << "row " << y << ", byte " << i;
+        }
+    }
 }

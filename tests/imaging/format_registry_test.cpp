@@ -1,6 +1,7 @@
 #include "imaging/format_registry.h"
 #include "imaging/image_codecs.h"
 
+#include "bmp_test_files.h"
 #include "image_test_support.h"
 #include "tests/store/file_replacement_rules.h"
 
@@ -197,6 +198,77 @@ TEST_F(FormatRegistryFiles, BitmapFilesAreWrittenAsTheEncoderMakesThem) {
         std::ifstream file(path, std::ios::binary);
         const std::vector<uint8_t> written((std::istreambuf_iterator<char>(file)), {});
         EXPECT_EQ(written, SaveBmp(image));
+    }
+}
+
+TEST_F(FormatRegistryFiles, BitmapFilesReadFromDiskAreWhatTheDecoderMakesOfTheirBytes) {
+    // Plain bitmaps are read into the image without the file in memory; every file must give
+    // the decoder's image all the same, row ends included, whatever the file holds there.
+    const auto rows = [](std::size_t stride, int height, uint8_t seed) {
+        std::vector<uint8_t> pixels(stride * std::size_t(height));
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = uint8_t(seed + i * 37);
+        return pixels;
+    };
+    const std::vector<uint32_t> blackWhite{0x000000, 0xFFFFFF}, colours16(16, 0x123456),
+        grays256 = [] {
+            std::vector<uint32_t> palette(256);
+            for (uint32_t i = 0; i < 256; ++i)
+                palette[i] = i * 0x010101;
+            return palette;
+        }();
+    struct TCase {
+        const char* Name;
+        std::vector<uint8_t> File;
+    };
+    std::vector<TCase> cases = {
+        {"24 bits, a byte of padding", InfoHeaderFile(5, 3, 24, 0, {}, rows(16, 3, 1))},
+        {"1 bit, 9 wide", InfoHeaderFile(9, 4, 1, 0, blackWhite, rows(4, 4, 2))},
+        {"1 bit, other colours", InfoHeaderFile(9, 4, 1, 0, {0x112233, 0x445566}, rows(4, 4, 3))},
+        {"4 bits, 3 wide", InfoHeaderFile(3, 2, 4, 0, colours16, rows(4, 2, 4))},
+        {"8 bits, 6 wide", InfoHeaderFile(6, 3, 8, 0, grays256, rows(8, 3, 5))},
+        {"top-down", InfoHeaderFile(5, -3, 24, 0, {}, rows(16, 3, 6))},
+        {"run-length coded", InfoHeaderFile(4, 2, 8, 1, grays256, {3, 7, 0, 0, 4, 9, 0, 1})},
+        {"last row without its padding", InfoHeaderFile(5, 3, 24, 0, {}, rows(16, 3, 7))},
+        {"a row missing", InfoHeaderFile(5, 3, 24, 0, {}, rows(16, 2, 8))},
+        {"large, 2997 bytes to a row", InfoHeaderFile(999, 1000, 24, 0, {}, rows(3000, 1000, 9))},
+    };
+    cases[7].File.resize(cases[7].File.size() - 1);
+    // Pixels placed after a gap of 70000 bytes: past the first read of the file.
+    std::vector<uint8_t> gap = InfoHeaderFile(5, 3, 24, 0, {}, {});
+    gap.resize(gap.size() + 70000, 0xEE);
+    const std::vector<uint8_t> pixels = rows(16, 3, 10);
+    gap.insert(gap.end(), pixels.begin(), pixels.end());
+    gap[10] = uint8_t(54 + 70000);
+    gap[11] = uint8_t((54 + 70000) >> 8);
+    gap[12] = uint8_t((54 + 70000) >> 16);
+    cases.push_back({"pixels far from the headers", gap});
+
+    const std::string path = (Folder / "pic.bmp").string();
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Name);
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(test.File.data()),
+                   std::streamsize(test.File.size()));
+        std::string decoderError, fileError;
+        TDibGraphic decoded, read;
+        try {
+            decoded = LoadBmp(test.File);
+        } catch (const EImageError& error) {
+            decoderError = error.what();
+        }
+        try {
+            read = LoadImageFile(path);
+        } catch (const EImageError& error) {
+            fileError = error.what();
+        }
+        ASSERT_EQ(fileError, decoderError);
+        ASSERT_TRUE(SamePixels(decoded, read));
+        EXPECT_EQ(read.ImageFormat(), decoded.ImageFormat());
+        EXPECT_EQ(read.Palette(), decoded.Palette());
+        EXPECT_EQ(read.XPelsPerMeter(), decoded.XPelsPerMeter());
+        ASSERT_EQ(read.ImageSize(), decoded.ImageSize());
+        EXPECT_TRUE(std::equal(read.Bits(), read.Bits() + read.ImageSize(), decoded.Bits()));
     }
 }
 
