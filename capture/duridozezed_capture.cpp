@@ -169,7 +169,7 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
     TPageFiles pages;
     std::vector<int> overlaps;
     long long pixelBudget = pageWeight;
-    int repeated = 0;
+    TRepeatedRows repeated;
     bool firstScroll = true;
     while (pixelBudget <= PixelBudgetLimit && int(overlaps.size()) + 1 < MaxPages) {
         if (!Press(keys.PageDown, delay))
@@ -190,8 +190,9 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
         }
         if (pages.Count() == 0)
             pages.Write(previous);
-        repeated = RepeatedRows(previous, next, ScrollBarWidth, repeated);
-        const TMarkerColumns columns = MarkerColumns(next.Height(), repeated);
+        repeated = RepeatedRowsUnderShade(previous, next, ScrollBarWidth, repeated.Rows,
+                                          repeated.Shaded);
+        const TMarkerColumns columns = MarkerColumns(next.Height(), repeated.Rows);
         overlaps.push_back(OverlapRows(columns.Previous, columns.Next));
         pages.Write(next);
         pixelBudget += (long long)next.Height() * PixelBudgetRowWeight;
@@ -199,7 +200,7 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
     }
     if (pages.Count() == 0)
         pages.Write(previous);
-    StitchPages(pages, overlaps);
+    StitchPages(pages, overlaps, repeated.Shaded);
     return true;
 }
 
@@ -230,12 +231,13 @@ bool TDurIdozezedCapture::Interrupted() const {
     return StopRequested || !Services.Windows.ClientRect(Target);
 }
 
-void TDurIdozezedCapture::StitchPages(TPageFiles& pages, const std::vector<int>& overlaps) {
+void TDurIdozezedCapture::StitchPages(TPageFiles& pages, const std::vector<int>& overlaps,
+                                      int shaded) {
     TWaitPointer waitPointer;
     Window.SetStatusText("Combining images...");
     QCoreApplication::processEvents();
     const TDibGraphic joined = StitchPageFiles(pages.Paths(), overlaps, WorkPath("big.bmp"),
-                                               [] { QCoreApplication::processEvents(); });
+                                               [] { QCoreApplication::processEvents(); }, shaded);
     Services.Clipboard.SetImage(DibToQImage(joined));
     Window.SetStatusText("Done");
 }

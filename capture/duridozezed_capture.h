@@ -65,7 +65,8 @@ private:
     bool Press(const QString& keys, double delay);
     // The window has gone, or the user pressed Escape.
     bool Interrupted() const;
-    void StitchPages(TPageFiles& pages, const std::vector<int>& overlaps);
+    // `shaded`: the rows at the top of the pages that a shade of the window darkens.
+    void StitchPages(TPageFiles& pages, const std::vector<int>& overlaps, int shaded);
     void LoadResultIntoView();
 
     TServices Services;

@@ -31,19 +31,66 @@ std::vector<std::size_t> RowHashes(const TDibGraphic& image, std::size_t bytes) 
     return hashes;
 }
 
-// Whether the `count` top rows of `next` repeat the `count` bottom rows of `previous`.
-bool RowsRepeat(const TDibGraphic& previous, const TDibGraphic& next, int count, std::size_t bytes,
-                const std::vector<std::size_t>& previousHashes,
+// Whether the `count` top rows of `next` repeat the `count` bottom rows of `previous`, its
+// first `shaded` rows left out.
+bool RowsRepeat(const TDibGraphic& previous, const TDibGraphic& next, int count, int shaded,
+                std::size_t bytes, const std::vector<std::size_t>& previousHashes,
                 const std::vector<std::size_t>& nextHashes) {
     const int offset = previous.Height() - count;
-    for (int row = 0; row < count; ++row)
+    for (int row = shaded; row < count; ++row)
         if (nextHashes[std::size_t(row)] != previousHashes[std::size_t(offset + row)])
             return false;
-    for (int row = 0; row < count; ++row)
+    for (int row = shaded; row < count; ++row)
         if (std::memcmp(next.ScanLine(row), previous.ScanLine(offset + row), bytes) != 0)
             return false;
     return true;
 }
+
+// A count fits with rows left out only when it compares at least as many as it leaves out.
+bool CountCompares(int count, int shaded) {
+    return count >= 1 && count >= 2 * shaded;
+}
+
+// The rows of one comparison of two pages, hashed once for all the counts tried.
+struct TPagePair {
+    TPagePair(const TDibGraphic& previous, const TDibGraphic& next, std::size_t bytes)
+        : Previous(previous), Next(next), Bytes(bytes), PreviousHashes(RowHashes(previous, bytes)),
+          NextHashes(RowHashes(next, bytes)) {}
+
+    bool Repeat(int count, int shaded) const {
+        return CountCompares(count, shaded) &&
+               RowsRepeat(Previous, Next, count, shaded, Bytes, PreviousHashes, NextHashes);
+    }
+
+    // The count that fits with `shaded` rows left out: `expected` when it fits, otherwise the
+    // largest; 0 when none.
+    int Find(int expected, int shaded) const {
+        const int height = Previous.Height();
+        if (expected > 0 && expected < height && Repeat(expected, shaded))
+            return expected;
+        for (int count = height - 1; count >= 1; --count)
+            if (Repeat(count, shaded))
+                return count;
+        return 0;
+    }
+
+    // The fewest rows at the top that must be left out for `count` rows to fit: the rows down
+    // to the lowest one that differs; -1 when more than `maxShaded` would have to go.
+    int ShadeOf(int count, int maxShaded) const {
+        const int offset = Previous.Height() - count;
+        int row = count - 1;
+        while (row >= 0 && NextHashes[std::size_t(row)] == PreviousHashes[std::size_t(offset + row)])
+            --row;
+        const int shaded = row + 1;
+        return shaded <= maxShaded && Repeat(count, shaded) ? shaded : -1;
+    }
+
+    const TDibGraphic& Previous;
+    const TDibGraphic& Next;
+    std::size_t Bytes;
+    std::vector<std::size_t> PreviousHashes;
+    std::vector<std::size_t> NextHashes;
+};
 
 bool SameRow(const TDibGraphic& a, const TDibGraphic& b, int row, std::size_t bytes) {
     return std::memcmp(a.ScanLine(row), b.ScanLine(row), bytes) == 0;
@@ -93,22 +140,33 @@ TMarkerColumns MarkerColumns(int height, int repeated) {
 }
 
 int RepeatedRows(const TDibGraphic& previous, const TDibGraphic& next, int ignoredRight,
-                 int expected) {
+                 int expected, int shaded) {
     if (!SameShape(previous, next) || previous.Empty())
         return 0;
     const std::size_t bytes = ComparedBytes(previous, ignoredRight);
     if (bytes == 0)
         return 0;
-    const std::vector<std::size_t> previousHashes = RowHashes(previous, bytes);
-    const std::vector<std::size_t> nextHashes = RowHashes(next, bytes);
-    const int height = previous.Height();
-    if (expected > 0 && expected < height &&
-        RowsRepeat(previous, next, expected, bytes, previousHashes, nextHashes))
-        return expected;
-    for (int count = height - 1; count >= 1; --count)
-        if (RowsRepeat(previous, next, count, bytes, previousHashes, nextHashes))
-            return count;
-    return 0;
+    return TPagePair(previous, next, bytes).Find(expected, std::max(0, shaded));
+}
+
+TRepeatedRows RepeatedRowsUnderShade(const TDibGraphic& previous, const TDibGraphic& next,
+                                     int ignoredRight, int expected, int shaded) {
+    shaded = std::clamp(shaded, 0, MaxShadedRows);
+    if (!SameShape(previous, next) || previous.Empty())
+        return {0, shaded};
+    const std::size_t bytes = ComparedBytes(previous, ignoredRight);
+    if (bytes == 0)
+        return {0, shaded};
+    const TPagePair pair(previous, next, bytes);
+    if (const int rows = pair.Find(expected, shaded); rows > 0)
+        return {rows, shaded};
+    // Nothing fits as the pages before did: the shade reaches further down on this page (or
+    // this is the first page under one). The largest count that fits with the fewest rows
+    // left out.
+    for (int count = previous.Height() - 1; count >= 1; --count)
+        if (const int more = pair.ShadeOf(count, MaxShadedRows); more >= 0)
+            return {count, std::max(shaded, more)};
+    return {0, shaded};
 }
 
 int PageOverlap(const TDibGraphic& previous, const TDibGraphic& next, int ignoredRight,
@@ -159,8 +217,8 @@ int StitchedHeight(int pageHeight, int pages, std::span<const int> overlaps) {
     return PageTop(pageHeight, pages - 1, overlaps) + pageHeight;
 }
 
-void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top) {
-    const int first = std::max(0, -top);
+void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top, int firstRow) {
+    const int first = std::max({0, -top, firstRow});
     const int last = std::min(page.Height(), image.Height() - top);
     const int width = std::min(page.Width(), image.Width());
     if (width <= 0)
@@ -178,7 +236,8 @@ void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top) {
 }
 
 TDibGraphic StitchPageFiles(const std::vector<std::string>& pages, std::span<const int> overlaps,
-                            const std::string& result, const std::function<void()>& afterPage) {
+                            const std::string& result, const std::function<void()>& afterPage,
+                            int shaded) {
     TDibGraphic joined;
     int pageHeight = 0;
     for (std::size_t page = 0; page < pages.size(); ++page) {
@@ -188,7 +247,11 @@ TDibGraphic StitchPageFiles(const std::vector<std::string>& pages, std::span<con
             joined.NewImage(image.Width(), StitchedHeight(pageHeight, int(pages.size()), overlaps),
                             ifTrueColor);
         }
-        DrawPage(joined, image, PageTop(pageHeight, int(page), overlaps));
+        // The rows this page shares with the page before come from there where this one has
+        // them under a shade.
+        const int overlap = page == 0 || page > overlaps.size() ? 0 : overlaps[page - 1];
+        DrawPage(joined, image, PageTop(pageHeight, int(page), overlaps),
+                 std::clamp(shaded, 0, overlap));
         std::error_code ignored;
         std::filesystem::remove(pages[page], ignored);
         if (afterPage)

@@ -38,9 +38,28 @@ TMarkerColumns MarkerColumns(int height, int repeated);
 // whose thumb moves with the page). `expected` (the count the pages before gave) is taken
 // when it fits; otherwise the largest count below the height that fits, since content that
 // repeats itself (blank space) fits several counts and scrolling moves as little as it can
-// near the end. Pages of different sizes or formats repeat nothing.
+// near the end. The `shaded` rows at the top of `next` are left out too (see below); a count
+// fits then only when it compares at least as many rows as it leaves out. Pages of different
+// sizes or formats repeat nothing.
 int RepeatedRows(const TDibGraphic& previous, const TDibGraphic& next, int ignoredRight = 0,
-                 int expected = 0);
+                 int expected = 0, int shaded = 0);
+
+// A window may draw something over the top of its scrolling content: the shadow that a tool
+// bar or an info bar casts darkens the first rows of the content under it, so those rows of a
+// page never equal the rows they repeat of the page before, which were drawn unshaded. The
+// comparison then leaves out up to MaxShadedRows rows at the top of the next page.
+constexpr int MaxShadedRows = 16;
+struct TRepeatedRows {
+    int Rows = 0;
+    // The rows at the top of the page that had to be left out for the rows to fit.
+    int Shaded = 0;
+    bool operator==(const TRepeatedRows&) const = default;
+};
+// RepeatedRows with the `shaded` rows the pages before needed left out; when no count fits
+// so, the fewest more shaded rows (up to MaxShadedRows) that let one fit, and the largest
+// count that fits with them. Pages drawn without a shade fit at once and keep 0.
+TRepeatedRows RepeatedRowsUnderShade(const TDibGraphic& previous, const TDibGraphic& next,
+                                     int ignoredRight, int expected, int shaded);
 
 // The overlap of two consecutive pages for the stitching: OverlapRows over the marker
 // columns of the rows that `next` repeats of `previous`.
@@ -68,13 +87,16 @@ TDibGraphic CopyRows(const TDibGraphic& image, int top, int height);
 int PageTop(int pageHeight, int page, std::span<const int> overlaps);
 int StitchedHeight(int pageHeight, int pages, std::span<const int> overlaps);
 
-// Draws `page` into `image` with its top-left corner at (0, top); what falls outside is cut.
-void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top);
+// Draws `page` into `image` with its top-left corner at (0, top), from its row `firstRow` on;
+// what falls outside is cut.
+void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top, int firstRow = 0);
 
 // Joins the page files: each is loaded, drawn at its place (the first page's height counts for
 // every page) and deleted; the joined picture is written to `result` as a true-colour BMP and
-// returned. `afterPage` runs after every page (to keep a window responsive). Throws when a
-// page cannot be read, the picture would be too large, or the result cannot be written; the
-// pages not yet drawn stay then.
+// returned. Of the rows where a page lies over the page before, its `shaded` top rows are
+// taken from the page before, which shows them without the shade. `afterPage` runs after
+// every page (to keep a window responsive). Throws when a page cannot be read, the picture
+// would be too large, or the result cannot be written; the pages not yet drawn stay then.
 TDibGraphic StitchPageFiles(const std::vector<std::string>& pages, std::span<const int> overlaps,
-                            const std::string& result, const std::function<void()>& afterPage = {});
+                            const std::string& result, const std::function<void()>& afterPage = {},
+                            int shaded = 0);

@@ -30,14 +30,14 @@ TDibGraphic Document(int width, int height) {
 }
 
 // The window under the pointer on the fake screen: a tool bar of `ToolBar` rows, then the
-// document from row `Position` on. Home goes to the top, Page Up and Page Down `Step` rows
+// document from row `Position` on, its first `Shade` rows darkened by the bar's shadow. Home goes to the top, Page Up and Page Down `Step` rows
 // back or on, never past either end; what the keyboard pressed is read from its log at every grab.
 class TScrollingWindow {
 public:
     TScrollingWindow(TFakeScreen& screen, TRecordingKeyInjector& keyboard, QRect client,
-                     TDibGraphic document, int step, int toolBar = 0)
+                     TDibGraphic document, int step, int toolBar = 0, int shade = 0)
         : Screen(screen), Keyboard(keyboard), Client(client), Content(std::move(document)),
-          Step(step), ToolBar(toolBar) {
+          Step(step), ToolBar(toolBar), Shade(shade) {
         Screen.WhileGrabbing = [this] { Show(); };
         Show();
     }
@@ -62,10 +62,13 @@ private:
             }
         }
         for (int y = 0; y < Client.height(); ++y)
-            for (int x = 0; x < Client.width(); ++x)
-                Screen.Pixels.SetPixel(Client.x() + x, Client.y() + y,
-                                       y < ToolBar ? 0x4060A0u
-                                                   : Content.Pixel(x, Position + y - ToolBar));
+            for (int x = 0; x < Client.width(); ++x) {
+                uint32_t colour =
+                    y < ToolBar ? 0x4060A0u : Content.Pixel(x, Position + y - ToolBar);
+                if (y >= ToolBar && y < ToolBar + Shade)
+                    colour = (colour >> 1) & 0x7F7F7F;
+                Screen.Pixels.SetPixel(Client.x() + x, Client.y() + y, colour);
+            }
     }
 
     TFakeScreen& Screen;
@@ -74,6 +77,7 @@ private:
     TDibGraphic Content;
     int Step;
     int ToolBar;
+    int Shade;
     int Position = 0;
     qsizetype Read = 0;
 };
@@ -99,9 +103,9 @@ protected:
         Sound.Beeps = 0;
         return window;
     }
-    void Scroll(const TDibGraphic& document, int step, int toolBar = 0) {
-        Scrolling =
-            std::make_unique<TScrollingWindow>(Screen, Keyboard, Client, document, step, toolBar);
+    void Scroll(const TDibGraphic& document, int step, int toolBar = 0, int shade = 0) {
+        Scrolling = std::make_unique<TScrollingWindow>(Screen, Keyboard, Client, document, step,
+                                                       toolBar, shade);
     }
     bool PressPrintScreen() { return HotKeys.Press(0, VkPrintScreen); }
     TDibGraphic Stored(const std::string& name = "pic1.bmp") const {
@@ -163,6 +167,7 @@ TEST_F(DurIdozezedCapture, JoinsWhatScrollsAndLeavesOutTheBarsThatStay) {
         int Step;
         int ToolBar;
         int ExpectedHeight;
+        int Shade = 0;
     };
     const int h = Client.height();
     const TCase cases[] = {
@@ -174,13 +179,16 @@ TEST_F(DurIdozezedCapture, JoinsWhatScrollsAndLeavesOutTheBarsThatStay) {
         {2 * h + 50, h - 30, 0, 2 * h + 50},
         // A tool bar of 24 rows stays in place: the page is what scrolls under it.
         {3 * (h - 24) - 40, h - 24 - 20, 24, 3 * (h - 24) - 40},
+        // The bar casts a shadow over the first 6 rows of the page under it.
+        {3 * (h - 24) - 40, h - 24 - 20, 24, 3 * (h - 24) - 40, 6},
+        {2 * (h - 24) + 50, h - 24 - 30, 24, 2 * (h - 24) + 50, 6},
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.ContentHeight);
         Keyboard.Log.clear();
         std::filesystem::remove_all(Work());
         const TDibGraphic document = Document(Client.width(), test.ContentHeight);
-        Scroll(document, test.Step, test.ToolBar);
+        Scroll(document, test.Step, test.ToolBar, test.Shade);
         auto window = StartDurIdozezed();
 
         ASSERT_TRUE(PressPrintScreen());
@@ -188,7 +196,10 @@ TEST_F(DurIdozezedCapture, JoinsWhatScrollsAndLeavesOutTheBarsThatStay) {
         const TDibGraphic stored = Stored();
         EXPECT_EQ(stored.Height(), test.ExpectedHeight);
         if (test.ExpectedHeight == test.ContentHeight) {
-            EXPECT_TRUE(SameImage(stored, document));
+            // Below the first page's shade, which nothing covers, every row as in the document.
+            const int shaded = test.Shade;
+            EXPECT_TRUE(SameImage(CopyRows(stored, shaded, stored.Height() - shaded),
+                                  CopyRows(document, shaded, document.Height() - shaded)));
         }
         EXPECT_EQ(Left(), (std::vector<std::string>{"karvin.cfg", "pic1.bmp"}));
     }

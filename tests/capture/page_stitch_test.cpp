@@ -2,8 +2,13 @@
 // in place, and where each page lands.
 #include "capture/page_stitch.h"
 
+#include "imaging/format_registry.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -24,6 +29,14 @@ TDibGraphic Filled(int width, int height, uint32_t color) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.SetPixel(x, y, color);
+    return image;
+}
+
+// The top `rows` rows darkened, as by the shadow a bar casts over the content below it.
+TDibGraphic Shaded(TDibGraphic image, int rows) {
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            image.SetPixel(x, y, (image.Pixel(x, y) >> 1) & 0x7F7F7F);
     return image;
 }
 
@@ -106,6 +119,42 @@ TEST(RepeatedRows, PrefersTheCountOfThePagesBeforeInBlankSpace) {
     EXPECT_EQ(RepeatedRows(Lines(40, 100, 0), Lines(40, 100, 90), 0, 20), 10);
 }
 
+TEST(RepeatedRows, LeavesOutTheRowsUnderAShadeAtTheTopOfThePage) {
+    struct TCase {
+        const char* Name;
+        int NextFirst;    // the content row the next page starts with
+        int Shade;        // rows darkened at the top of the next page
+        int Expected;     // the count the pages before gave
+        int KnownShaded;  // the shaded rows the pages before needed
+        TRepeatedRows Result;
+    };
+    const TCase cases[] = {
+        {"no shade: as an exact comparison", 70, 0, 0, 0, {30, 0}},
+        {"no shade, a shade known before", 70, 0, 30, 7, {30, 7}},
+        {"a shade found", 70, 7, 0, 0, {30, 7}},
+        {"a shade known before", 70, 7, 30, 7, {30, 7}},
+        {"a shade that reaches further down", 70, 9, 30, 7, {30, 9}},
+        {"the last page moves less", 85, 7, 30, 7, {15, 7}},
+        {"deeper than a shade can be", 50, MaxShadedRows + 1, 0, 0, {0, 0}},
+        {"more shaded than compared", 92, 5, 0, 0, {0, 0}},
+        {"nothing repeated", 100, 7, 30, 7, {0, 7}},
+    };
+    const TDibGraphic previous = Lines(40, 100, 0);
+    for (const TCase& test : cases) {
+        const TDibGraphic next = Shaded(Lines(40, 100, test.NextFirst), test.Shade);
+        EXPECT_EQ(RepeatedRowsUnderShade(previous, next, 0, test.Expected, test.KnownShaded),
+                  test.Result)
+            << test.Name;
+    }
+    // The exact comparison finds nothing under a shade, and leaves out what it is told to.
+    const TDibGraphic next = Shaded(Lines(40, 100, 70), 7);
+    EXPECT_EQ(RepeatedRows(previous, next), 0);
+    EXPECT_EQ(RepeatedRows(previous, next, 0, 0, 7), 30);
+    // In blank space the count of the pages before still wins.
+    const TDibGraphic blank = Filled(40, 100, 0xFFFFFF);
+    EXPECT_EQ(RepeatedRowsUnderShade(blank, Shaded(blank, 7), 0, 20, 7), (TRepeatedRows{20, 7}));
+}
+
 TEST(SameImage, ComparesSizeFormatAndEveryByte) {
     const TDibGraphic page = Lines(30, 20);
     EXPECT_TRUE(SameImage(page, Lines(30, 20)));
@@ -167,7 +216,36 @@ TEST(Stitching, DrawPageCopiesRowsAndCutsWhatFallsOutside) {
     DrawPage(joined, page, -15);
     EXPECT_EQ(joined.Pixel(3, 0), page.Pixel(3, 15));
     EXPECT_EQ(joined.Pixel(3, 5), 0u);
+    // From a row on: the rows above stay as they were.
+    TDibGraphic below = Filled(30, 50, 0);
+    DrawPage(below, page, 10, 4);
+    for (int y = 0; y < 50; ++y)
+        EXPECT_EQ(below.Pixel(3, y), y < 14 || y >= 30 ? 0u : page.Pixel(3, y - 10)) << y;
     const TDibGraphic rows = CopyRows(page, 5, 10);
     ASSERT_EQ(rows.Height(), 10);
     EXPECT_TRUE(SameImage(rows, Lines(30, 10, 12)));
+}
+
+TEST(Stitching, ShadedRowsComeFromThePageBefore) {
+    char pattern[] = "/tmp/karvin-stitch-test-XXXXXX";
+    const std::filesystem::path folder = ::mkdtemp(pattern);
+    // Three pages of a 100-row window over 260 rows of content, each under a 6-row shade.
+    const TDibGraphic content = Lines(40, 260);
+    const std::vector<int> overlaps{20, 20};
+    std::vector<std::string> pages;
+    for (int page = 0; page < 3; ++page) {
+        pages.push_back((folder / ("scr" + std::to_string(page + 1) + ".bmp")).string());
+        SaveImageFile(Shaded(CopyRows(content, 80 * page, 100), 6), pages.back());
+    }
+    const std::string result = (folder / "big.bmp").string();
+
+    const TDibGraphic joined = StitchPageFiles(pages, overlaps, result, {}, 6);
+
+    ASSERT_EQ(joined.Height(), 260);
+    // Only the first page's shade, which no page before covers, is left.
+    EXPECT_TRUE(SameImage(joined, Shaded(content, 6)));
+    EXPECT_TRUE(SameImage(LoadImageFile(result), joined));
+    for (const std::string& page : pages)
+        EXPECT_FALSE(std::filesystem::exists(page)) << page;
+    std::filesystem::remove_all(folder);
 }
