@@ -190,8 +190,8 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
         }
         if (pages.Count() == 0)
             pages.Write(previous);
-        repeated = RepeatedRowsUnderShade(previous, next, ScrollBarWidth, repeated.Rows,
-                                          repeated.Shaded);
+        repeated =
+            RepeatedRowsUnderShade(previous, next, ScrollBarWidth, repeated.Rows, repeated.Shaded);
         const TMarkerColumns columns = MarkerColumns(next.Height(), repeated.Rows);
         overlaps.push_back(OverlapRows(columns.Previous, columns.Next));
         pages.Write(next);
@@ -236,8 +236,9 @@ void TDurIdozezedCapture::StitchPages(TPageFiles& pages, const std::vector<int>&
     TWaitPointer waitPointer;
     Window.SetStatusText("Combining images...");
     QCoreApplication::processEvents();
-    const TDibGraphic joined = StitchPageFiles(pages.Paths(), overlaps, WorkPath("big.bmp"),
-                                               [] { QCoreApplication::processEvents(); }, shaded);
+    const TDibGraphic joined = StitchPageFiles(
+        pages.Paths(), overlaps, WorkPath("big.bmp"), [] { QCoreApplication::processEvents(); },
+        shaded);
     Services.Clipboard.SetImage(DibToQImage(joined));
     Window.SetStatusText("Done");
 }

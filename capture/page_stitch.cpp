@@ -79,7 +79,8 @@ struct TPagePair {
     int ShadeOf(int count, int maxShaded) const {
         const int offset = Previous.Height() - count;
         int row = count - 1;
-        while (row >= 0 && NextHashes[std::size_t(row)] == PreviousHashes[std::size_t(offset + row)])
+        while (row >= 0 &&
+               NextHashes[std::size_t(row)] == PreviousHashes[std::size_t(offset + row)])
             --row;
         const int shaded = row + 1;
         return shaded <= maxShaded && Repeat(count, shaded) ? shaded : -1;

@@ -30,8 +30,9 @@ TDibGraphic Document(int width, int height) {
 }
 
 // The window under the pointer on the fake screen: a tool bar of `ToolBar` rows, then the
-// document from row `Position` on, its first `Shade` rows darkened by the bar's shadow. Home goes to the top, Page Up and Page Down `Step` rows
-// back or on, never past either end; what the keyboard pressed is read from its log at every grab.
+// document from row `Position` on, its first `Shade` rows darkened by the bar's shadow. Home goes
+// to the top, Page Up and Page Down `Step` rows back or on, never past either end; what the
+// keyboard pressed is read from its log at every grab.
 class TScrollingWindow {
 public:
     TScrollingWindow(TFakeScreen& screen, TRecordingKeyInjector& keyboard, QRect client,

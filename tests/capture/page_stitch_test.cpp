@@ -122,10 +122,10 @@ TEST(RepeatedRows, PrefersTheCountOfThePagesBeforeInBlankSpace) {
 TEST(RepeatedRows, LeavesOutTheRowsUnderAShadeAtTheTopOfThePage) {
     struct TCase {
         const char* Name;
-        int NextFirst;    // the content row the next page starts with
-        int Shade;        // rows darkened at the top of the next page
-        int Expected;     // the count the pages before gave
-        int KnownShaded;  // the shaded rows the pages before needed
+        int NextFirst;   // the content row the next page starts with
+        int Shade;       // rows darkened at the top of the next page
+        int Expected;    // the count the pages before gave
+        int KnownShaded; // the shaded rows the pages before needed
         TRepeatedRows Result;
     };
     const TCase cases[] = {

@@ -32,16 +32,16 @@ public:
 
     static bool Installed() { return !QStandardPaths::findExecutable("chromium").isEmpty(); }
 
-    // Starts the browser on a page titled `title`; false when it does not start.
-    bool Start(const QString& title) {
+    // Starts the browser on a page titled `title` that shows `body`; false when it does not
+    // start.
+    bool Start(const QString& title, const QByteArray& body = "<p>Captured from a browser.") {
         if (!Scratch.isValid())
             return false;
         const QString page = Scratch.filePath("page.html");
         QFile file(page);
         if (!file.open(QIODevice::WriteOnly))
             return false;
-        file.write("<!doctype html><title>" + title.toUtf8() +
-                   "</title><p>Captured from a browser.");
+        file.write("<!doctype html><title>" + title.toUtf8() + "</title>" + body);
         file.close();
         PageAddress = QUrl::fromLocalFile(page).toString();
 
