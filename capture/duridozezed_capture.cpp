@@ -31,6 +31,8 @@ constexpr int BrowserPageInset = 3;
 // How often, and how far apart in seconds, a page is grabbed again until it stands still.
 constexpr int SettleAttempts = 5;
 constexpr double SettlePause = 0.1;
+// The wheel steps turned up at a time on the way to the top of a window scrolled by the wheel.
+constexpr int WheelStepsToTop = 10;
 
 std::string PageFileName(int page) {
     return "scr" + std::to_string(page) + ".bmp";
@@ -53,6 +55,16 @@ TScrollKeys ScrollKeysOfClass(const QString& className) {
     if (BrowserKindOfClass(className) != bkNone)
         return {"{HOME}", "{PGUP}", "{PGDN}"};
     return {"^{HOME}", "{PGUP}", "{PGDN}"};
+}
+
+int WheelStepsPerPage(int steps, int pageHeight, int repeatedRows) {
+    steps = std::max(1, steps);
+    const int moved = pageHeight - repeatedRows;
+    // Nothing repeated: the steps may have gone past a page; fewer next time.
+    if (repeatedRows <= 0 || moved <= 0)
+        return std::max(1, steps / 2);
+    const long long target = (long long)steps * (pageHeight * 3 / 4) / moved;
+    return int(std::clamp<long long>(target, 1, 2LL * steps));
 }
 
 QRect BrowserPageRect(const QRect& client) {
@@ -154,30 +166,36 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
     // stands still (an animation) is paged up no further than the pages a capture can take.
     const long long pageWeight = (long long)previous.Height() * PixelBudgetRowWeight;
     const long long maxPagesUp = std::min<long long>(MaxPages, PixelBudgetLimit / pageWeight + 1);
-    for (long long up = 0; up < maxPagesUp; ++up) {
-        if (!Press(keys.PageUp, delay))
-            return false;
-        TDibGraphic above = GrabPage();
-        if (above.Empty())
-            return false;
-        const bool top = SameImage(previous, above);
-        previous = std::move(above);
-        if (top)
-            break;
-    }
+    if (!ScrollToTop(
+            previous, [&] { return Press(keys.PageUp, delay); }, maxPagesUp))
+        return false;
 
     TPageFiles pages;
     std::vector<int> overlaps;
     long long pixelBudget = pageWeight;
     TRepeatedRows repeated;
     bool firstScroll = true;
+    // A window that Page Down does not move is scrolled by the wheel, a few steps at a time
+    // once it shows how far a step goes.
+    bool wheel = false;
+    int wheelSteps = 1;
     while (pixelBudget <= PixelBudgetLimit && int(overlaps.size()) + 1 < MaxPages) {
-        if (!Press(keys.PageDown, delay))
+        if (!(wheel ? Turn(wheelSteps, delay) : Press(keys.PageDown, delay)))
             return false;
         TDibGraphic next = GrabPage();
-        // The bottom: the window no longer moves (or it has left the screen).
-        if (next.Empty() || SameImage(previous, next))
+        if (next.Empty())
             break;
+        if (SameImage(previous, next)) {
+            // The bottom: the window no longer moves. Unless it never moved on the keys:
+            // then the wheel takes it to its top, and on.
+            if (wheel || pages.Count() > 0)
+                break;
+            wheel = true;
+            if (!ScrollToTop(
+                    previous, [&] { return Turn(-WheelStepsToTop, delay); }, maxPagesUp))
+                return false;
+            continue;
+        }
         if (firstScroll) {
             // What stayed in place (tool bars, a status line) is no part of the page.
             const TStaticBands bands = StaticBands(previous, next, ScrollBarWidth);
@@ -196,12 +214,37 @@ bool TDurIdozezedCapture::ScrollCapture(double delay) {
         overlaps.push_back(OverlapRows(columns.Previous, columns.Next));
         pages.Write(next);
         pixelBudget += (long long)next.Height() * PixelBudgetRowWeight;
+        if (wheel)
+            wheelSteps = WheelStepsPerPage(wheelSteps, next.Height(), repeated.Rows);
         previous = std::move(next);
     }
     if (pages.Count() == 0)
         pages.Write(previous);
     StitchPages(pages, overlaps, repeated.Shaded);
     return true;
+}
+
+bool TDurIdozezedCapture::ScrollToTop(TDibGraphic& page, const std::function<bool()>& up,
+                                      long long maxSteps) {
+    for (long long step = 0; step < maxSteps; ++step) {
+        if (!up())
+            return false;
+        TDibGraphic above = GrabPage();
+        if (above.Empty())
+            return false;
+        const bool top = SameImage(page, above);
+        page = std::move(above);
+        if (top)
+            break;
+    }
+    return true;
+}
+
+bool TDurIdozezedCapture::Turn(int steps, double delay) {
+    Services.Keyboard.WheelSteps(steps);
+    QCoreApplication::processEvents();
+    Wait(delay);
+    return !Interrupted();
 }
 
 bool TDurIdozezedCapture::Press(const QString& keys, double delay) {

@@ -1,10 +1,11 @@
 // "DurIdozezed": a whole page of the window under the pointer, longer than the screen, as one
 // tall picture. The window gets the keyboard focus and is scrolled to its top, then page by
-// page through key presses; each page is grabbed and kept as "scr" + N + ".bmp" in the working
-// folder. Scrolling ends when a page comes out the same as the one before (the bottom), when
-// the pages come to the pixel budget, or after MaxPages pages. The pages are joined into
-// "big.bmp", each drawn over the rows it repeats of the page before, and the joined picture
-// goes through the ordinary intake, printed sliced over as many sheets as it needs.
+// page through key presses (or by the mouse wheel where Page Down moves nothing); each page is
+// grabbed and kept as "scr" + N + ".bmp" in the working folder. Scrolling ends when a page comes
+// out the same as the one before (the bottom), when the pages come to the pixel budget, or after
+// MaxPages pages. The pages are joined into "big.bmp", each drawn over the rows it repeats of the
+// page before, and the joined picture goes through the ordinary intake, printed sliced over as many
+// sheets as it needs.
 //
 // Escape stops a capture while it scrolls; a window that closes stops it too. Either way
 // nothing is kept: the page files go and the capture keys come back.
@@ -63,6 +64,12 @@ private:
     TDibGraphic GrabPage();
     // Presses the keys and waits for the window; false when the capture is interrupted.
     bool Press(const QString& keys, double delay);
+    // Turns the wheel by `steps` (up when negative) and waits, as Press does.
+    bool Turn(int steps, double delay);
+    // Scrolls up by `up` until the page no longer moves (at most `maxSteps` times); `page` is
+    // the grab before and then the top. False when the capture is interrupted or the window
+    // leaves the screen.
+    bool ScrollToTop(TDibGraphic& page, const std::function<bool()>& up, long long maxSteps);
     // The window has gone, or the user pressed Escape.
     bool Interrupted() const;
     // `shaded`: the rows at the top of the pages that a shade of the window darkens.
@@ -97,6 +104,12 @@ struct TScrollKeys {
     bool operator==(const TScrollKeys&) const = default;
 };
 TScrollKeys ScrollKeysOfClass(const QString& className);
+
+// How many wheel steps the next page scrolls by: after `steps` steps moved a page of
+// `pageHeight` rows so far that it repeats `repeatedRows` of the page before, about three
+// quarters of a page, so that pages keep rows in common to match; at most twice as many as
+// before (a step may have moved less than it will), and half as many when nothing was repeated.
+int WheelStepsPerPage(int steps, int pageHeight, int repeatedRows);
 
 // The part of a browser window's client area that scrolls with its page at first sight: the
 // edges in by 3 pixels, and the right edge further in by the width of the vertical scroll

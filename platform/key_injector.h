@@ -1,6 +1,6 @@
-// Key presses made on the user's behalf. The server treats them as typed on the keyboard: they
-// reach the window that has the keyboard focus, and the global hot keys (ours among them)
-// catch them like real ones.
+// Key presses (and turns of the mouse wheel) made on the user's behalf. The server treats them as
+// typed on the keyboard: they reach the window that has the keyboard focus, and the global hot keys
+// (ours among them) catch them like real ones.
 //
 // Keys are named by their key code in the layout in use (the X keycode). The layout can
 // change at any moment, so key codes are looked up right before they are pressed, never kept.
@@ -31,6 +31,10 @@ public:
     virtual std::optional<TLayoutKey> KeyOfCharacter(char32_t character) = 0;
     // Presses (up false) or releases one key. Key code 0 sends nothing.
     virtual void KeyEvent(unsigned keyCode, bool up) = 0;
+    // Turns the mouse wheel by `steps` notches where the pointer is: towards the user
+    // (scrolling on, button 5) when positive, away (button 4) when negative. The window under
+    // the pointer takes them.
+    virtual void WheelSteps(int steps) = 0;
     // Makes the window the foreground window with the keyboard focus, and waits (a second at
     // most) until the focus is there, so that the keys pressed next go to it. False when the
     // window is gone or the focus did not arrive in time.
@@ -44,5 +48,6 @@ public:
     unsigned KeyCodeOf(unsigned virtualKey) override;
     std::optional<TLayoutKey> KeyOfCharacter(char32_t character) override;
     void KeyEvent(unsigned keyCode, bool up) override;
+    void WheelSteps(int steps) override;
     bool BringToFront(TWindowId window) override;
 };

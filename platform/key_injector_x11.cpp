@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -225,6 +226,21 @@ void TX11KeyInjector::KeyEvent(unsigned keyCode, bool up) {
     if (HasXTest(display))
         XTestFakeKeyEvent(display, keyCode, up ? False : True, CurrentTime);
     // The guard's end sends the event on before the caller goes on.
+}
+
+void TX11KeyInjector::WheelSteps(int steps) {
+    Display* display = ApplicationDisplay();
+    if (!display || steps == 0)
+        return;
+    TX11ErrorGuard guard(display);
+    if (!HasXTest(display))
+        return;
+    // The wheel is buttons 4 (away) and 5 (towards the user); a notch is a click of one.
+    const unsigned button = steps > 0 ? Button5 : Button4;
+    for (int step = 0; step < std::abs(steps); ++step) {
+        XTestFakeButtonEvent(display, button, True, CurrentTime);
+        XTestFakeButtonEvent(display, button, False, CurrentTime);
+    }
 }
 
 bool TX11KeyInjector::BringToFront(TWindowId window) {

@@ -30,7 +30,8 @@ TDibGraphic Document(int width, int height) {
 }
 
 // The window under the pointer on the fake screen: a tool bar of `ToolBar` rows, then the
-// document from row `Position` on, its first `Shade` rows darkened by the bar's shadow. Home goes
+// document from row `Position` on, its first `Shade` rows darkened by the bar's shadow. A
+// window `OnWheel` takes no keys but moves `WheelStep` rows a wheel step. Home goes
 // to the top, Page Up and Page Down `Step` rows back or on, never past either end; what the
 // keyboard pressed is read from its log at every grab.
 class TScrollingWindow {
@@ -44,6 +45,9 @@ public:
     }
     int ViewHeight() const { return Client.height() - ToolBar; }
     int PageDowns = 0;
+    bool OnWheel = false;
+    int WheelStep = 0;
+    int Position = 0;
     // Runs after every Page Down (a caret that blinks, a window that closes).
     std::function<void()> AfterPageDown;
 
@@ -51,12 +55,20 @@ private:
     void Show() {
         for (; Read < Keyboard.Log.size(); ++Read) {
             const QString& entry = Keyboard.Log[Read];
+            const int bottom = Content.Height() - ViewHeight();
+            if (OnWheel) {
+                if (entry == "wheel up")
+                    Position = std::max(0, Position - WheelStep);
+                if (entry == "wheel down")
+                    Position = std::min(Position + WheelStep, bottom);
+                continue;
+            }
             if (entry == "+Home")
                 Position = 0;
             if (entry == "+PgUp")
                 Position = std::max(0, Position - Step);
             if (entry == "+PgDn") {
-                Position = std::min(Position + Step, Content.Height() - ViewHeight());
+                Position = std::min(Position + Step, bottom);
                 ++PageDowns;
                 if (AfterPageDown)
                     AfterPageDown();
@@ -79,7 +91,6 @@ private:
     int Step;
     int ToolBar;
     int Shade;
-    int Position = 0;
     qsizetype Read = 0;
 };
 
@@ -204,6 +215,70 @@ TEST_F(DurIdozezedCapture, JoinsWhatScrollsAndLeavesOutTheBarsThatStay) {
         }
         EXPECT_EQ(Left(), (std::vector<std::string>{"karvin.cfg", "pic1.bmp"}));
     }
+}
+
+TEST_F(DurIdozezedCapture, AWindowThatTakesNoKeysIsScrolledByTheWheel) {
+    struct TCase {
+        const char* Name;
+        int ContentHeight;
+        int WheelStep;
+        int Start;
+    };
+    const int h = Client.height();
+    const TCase cases[] = {
+        // Left half way down: the wheel takes it to the top first.
+        {"three screens", 3 * h - 40, 24, h},
+        {"steps of one row", 2 * h, 1, 0},
+        // A window that scrolls neither way gives its one page.
+        {"one screen", h, 24, 0},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Name);
+        Keyboard.Log.clear();
+        std::filesystem::remove_all(Work());
+        const TDibGraphic document = Document(Client.width(), test.ContentHeight);
+        Scroll(document, h - 20);
+        Scrolling->OnWheel = true;
+        Scrolling->WheelStep = test.WheelStep;
+        Scrolling->Position = test.Start;
+        auto window = StartDurIdozezed();
+
+        ASSERT_TRUE(PressPrintScreen());
+
+        // Page Down was tried once; the wheel did the rest.
+        EXPECT_EQ(Keyboard.Log.count("+PgDn"), 1);
+        EXPECT_GT(Keyboard.Log.count("wheel down"), 0);
+        const TDibGraphic stored = Stored();
+        EXPECT_EQ(stored.Height(), test.ContentHeight);
+        EXPECT_TRUE(SameImage(stored, document));
+        EXPECT_EQ(Left(), (std::vector<std::string>{"karvin.cfg", "pic1.bmp"}));
+        EXPECT_EQ(window->List()->topLevelItemCount(), 1);
+    }
+}
+
+TEST(WheelSteps, AimAtThreeQuartersOfAPageAndGrowAtMostTwofold) {
+    struct TCase {
+        int Steps;
+        int PageHeight;
+        int Repeated;
+        int Expected;
+    };
+    const TCase cases[] = {
+        // One step moved 24 of 160 rows: 5 would move 120, but the steps at most double.
+        {1, 160, 136, 2},
+        {4, 160, 64, 5},
+        // Steps of one row: 120 steps, reached by doubling.
+        {64, 160, 96, 120},
+        {64, 160, 30, 59},
+        // Nothing repeated: the steps went past a page.
+        {8, 160, 0, 4},
+        {1, 160, 0, 1},
+        // A step that moves more than three quarters of a page: one.
+        {1, 160, 10, 1},
+    };
+    for (const TCase& test : cases)
+        EXPECT_EQ(WheelStepsPerPage(test.Steps, test.PageHeight, test.Repeated), test.Expected)
+            << test.Steps << " " << test.Repeated;
 }
 
 TEST_F(DurIdozezedCapture, AWindowThatNeverSettlesEndsByThePixelBudgetOrThePageLimit) {

@@ -2,6 +2,7 @@
 
 #include "platform/virtual_keys.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 TRecordingKeyInjector::TRecordingKeyInjector() {
@@ -37,6 +38,11 @@ void TRecordingKeyInjector::KeyEvent(unsigned keyCode, bool up) {
     if (++Events_ == FailAtEvent)
         throw std::runtime_error("the keyboard went away");
     Log << (up ? "-" : "+") + KeyName(keyCode);
+}
+
+void TRecordingKeyInjector::WheelSteps(int steps) {
+    for (int step = 0; step < std::abs(steps); ++step)
+        Log << (steps > 0 ? "wheel down" : "wheel up");
 }
 
 bool TRecordingKeyInjector::BringToFront(TWindowId window) {

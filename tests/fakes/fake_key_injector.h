@@ -16,8 +16,8 @@ public:
 
     // Characters the layout types; tests add or erase entries.
     std::map<char32_t, TLayoutKey> Layout;
-    // Every key event and every window brought to the front, in order: "+Shift" (down),
-    // "-Shift" (up), "front 42".
+    // Every key event, wheel step and window brought to the front, in order: "+Shift" (down),
+    // "-Shift" (up), "wheel down", "wheel up", "front 42".
     QStringList Log;
     // When positive, the key event of that number (counting from 1) throws instead of going
     // out, as a keyboard connection that breaks would.
@@ -27,6 +27,7 @@ public:
     unsigned KeyCodeOf(unsigned virtualKey) override { return virtualKey; }
     std::optional<TLayoutKey> KeyOfCharacter(char32_t character) override;
     void KeyEvent(unsigned keyCode, bool up) override;
+    void WheelSteps(int steps) override;
     bool BringToFront(TWindowId window) override;
 
     // The name of a key code in the log: "Shift", "PrtSc", "F4", "A", "[", or "0x5C".
