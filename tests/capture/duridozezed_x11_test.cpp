@@ -46,7 +46,8 @@ public:
         hints.flags = InputHint;
         hints.input = True;
         XSetWMHints(User.Dpy(), Id, &hints);
-        XSelectInput(User.Dpy(), Id, KeyPressMask | ExposureMask | StructureNotifyMask);
+        XSelectInput(User.Dpy(), Id,
+                     KeyPressMask | ButtonPressMask | ExposureMask | StructureNotifyMask);
         Events.setInterval(5);
         QObject::connect(&Events, &QTimer::timeout, [this] { HandleEvents(); });
         Events.start();
@@ -65,13 +66,25 @@ public:
 
     Window Id = 0;
     int PageDowns = 0;
+    // Takes no keys, but moves this many rows a wheel step (when positive).
+    int WheelStep = 0;
+    int WheelDowns = 0;
 
 private:
     void HandleEvents() {
         while (XPending(User.Dpy())) {
             XEvent event{};
             XNextEvent(User.Dpy(), &event);
-            if (event.type == KeyPress) {
+            if (event.type == ButtonPress && WheelStep > 0) {
+                if (event.xbutton.button == Button4)
+                    Position = std::max(0, Position - WheelStep);
+                if (event.xbutton.button == Button5) {
+                    Position = std::min(Position + WheelStep, Content.Height() - ViewHeight);
+                    ++WheelDowns;
+                }
+                Paint();
+            }
+            if (event.type == KeyPress && WheelStep == 0) {
                 const KeySym key = XLookupKeysym(&event.xkey, 0);
                 if (key == XK_Prior)
                     Position = std::max(0, Position - Step);
@@ -192,6 +205,37 @@ TEST_F(DurIdozezedX11, ScrollsAnotherProgramsWindowAndStoresTheWholeDocument) {
     // Escape is the user's again, and the capture keys are ours.
     EXPECT_FALSE(HotKeys.IsRegistered(HotKeyDurIdozezedStop));
     EXPECT_TRUE(HotKeys.IsRegistered(HotKeyPrintScreen));
+}
+
+TEST_F(DurIdozezedX11, ScrollsAWindowThatTakesNoKeysByTheWheel) {
+    PutCaptureSettings(cmDurIdozezed);
+    auto window = StartMain();
+    window->ShowMainTimerTimer();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    TPagerWindow pager(User, QRect(300, 200, 320, 240));
+    ASSERT_TRUE(User.MapAndWait(pager.Id));
+    Settle(200);
+    const std::optional<QRect> client = Windows.ClientRect(pager.Id);
+    ASSERT_TRUE(client.has_value());
+    const int h = client->height();
+    const TDibGraphic document = Document(client->width(), 4 * h);
+    // Left a screen down; 30 rows a wheel step.
+    pager.WheelStep = 30;
+    pager.Show(document, h, h - 20, h);
+    XWarpPointer(User.Dpy(), None, User.Root(), 0, 0, 0, 0, client->center().x(),
+                 client->center().y());
+    XSync(User.Dpy(), False);
+    Settle(200);
+
+    User.PressKeys({XK_Print});
+    ASSERT_TRUE(WaitUntil([&] { return window->Paths().size() == 1; }, 60000));
+
+    const TDibGraphic stored = LoadImageFile((Work() / "pic1.bmp").string());
+    EXPECT_EQ(stored.Height(), 4 * h);
+    EXPECT_TRUE(SameImage(stored, document));
+    EXPECT_GT(pager.WheelDowns, 0);
+    EXPECT_FALSE(std::filesystem::exists(Work() / "scr1.bmp"));
 }
 
 TEST_F(DurIdozezedX11, JoinsTheScrolledPagesOfAWebPageInChromiumEachLineOnce) {
