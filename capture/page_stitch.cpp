@@ -2,7 +2,12 @@
 
 #include "imaging/format_registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <numeric>
@@ -95,6 +100,90 @@ struct TPagePair {
 
 bool SameRow(const TDibGraphic& a, const TDibGraphic& b, int row, std::size_t bytes) {
     return std::memcmp(a.ScanLine(row), b.ScanLine(row), bytes) == 0;
+}
+
+// A page file as the capture writes it: an uncompressed 24-bit bitmap stored bottom row first,
+// whose pixel block has the rows exactly as a true-colour picture holds them in memory. Its
+// rows are read straight into the joined picture, without decoding the file into a picture of
+// its own first. Any other file (or one cut short) is decoded the ordinary way.
+class TPlainBitmapFile {
+public:
+    explicit TPlainBitmapFile(const std::string& path)
+        : Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (Fd < 0)
+            return;
+        std::array<std::uint8_t, 54> header{};
+        if (::pread(Fd, header.data(), header.size(), 0) != ssize_t(header.size()))
+            return;
+        auto u16 = [&](std::size_t at) { return std::uint32_t(header[at] | header[at + 1] << 8); };
+        auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+        const std::int32_t width = std::int32_t(u32(18));
+        const std::int32_t height = std::int32_t(u32(22));
+        if (header[0] != 'B' || header[1] != 'M' || u32(14) < 40 || width <= 0 || height <= 0 ||
+            u16(26) != 1 || u16(28) != 24 || u32(30) != 0 || width > 1 << 20 || height > 1 << 20)
+            return;
+        Offset = u32(10);
+        Width = width;
+        Height = height;
+        struct stat status {};
+        if (Offset < 54 || ::fstat(Fd, &status) != 0 ||
+            std::uint64_t(status.st_size) < Offset + std::uint64_t(height) * Stride())
+            Width = Height = 0;
+    }
+    ~TPlainBitmapFile() {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+    TPlainBitmapFile(const TPlainBitmapFile&) = delete;
+    TPlainBitmapFile& operator=(const TPlainBitmapFile&) = delete;
+
+    bool Plain() const { return Height > 0; }
+    int Width = 0;
+    int Height = 0;
+    std::size_t Stride() const { return DibRowStride(Width, 24); }
+
+    // Reads the page's rows [first, last) into `image` from its row `top` + first on; false
+    // when the file gives fewer bytes than it promised.
+    bool ReadRows(TDibGraphic& image, int top, int first, int last) const {
+        if (first >= last)
+            return true;
+        // Both hold the bottom row first: the rows are one block in each.
+        std::uint8_t* target = image.ScanLine(top + last - 1);
+        std::size_t size = std::size_t(last - first) * Stride();
+        off_t at = off_t(Offset + std::uint64_t(Height - last) * Stride());
+        while (size > 0) {
+            const ssize_t got = ::pread(Fd, target, size, at);
+            if (got <= 0)
+                return false;
+            target += got;
+            size -= std::size_t(got);
+            at += got;
+        }
+        return true;
+    }
+
+private:
+    int Fd;
+    std::uint64_t Offset = 0;
+};
+
+// The rows of `page` that go into `image` drawn at `top` from its row `firstRow` on.
+std::pair<int, int> DrawnRows(const TDibGraphic& image, int pageHeight, int top, int firstRow) {
+    return {std::max({0, -top, firstRow}), std::min(pageHeight, image.Height() - top)};
+}
+
+// Draws a page file into the joined picture as DrawPage would draw the picture it holds.
+void DrawPageFile(TDibGraphic& joined, const std::string& path, int top, int firstRow) {
+    {
+        const TPlainBitmapFile file(path);
+        if (file.Plain() && file.Width == joined.Width() && joined.ImageFormat() == ifTrueColor &&
+            file.Stride() == joined.RowStride()) {
+            const auto [first, last] = DrawnRows(joined, file.Height, top, firstRow);
+            if (file.ReadRows(joined, top, first, last))
+                return;
+        }
+    }
+    DrawPage(joined, LoadImageFile(path), top, firstRow);
 }
 
 } // namespace
@@ -219,8 +308,7 @@ int StitchedHeight(int pageHeight, int pages, std::span<const int> overlaps) {
 }
 
 void DrawPage(TDibGraphic& image, const TDibGraphic& page, int top, int firstRow) {
-    const int first = std::max({0, -top, firstRow});
-    const int last = std::min(page.Height(), image.Height() - top);
+    const auto [first, last] = DrawnRows(image, page.Height(), top, firstRow);
     const int width = std::min(page.Width(), image.Width());
     if (width <= 0)
         return;
@@ -242,17 +330,34 @@ TDibGraphic StitchPageFiles(const std::vector<std::string>& pages, std::span<con
     TDibGraphic joined;
     int pageHeight = 0;
     for (std::size_t page = 0; page < pages.size(); ++page) {
-        const TDibGraphic image = LoadImageFile(pages[page]);
-        if (page == 0) {
-            pageHeight = image.Height();
-            joined.NewImage(image.Width(), StitchedHeight(pageHeight, int(pages.size()), overlaps),
-                            ifTrueColor);
-        }
         // The rows this page shares with the page before come from there where this one has
         // them under a shade.
         const int overlap = page == 0 || page > overlaps.size() ? 0 : overlaps[page - 1];
-        DrawPage(joined, image, PageTop(pageHeight, int(page), overlaps),
-                 std::clamp(shaded, 0, overlap));
+        const int firstRow = std::clamp(shaded, 0, overlap);
+        if (page == 0) {
+            // The size of the joined picture from the first page's header, or from the
+            // first page itself when it is no plain bitmap.
+            TDibGraphic first;
+            int width = 0;
+            {
+                const TPlainBitmapFile file(pages[0]);
+                width = file.Width;
+                pageHeight = file.Height;
+            }
+            if (pageHeight == 0) {
+                first = LoadImageFile(pages[0]);
+                width = first.Width();
+                pageHeight = first.Height();
+            }
+            joined.NewImage(width, StitchedHeight(pageHeight, int(pages.size()), overlaps),
+                            ifTrueColor);
+            if (!first.Empty())
+                DrawPage(joined, first, 0);
+            else
+                DrawPageFile(joined, pages[0], 0, 0);
+        } else {
+            DrawPageFile(joined, pages[page], PageTop(pageHeight, int(page), overlaps), firstRow);
+        }
         std::error_code ignored;
         std::filesystem::remove(pages[page], ignored);
         if (afterPage)

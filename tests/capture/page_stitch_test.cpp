@@ -249,3 +249,36 @@ TEST(Stitching, ShadedRowsComeFromThePageBefore) {
         EXPECT_FALSE(std::filesystem::exists(page)) << page;
     std::filesystem::remove_all(folder);
 }
+
+TEST(Stitching, PagesThatAreNoPlainBitmapAreDecodedAndBrokenOnesStopIt) {
+    char pattern[] = "/tmp/karvin-stitch-test-XXXXXX";
+    const std::filesystem::path folder = ::mkdtemp(pattern);
+    const TDibGraphic content = Lines(40, 260);
+    const std::vector<int> overlaps{20, 20};
+    const std::string result = (folder / "big.bmp").string();
+    auto write = [&](const std::vector<std::string>& names) {
+        std::vector<std::string> pages;
+        for (std::size_t page = 0; page < names.size(); ++page) {
+            pages.push_back((folder / names[page]).string());
+            SaveImageFile(CopyRows(content, 80 * int(page), 100), pages.back());
+        }
+        return pages;
+    };
+
+    // A first and a middle page in another format join as the bitmaps do.
+    for (const auto& names : {std::vector<std::string>{"a.png", "b.bmp", "c.bmp"},
+                              std::vector<std::string>{"a.bmp", "b.png", "c.bmp"}}) {
+        const TDibGraphic joined = StitchPageFiles(write(names), overlaps, result);
+        EXPECT_TRUE(SameImage(joined, content)) << names[0];
+    }
+
+    // A page cut short: an error, and the pages not drawn yet stay.
+    const std::vector<std::string> pages = write({"a.bmp", "b.bmp", "c.bmp"});
+    std::filesystem::resize_file(pages[1], 3000);
+    std::filesystem::remove(result);
+    EXPECT_ANY_THROW(StitchPageFiles(pages, overlaps, result));
+    EXPECT_FALSE(std::filesystem::exists(pages[0]));
+    EXPECT_TRUE(std::filesystem::exists(pages[2]));
+    EXPECT_FALSE(std::filesystem::exists(result));
+    std::filesystem::remove_all(folder);
+}
