@@ -9,9 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -128,9 +126,7 @@ void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest
         finished[std::size_t(y)].store(0, std::memory_order_relaxed);
     std::atomic<int> nextRow{0}, rowsDone{0};
     std::atomic<unsigned> nextState{0};
-    std::atomic<bool> stop{false};
-    std::mutex lock;
-    std::exception_ptr error;
+    TFirstError failure;
     const std::thread::id caller = std::this_thread::get_id();
     constexpr int Step = 32; // pixels between two reports of how far a row has come
 
@@ -159,7 +155,7 @@ void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest
             if (above) {
                 const int aboveNeeded = std::min(needed + 1, width);
                 while (above->load(std::memory_order_acquire) < aboveNeeded) {
-                    if (stop.load(std::memory_order_relaxed))
+                    if (failure.Stopped())
                         return;
                     std::this_thread::yield();
                 }
@@ -190,8 +186,8 @@ void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest
         const unsigned stateIndex = nextState++;
         if (stateIndex >= states.size())
             return;
-        try {
-            for (int y; !stop.load(std::memory_order_relaxed) && (y = nextRow++) < height;) {
+        failure.Catch([&] {
+            for (int y; !failure.Stopped() && (y = nextRow++) < height;) {
                 if (std::this_thread::get_id() == caller) {
                     const int done = rowsDone.load(std::memory_order_relaxed);
                     StepProgress(Optimise ? done + (height - 1 - done) / 2 : done, 0, height - 1);
@@ -199,13 +195,7 @@ void TImageFormatTransform::Diffuse(const TDibGraphic& source, TDibGraphic& dest
                 diffuseRow(y, states[stateIndex]);
                 ++rowsDone;
             }
-        } catch (...) {
-            std::lock_guard guard(lock);
-            if (!error)
-                error = std::current_exception();
-            stop = true;
-        }
+        });
     });
-    if (error)
-        std::rethrow_exception(error);
+    failure.Rethrow();
 }

@@ -48,23 +48,31 @@ void ForEachRowBand(int rowCount, std::size_t bytesPerRow,
     }
     const int bands = std::min(rowCount, int(threads) * std::max(bandsPerThread, 1));
     std::atomic<int> nextBand{0};
-    std::atomic<bool> stop{false};
-    std::mutex lock;
-    std::exception_ptr error;
+    TFirstError error;
     RunOnThreads(threads, [&] {
-        try {
-            for (int band; !stop.load(std::memory_order_relaxed) && (band = nextBand++) < bands;)
+        error.Catch([&] {
+            for (int band; !error.Stopped() && (band = nextBand++) < bands;)
                 work(int(int64_t(rowCount) * band / bands),
                      int(int64_t(rowCount) * (band + 1) / bands));
-        } catch (...) {
-            std::lock_guard guard(lock);
-            if (!error)
-                error = std::current_exception();
-            stop = true;
-        }
+        });
     });
-    if (error)
-        std::rethrow_exception(error);
+    error.Rethrow();
+}
+
+void TFirstError::Catch(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (...) {
+        std::lock_guard guard(Lock_);
+        if (!Error_)
+            Error_ = std::current_exception();
+        Stopped_ = true;
+    }
+}
+
+void TFirstError::Rethrow() const {
+    if (Error_)
+        std::rethrow_exception(Error_);
 }
 
 TRowsDone::TRowsDone(std::function<void(int rows)> report)

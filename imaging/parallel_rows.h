@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cstddef>
+#include <exception>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 // How many threads the heavy transforms use. 0 (the default) lets each transform choose by
@@ -25,6 +27,22 @@ unsigned RowThreads(int rowCount, std::size_t bytesPerRow);
 // is rethrown here, after every thread has stopped.
 void ForEachRowBand(int rowCount, std::size_t bytesPerRow,
                     const std::function<void(int first, int end)>& work, int bandsPerThread = 4);
+
+// The first exception thrown on any of several threads working together: the others see
+// Stopped() and end early, and the thread that started them rethrows it once all have ended.
+class TFirstError {
+public:
+    // Runs work(), keeping what it throws unless another thread threw first.
+    void Catch(const std::function<void()>& work);
+    bool Stopped() const { return Stopped_.load(std::memory_order_relaxed); }
+    // Rethrows the exception kept, if any.
+    void Rethrow() const;
+
+private:
+    std::atomic<bool> Stopped_{false};
+    std::mutex Lock_;
+    std::exception_ptr Error_;
+};
 
 // Counts the rows finished on every thread, and passes the count on to `report` only on the
 // thread that made it: progress reaches the user from the thread that started the work.
